@@ -1,0 +1,245 @@
+#include "app/Program.h"
+
+#include "app/CFormHidden.h"
+#include "core/ApplicationException.h"
+#include "core/Util.h"
+#include "core/UtilWin32.h"
+#include "platform/CAppModule.h"
+#include "platform/CMessageLoop.h"
+#include "platform/GdiPlus.h"
+#include "platform/Log.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+CFormHidden* Program::s_formHidden = nullptr;
+bool Program::s_firstRun = false;
+std::atomic<bool> Program::s_exiting{false};
+
+namespace
+{
+std::wstring ExecutablePath(const char* location)
+{
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    // A full buffer means the path was cut short.
+    if (length == 0 || length >= MAX_PATH)
+    {
+        ThrowApplicationException(location);
+    }
+    return std::wstring(buffer, length);
+}
+
+// A folder below another, created when missing; cached only once it exists.
+const std::wstring& EnsuredFolder(std::wstring& cache, const std::wstring& parent, const wchar_t* name)
+{
+    if (cache.empty())
+    {
+        const std::wstring path = parent + name + L"\\";
+        Util::EnsureDirectoryExists(path);
+        cache = path;
+    }
+    return cache;
+}
+
+const std::wstring& Below(std::wstring& cache, const std::wstring& parent, const wchar_t* name)
+{
+    if (cache.empty())
+    {
+        cache = parent + name;
+    }
+    return cache;
+}
+} // namespace
+
+int Program::Main(HINSTANCE instance)
+{
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, MutexName);
+    // Access denied means the mutex exists under another security context: also running.
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || (mutex == nullptr && error == ERROR_ACCESS_DENIED))
+    {
+        if (mutex != nullptr)
+        {
+            CloseHandle(mutex);
+        }
+        MessageBoxW(
+            nullptr,
+            L"Nimbrel is already running.\r\nRight click on Nimbrel icon in Windows notification area "
+            L"to continue.",
+            ProductName, MB_ICONINFORMATION);
+        return 0;
+    }
+
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_COOL_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    Module().Init(instance);
+
+    const int result = Run();
+
+    Module().Term();
+    if (SUCCEEDED(com))
+    {
+        CoUninitialize();
+    }
+    if (mutex != nullptr)
+    {
+        CloseHandle(mutex);
+    }
+    return result;
+}
+
+int Program::Run()
+{
+    try
+    {
+        CMessageLoop loop;
+        Module().AddMessageLoop(&loop);
+
+        Gdiplus::GdiplusStartupInput input;
+        ULONG_PTR gdiplusToken = 0;
+        if (Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr) != Gdiplus::Ok)
+        {
+            ThrowApplicationException("Program::Run (118)");
+        }
+
+        int exitCode = 0;
+        if (OnStartup())
+        {
+            exitCode = loop.Run();
+        }
+
+        OnShutdown();
+        Gdiplus::GdiplusShutdown(gdiplusToken);
+        Module().RemoveMessageLoop();
+        return exitCode;
+    }
+    catch (...)
+    {
+        // A start-up that failed ends the program quietly; there is nobody to tell yet.
+        Log::Exception(L"Program::Run");
+        return 0;
+    }
+}
+
+bool Program::OnStartup()
+{
+    s_formHidden = new CFormHidden();
+    s_formHidden->Create();
+    return true;
+}
+
+void Program::OnShutdown()
+{
+    if (s_formHidden != nullptr)
+    {
+        s_formHidden->DestroyWindow();
+    }
+}
+
+void Program::OnExit()
+{
+    s_exiting.store(true, std::memory_order_relaxed);
+    PostQuitMessage(0);
+}
+
+CAppModule& Program::Module()
+{
+    static CAppModule module;
+    return module;
+}
+
+const std::wstring& Program::PathNameExecutable()
+{
+    static std::wstring path;
+    if (path.empty())
+    {
+        path = ExecutablePath("Program::PathNameExecutable (364)");
+    }
+    return path;
+}
+
+const std::wstring& Program::PathStartup()
+{
+    static std::wstring path;
+    if (path.empty())
+    {
+        std::wstring executable = ExecutablePath("Program::PathStartup (378)");
+        const size_t slash = executable.find_last_of(L"\\/");
+        executable.erase(slash == std::wstring::npos ? 0 : slash + 1);
+        path = executable.empty() ? std::wstring(L".\\") : Util::AppendBackslash(executable);
+    }
+    return path;
+}
+
+const std::wstring& Program::PathCityRecords()
+{
+    static std::wstring path;
+    return Below(path, PathStartup(), L"CityRecords.txt");
+}
+
+const std::wstring& Program::PathUI()
+{
+    static std::wstring path;
+    return Below(path, PathStartup(), L"UI\\");
+}
+
+const std::wstring& Program::PathLocalWeatherBackground()
+{
+    static std::wstring path;
+    return Below(path, PathUI(), L"LocalWeatherBackground.png");
+}
+
+const std::wstring& Program::PathEarthBackgrounds()
+{
+    static std::wstring path;
+    return Below(path, PathStartup(), L"EarthBackgrounds\\");
+}
+
+const std::wstring& Program::PathLargeWeatherIcons()
+{
+    static std::wstring path;
+    return Below(path, PathStartup(), L"LargeWeatherIcons\\");
+}
+
+const std::wstring& Program::PathSmallWeatherIcons()
+{
+    static std::wstring path;
+    return Below(path, PathStartup(), L"SmallWeatherIcons\\");
+}
+
+const std::wstring& Program::PathUserAppData()
+{
+    static std::wstring path;
+    if (path.empty())
+    {
+        wchar_t folder[MAX_PATH];
+        if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                                    folder)))
+        {
+            ThrowApplicationException("Program::PathUserAppData (392)");
+        }
+        EnsuredFolder(path, Util::AppendBackslash(folder), ProductFolderName);
+    }
+    return path;
+}
+
+const std::wstring& Program::PathOptions()
+{
+    static std::wstring path;
+    return Below(path, PathUserAppData(), L"Options.txt");
+}
+
+const std::wstring& Program::PathCities()
+{
+    static std::wstring path;
+    return Below(path, PathUserAppData(), L"Cities.txt");
+}
+
+const std::wstring& Program::PathWallpaper()
+{
+    static std::wstring path;
+    return EnsuredFolder(path, PathUserAppData(), L"Wallpaper");
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+class CAppModule;
+class CFormHidden;
+
+// The application object: process-wide state, the program's folders and files, and the
+// user-interface thread's run loop with the start-up and shutdown sequences.
+class Program
+{
+public:
+    static constexpr const wchar_t* ProductName = L"Nimbrel";
+    static constexpr const wchar_t* ProductFolderName = L"Nimbrel";
+    static constexpr const wchar_t* MutexName = L"Local\\NimbrelLock";
+
+    // The GUI entry point's body: single instance, COM, common controls, module, Run.
+    static int Main(HINSTANCE instance);
+
+    // The user-interface thread: returns the message loop's exit code, or 0 when start-up failed.
+    static int Run();
+    static bool OnStartup();
+    static void OnShutdown();
+
+    // The Exit command and the end of the user's session.
+    static void OnExit();
+
+    static CAppModule& Module();
+    static CFormHidden* FormHidden() { return s_formHidden; }
+
+    static bool IsExiting() { return s_exiting.load(std::memory_order_relaxed); }
+    static bool IsFirstRun() { return s_firstRun; }
+
+    // Folders end with a backslash. Each is built on first use and kept; the program folder and
+    // the per-user folder throw when the system cannot tell them, and are tried again next time.
+    static const std::wstring& PathNameExecutable();
+    static const std::wstring& PathStartup();
+    static const std::wstring& PathCityRecords();
+    static const std::wstring& PathUI();
+    static const std::wstring& PathLocalWeatherBackground();
+    static const std::wstring& PathEarthBackgrounds();
+    static const std::wstring& PathLargeWeatherIcons();
+    static const std::wstring& PathSmallWeatherIcons();
+    static const std::wstring& PathUserAppData();
+    static const std::wstring& PathOptions();
+    static const std::wstring& PathCities();
+    static const std::wstring& PathWallpaper();
+
+private:
+    static CFormHidden* s_formHidden;
+    static bool s_firstRun;
+    // Written once by the user-interface thread, read by the download worker without a lock.
+    static std::atomic<bool> s_exiting;
+};

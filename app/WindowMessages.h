@@ -1,0 +1,13 @@
+#pragma once
+
+#include <windows.h>
+
+// Every private window message of the program, in one place so that no two ever collide.
+constexpr UINT WM_WEATHER_REPORT = WM_USER + 100;     // hidden window: a weather report waits
+constexpr UINT WM_DOWNLOAD_COMPLETE = WM_USER + 101;  // hidden window: a download batch is complete
+constexpr UINT WM_SELECT_CITY_OK = WM_USER + 110;     // options dialog: city selection confirmed
+constexpr UINT WM_SELECT_CITY_CANCEL = WM_USER + 111; // options dialog: city selection cancelled
+constexpr UINT WM_NOTIFY_ICON = WM_USER + 120;        // hidden window: tray icon callback
+
+// The class of the hidden window; the installer finds a running Nimbrel by it.
+constexpr const wchar_t* kHiddenWindowClass = L"NimbrelHiddenWindow";

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "core/ApplicationException.h"
+
+// Malformed text or an invalid value.
+class ArgumentException : public ApplicationException
+{
+public:
+    using ApplicationException::ApplicationException;
+};

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "core/ApplicationException.h"
+
+// A conversion whose result does not fit its type.
+class OverflowException : public ApplicationException
+{
+public:
+    using ApplicationException::ApplicationException;
+};

@@ -1,0 +1,249 @@
+#include "core/Util.h"
+
+#include "core/ArgumentException.h"
+#include "core/ArgumentNullException.h"
+#include "core/Platform.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace
+{
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+} // namespace
+
+namespace Util
+{
+int ParseInt(const char* text)
+{
+    if (text == nullptr)
+    {
+        throw ArgumentNullException("Util::ParseInt (272)");
+    }
+    const char* p = text;
+    while (IsBlank(*p))
+    {
+        ++p;
+    }
+    bool negative = false;
+    if (*p == '-')
+    {
+        negative = true;
+        ++p;
+    }
+    else if (*p == '+')
+    {
+        ++p;
+    }
+
+    // The magnitude of INT_MIN is one more than INT_MAX; anything beyond it cannot fit either way.
+    constexpr std::int64_t kLimit = static_cast<std::int64_t>(std::numeric_limits<int>::max()) + 1;
+    std::int64_t value = 0;
+    bool sawDigit = false;
+    for (; *p != '\0'; ++p)
+    {
+        if (IsBlank(*p))
+        {
+            continue;
+        }
+        if (!IsDigit(*p))
+        {
+            throw ArgumentException("Util::ParseInt (311)");
+        }
+        value = value * 10 + (*p - '0');
+        if (value > kLimit)
+        {
+            throw ArgumentException("Util::ParseInt (311)");
+        }
+        sawDigit = true;
+    }
+    if (!sawDigit)
+    {
+        throw ArgumentException("Util::ParseInt (320)");
+    }
+    if (negative)
+    {
+        return static_cast<int>(-value);
+    }
+    if (value == kLimit)
+    {
+        throw ArgumentException("Util::ParseInt (311)");
+    }
+    return static_cast<int>(value);
+}
+
+double ParseDouble(const char* text)
+{
+    if (text == nullptr)
+    {
+        throw ArgumentNullException("Util::ParseDouble (333)");
+    }
+    const char* p = text;
+    while (IsBlank(*p))
+    {
+        ++p;
+    }
+    const char first = *p;
+
+    // std::from_chars is locale-independent but takes no "+"; the sign is handled here.
+    const char* number = p;
+    bool negative = false;
+    if (*number == '-' || *number == '+')
+    {
+        negative = *number == '-';
+        ++number;
+    }
+    const char* end = number;
+    while (*end != '\0')
+    {
+        ++end;
+    }
+    double value = 0.0;
+    const auto [stop, error] = std::from_chars(number, end, value, std::chars_format::general);
+    // Nothing convertible, a value beyond double's range, or an infinity or NaN spelled out:
+    // none of them is a number this program can use.
+    const bool converted = error == std::errc() && *number != '-' && *number != '+' && std::isfinite(value);
+    if (!converted)
+    {
+        value = 0.0;
+    }
+    if (negative)
+    {
+        value = -value;
+    }
+    if (value == 0.0 && first != '0')
+    {
+        throw ArgumentException("Util::ParseDouble (341)");
+    }
+    const char* rest = converted ? stop : number;
+    while (IsBlank(*rest))
+    {
+        ++rest;
+    }
+    if (*rest != '\0')
+    {
+        throw ArgumentException("Util::ParseDouble (347)");
+    }
+    return value;
+}
+
+int ParseDigits(const std::string& text, std::size_t position, int count)
+{
+    std::int64_t value = 0;
+    for (int i = 0; i < count; ++i)
+    {
+        const std::size_t at = position + static_cast<std::size_t>(i);
+        if (at >= text.size() || !IsDigit(text[at]))
+        {
+            ThrowApplicationException("Util::ParseDigits (361)");
+        }
+        value = value * 10 + (text[at] - '0');
+        if (value > std::numeric_limits<int>::max())
+        {
+            ThrowApplicationException("Util::ParseDigits (361)");
+        }
+    }
+    return static_cast<int>(value);
+}
+
+template <> bool Parse<bool>(const char* text)
+{
+    const std::string value = text != nullptr ? text : "";
+    if (value == "true")
+    {
+        return true;
+    }
+    if (value == "false")
+    {
+        return false;
+    }
+    ThrowApplicationException("Util::Parse (182)");
+}
+
+template <> ArgbColor Parse<ArgbColor>(const char* text)
+{
+    const std::vector<std::string> parts = Split(text != nullptr ? text : "");
+    if (parts.size() < 3)
+    {
+        ThrowApplicationException("Util::Parse (191)");
+    }
+    const int blue = ParseInt(parts[2].c_str());
+    const int green = ParseInt(parts[1].c_str());
+    const int red = ParseInt(parts[0].c_str());
+    return ArgbColor::FromRgb(static_cast<std::uint8_t>(red & 0xFF), static_cast<std::uint8_t>(green & 0xFF),
+                              static_cast<std::uint8_t>(blue & 0xFF));
+}
+
+std::vector<std::string> Split(const std::string& text)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;)
+    {
+        const std::size_t comma = text.find(',', start);
+        if (comma == std::string::npos)
+        {
+            parts.push_back(text.substr(start));
+            return parts;
+        }
+        parts.push_back(text.substr(start, comma - start));
+        start = comma + 1;
+    }
+}
+
+std::wstring ToString(int value)
+{
+    char buffer[20];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (error != std::errc())
+    {
+        ThrowApplicationException("Util::ToString (136)");
+    }
+    return std::wstring(buffer, end);
+}
+
+std::string ToString(double value)
+{
+    char buffer[64];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
+    if (error != std::errc() || end == buffer)
+    {
+        ThrowApplicationException("Util::ToString (144)");
+    }
+    return std::string(buffer, end);
+}
+
+std::wstring ToWide(const std::string& text)
+{
+    return Platform::AnsiToWide(text);
+}
+
+std::string ToNarrow(const std::wstring& text)
+{
+    return Platform::WideToAnsi(text);
+}
+
+std::wstring AppendBackslash(const std::wstring& path)
+{
+    if (path.empty())
+    {
+        ThrowApplicationException("Util::AppendBackslash (91)");
+    }
+    if (path.back() == L'\\')
+    {
+        return path;
+    }
+    return path + L'\\';
+}
+} // namespace Util

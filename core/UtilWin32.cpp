@@ -1,0 +1,235 @@
+#include "core/UtilWin32.h"
+
+#include "core/Util.h"
+#include "platform/GdiPlus.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+#include <windowsx.h>
+
+#include <charconv>
+
+namespace
+{
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+void WriteBytes(HANDLE file, const char* data, size_t size, const char* location)
+{
+    DWORD written = 0;
+    if (size > MAXDWORD || !WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) ||
+        written != size)
+    {
+        ThrowApplicationException(location);
+    }
+}
+
+std::string FormatInt(int value)
+{
+    char buffer[100];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (error != std::errc())
+    {
+        ThrowApplicationException("Util::WriteToFileAscii (73)");
+    }
+    return std::string(buffer, end);
+}
+
+std::string FormatDouble(double value)
+{
+    try
+    {
+        return Util::ToString(value);
+    }
+    catch (const ApplicationException&)
+    {
+        ThrowApplicationException("Util::WriteToFileAscii (85)");
+    }
+}
+
+class WaitCursor
+{
+public:
+    WaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(m_previous); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR m_previous;
+};
+} // namespace
+
+namespace Util
+{
+void WriteToFileAscii(HANDLE file, const char* literal)
+{
+    const std::string text = literal != nullptr ? literal : "";
+    WriteBytes(file, text.data(), text.size(), "Util::WriteToFileAscii (52)");
+}
+
+void WriteToFileAscii(HANDLE file, const std::string& text)
+{
+    WriteBytes(file, text.data(), text.size(), "Util::WriteToFileAscii (57)");
+}
+
+void WriteToFileAscii(HANDLE file, const std::wstring& text)
+{
+    const std::string narrow = ToNarrow(text);
+    WriteBytes(file, narrow.data(), narrow.size(), "Util::WriteToFileAscii (62)");
+}
+
+void WriteToFileAscii(HANDLE file, bool value)
+{
+    WriteToFileAscii(file, value ? "true" : "false");
+}
+
+void WriteToFileAscii(HANDLE file, int value)
+{
+    const std::string text = FormatInt(value);
+    WriteToFileAscii(file, text.c_str());
+}
+
+void WriteToFileAscii(HANDLE file, double value)
+{
+    const std::string text = FormatDouble(value);
+    WriteToFileAscii(file, text.c_str());
+}
+
+void WriteToFileAscii(HANDLE file, ArgbColor value)
+{
+    WriteToFileAscii(file, static_cast<int>(value.Red()));
+    WriteToFileAscii(file, ",");
+    WriteToFileAscii(file, static_cast<int>(value.Green()));
+    WriteToFileAscii(file, ",");
+    WriteToFileAscii(file, static_cast<int>(value.Blue()));
+}
+
+void WriteToFileAscii(HANDLE file, const Gdiplus::Font& font)
+{
+    Gdiplus::FontFamily family;
+    WCHAR name[LF_FACESIZE] = L"";
+    if (font.GetFamily(&family) != Gdiplus::Ok || family.GetFamilyName(name) != Gdiplus::Ok)
+    {
+        ThrowApplicationException("Util::WriteToFileAscii (97)");
+    }
+    const std::string familyName = ToNarrow(name);
+    WriteToFileAscii(file, familyName.c_str());
+    WriteToFileAscii(file, ",");
+    WriteToFileAscii(file, static_cast<double>(font.GetSize()));
+    WriteToFileAscii(file, ",");
+    WriteToFileAscii(file, static_cast<int>(font.GetStyle()));
+}
+
+CPtr<Gdiplus::Font> ParseFont(const char* text)
+{
+    const std::vector<std::string> parts = Split(text != nullptr ? text : "");
+    if (parts.size() < 3)
+    {
+        ThrowApplicationException("Util::ParseFont (220)");
+    }
+    const std::wstring familyName = ToWide(parts[0]);
+    const double size = ParseDouble(parts[1].c_str());
+    const int style = ParseInt(parts[2].c_str());
+    // GDI+ takes the size as a float; a value it cannot hold is no font size.
+    if (!(size > 0.0 && size < 10000.0))
+    {
+        ThrowApplicationException("Util::ParseFont (231)");
+    }
+
+    Gdiplus::FontFamily family(familyName.c_str());
+    const Gdiplus::FontFamily* chosen = &family;
+    if (!family.IsAvailable())
+    {
+        // May be null where no sans-serif font is installed at all.
+        chosen = Gdiplus::FontFamily::GenericSansSerif();
+        if (chosen == nullptr || !chosen->IsAvailable())
+        {
+            ThrowApplicationException("Util::ParseFont (242)");
+        }
+    }
+    CPtr<Gdiplus::Font> font(
+        new Gdiplus::Font(chosen, static_cast<Gdiplus::REAL>(size), style, Gdiplus::UnitPoint));
+    if (font->GetLastStatus() != Gdiplus::Ok)
+    {
+        ThrowApplicationException("Util::ParseFont (248)");
+    }
+    return font;
+}
+
+void EnsureDirectoryExists(const std::wstring& path)
+{
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    {
+        return;
+    }
+    if (!CreateDirectoryW(path.c_str(), nullptr))
+    {
+        ThrowApplicationException("Util::EnsureDirectoryExists (246)");
+    }
+}
+
+LONG AddStartupItem(const std::wstring& name, const std::wstring& command)
+{
+    HKEY key = nullptr;
+    LONG result =
+        RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (result != ERROR_SUCCESS)
+    {
+        return result;
+    }
+    const DWORD bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
+    result =
+        RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()), bytes);
+    RegCloseKey(key);
+    return result;
+}
+
+void RemoveStartupItem(const std::wstring& name)
+{
+    try
+    {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        {
+            ThrowApplicationException("Util::RemoveStartupItem (471)");
+        }
+        RegDeleteValueW(key, name.c_str()); // a missing value is no failure
+        RegCloseKey(key);
+    }
+    catch (const ApplicationException&)
+    {
+        // Nothing to remove when the key cannot even be opened.
+    }
+}
+
+void OpenUrl(HWND parent, const std::wstring& url)
+{
+    HINSTANCE result;
+    {
+        WaitCursor wait;
+        result = ShellExecuteW(parent, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    }
+    if (reinterpret_cast<INT_PTR>(result) <= 32)
+    {
+        ThrowApplicationException("Util::OpenUrl (29)");
+    }
+}
+
+void AddToComboBox(HWND combo, const std::wstring& text, int data)
+{
+    const int index = ComboBox_AddString(combo, text.c_str());
+    if (index < 0)
+    {
+        ThrowApplicationException("Util::AddToComboBox (35)");
+    }
+    ComboBox_SetItemData(combo, index, data);
+}
+
+void AddToComboBox(HWND combo, const std::vector<std::pair<std::wstring, int>>& items)
+{
+    for (const auto& [text, data] : items)
+    {
+        AddToComboBox(combo, text, data);
+    }
+}
+} // namespace Util

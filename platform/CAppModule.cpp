@@ -1,0 +1,27 @@
+#include "platform/CAppModule.h"
+
+void CAppModule::Init(HINSTANCE instance)
+{
+    m_instance = instance;
+}
+
+void CAppModule::Term()
+{
+    m_loops.clear();
+}
+
+void CAppModule::AddMessageLoop(CMessageLoop* loop)
+{
+    m_loops[GetCurrentThreadId()] = loop;
+}
+
+void CAppModule::RemoveMessageLoop()
+{
+    m_loops.erase(GetCurrentThreadId());
+}
+
+CMessageLoop* CAppModule::GetMessageLoop(DWORD threadId) const
+{
+    const auto found = m_loops.find(threadId);
+    return found != m_loops.end() ? found->second : nullptr;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+
+class CMessageLoop;
+
+// The module object: the instance handle, and the message loop of each thread that runs one,
+// so that a dialog created anywhere can find its thread's loop and register its filter.
+class CAppModule
+{
+public:
+    void Init(HINSTANCE instance);
+    void Term();
+
+    HINSTANCE Instance() const { return m_instance; }
+
+    void AddMessageLoop(CMessageLoop* loop);
+    void RemoveMessageLoop();
+    CMessageLoop* GetMessageLoop(DWORD threadId = GetCurrentThreadId()) const;
+
+private:
+    HINSTANCE m_instance = nullptr;
+    std::map<DWORD, CMessageLoop*> m_loops;
+};

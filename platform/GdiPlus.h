@@ -1,0 +1,6 @@
+#pragma once
+
+// The one way into GDI+: MinGW's headers expect windows.h first.
+#include <windows.h>
+
+#include <gdiplus.h>

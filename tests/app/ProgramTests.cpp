@@ -1,0 +1,128 @@
+#include "app/Program.h"
+#include "app/WindowMessages.h"
+#include "res/Resource.h"
+
+#include "tests/support/ProcessTools.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace
+{
+using ProcessTools::Child;
+
+constexpr DWORD kStartTimeout = 30000;
+constexpr DWORD kExitTimeout = 15000;
+
+std::wstring Quoted(const std::wstring& path)
+{
+    return L"\"" + path + L"\"";
+}
+
+HWND WaitForHiddenWindow(const Child& child)
+{
+    return ProcessTools::WaitForWindow(
+        child.Id(), [](HWND window) { return ProcessTools::ClassNameOf(window) == kHiddenWindowClass; },
+        kStartTimeout);
+}
+
+TEST(ProgramInstance, SecondStartIsRefusedAndTheFirstRunsOn)
+{
+    Child first(Quoted(ProcessTools::NimbrelExecutable()));
+    ASSERT_TRUE(first.Started());
+    const HWND hidden = WaitForHiddenWindow(first);
+    ASSERT_NE(nullptr, hidden) << "Nimbrel did not reach its message loop";
+    EXPECT_EQ(L"FormHidden", ProcessTools::TextOf(hidden));
+    EXPECT_FALSE(IsWindowVisible(hidden));
+
+    Child second(Quoted(ProcessTools::NimbrelExecutable()));
+    ASSERT_TRUE(second.Started());
+    // The box is found once it is fully built: visible, captioned, with its text in place.
+    const HWND message = ProcessTools::WaitForWindow(
+        second.Id(),
+        [](HWND window)
+        {
+            return ProcessTools::ClassNameOf(window) == L"#32770" && IsWindowVisible(window) &&
+                   ProcessTools::TextOf(window) == L"Nimbrel" && GetDlgItem(window, 0xFFFF) != nullptr;
+        },
+        kStartTimeout);
+    ASSERT_NE(nullptr, message) << "the second instance showed no message";
+    wchar_t text[512] = L"";
+    GetDlgItemTextW(message, 0xFFFF, text, 512);
+    EXPECT_NE(std::wstring::npos, std::wstring(text).find(L"Nimbrel is already running."));
+    PostMessageW(message, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(0u, second.WaitForExit(kExitTimeout));
+
+    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), first.WaitForExit(0)) << "the first instance was disturbed";
+    PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
+    EXPECT_EQ(0u, first.WaitForExit(kExitTimeout));
+}
+
+TEST(ProgramInstance, EndOfSessionEndsTheProgram)
+{
+    Child program(Quoted(ProcessTools::NimbrelExecutable()));
+    const HWND hidden = WaitForHiddenWindow(program);
+    ASSERT_NE(nullptr, hidden);
+    // A session that is not really ending leaves it running.
+    SendMessageTimeoutW(hidden, WM_ENDSESSION, FALSE, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), program.WaitForExit(500));
+    SendMessageTimeoutW(hidden, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    EXPECT_EQ(0u, program.WaitForExit(kExitTimeout));
+}
+
+TEST(ProgramFolders, LayoutBelowTheProgramAndUserFolders)
+{
+    wchar_t executable[MAX_PATH];
+    GetModuleFileNameW(nullptr, executable, MAX_PATH);
+    EXPECT_EQ(std::wstring(executable), Program::PathNameExecutable());
+    const std::wstring folder = Program::PathStartup();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(L'\\', folder.back());
+    EXPECT_EQ(0u, Program::PathNameExecutable().find(folder));
+
+    EXPECT_EQ(folder + L"CityRecords.txt", Program::PathCityRecords());
+    EXPECT_EQ(folder + L"UI\\LocalWeatherBackground.png", Program::PathLocalWeatherBackground());
+    EXPECT_EQ(folder + L"EarthBackgrounds\\", Program::PathEarthBackgrounds());
+    EXPECT_EQ(folder + L"LargeWeatherIcons\\", Program::PathLargeWeatherIcons());
+    EXPECT_EQ(folder + L"SmallWeatherIcons\\", Program::PathSmallWeatherIcons());
+
+    const std::wstring user = Program::PathUserAppData();
+    ASSERT_GT(user.size(), 9u);
+    EXPECT_EQ(L"\\Nimbrel\\", user.substr(user.size() - 9));
+    EXPECT_EQ(user + L"Options.txt", Program::PathOptions());
+    EXPECT_EQ(user + L"Cities.txt", Program::PathCities());
+    EXPECT_EQ(user + L"Wallpaper\\", Program::PathWallpaper());
+    EXPECT_TRUE(std::filesystem::is_directory(Program::PathWallpaper()));
+}
+
+// Runs in a child process of its own (the paths are cached per process), after the parent
+// removed the per-user folder.
+TEST(ProgramFolders, IsolatedFirstUseCreatesTheUserFolders)
+{
+    wchar_t flag[8];
+    if (GetEnvironmentVariableW(L"NIMBREL_ISOLATED", flag, 8) == 0)
+    {
+        GTEST_SKIP() << "runs inside ProgramFolders.MissingUserFoldersAreCreated";
+    }
+    const std::wstring user = Program::PathUserAppData();
+    EXPECT_TRUE(std::filesystem::is_directory(user));
+    EXPECT_FALSE(std::filesystem::exists(user + L"Wallpaper"));
+    EXPECT_TRUE(std::filesystem::is_directory(Program::PathWallpaper()));
+}
+
+TEST(ProgramFolders, MissingUserFoldersAreCreated)
+{
+    const std::wstring user = Program::PathUserAppData();
+    std::filesystem::remove_all(user);
+    ASSERT_FALSE(std::filesystem::exists(user));
+
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    SetEnvironmentVariableW(L"NIMBREL_ISOLATED", L"1");
+    Child child(Quoted(self) + L" --gtest_filter=ProgramFolders.IsolatedFirstUseCreatesTheUserFolders");
+    SetEnvironmentVariableW(L"NIMBREL_ISOLATED", nullptr);
+    EXPECT_EQ(0u, child.WaitForExit(60000));
+    EXPECT_TRUE(std::filesystem::is_directory(user + L"Wallpaper"));
+}
+} // namespace

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds both trees and runs every test: the portable core natively under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then everything under Wine on a private X server.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+bash "$root/tools/setup.sh"
+
+echo "== native tree (sanitizers)"
+bash "$root/tools/build.sh" native
+ctest --test-dir "$root/build/native" --output-on-failure
+
+echo "== Windows tree (under Wine)"
+bash "$root/tools/build.sh" windows
+ctest --test-dir "$root/build/windows" --output-on-failure
