@@ -1,0 +1,3 @@
+list(APPEND PORTABLE_TEST_SOURCES
+    weather/WeatherModelTests.cpp
+)

@@ -1,0 +1,42 @@
+#include "weather/CCurrentWeather.h"
+
+#include "core/Util.h"
+#include "weather/WeatherDump.h"
+
+namespace
+{
+const TimeSpan kRecentFor = TimeSpan(3 * TimeSpan::TicksPerHour);
+}
+
+bool CCurrentWeather::IsRecent() const
+{
+    return IsRecent(DateTime::UtcNow());
+}
+
+bool CCurrentWeather::IsRecent(DateTime utcNow) const
+{
+    return utcNow < ReportDateTime + kRecentFor;
+}
+
+std::wstring CCurrentWeather::GetTempratureText(const std::wstring& fallback, bool metric) const
+{
+    return GetTempratureText(fallback, metric, DateTime::UtcNow());
+}
+
+std::wstring CCurrentWeather::GetTempratureText(const std::wstring& fallback, bool metric,
+                                                DateTime utcNow) const
+{
+    const Nullable<int> shown = GetTemprature(metric);
+    if (!IsRecent(utcNow) || !shown.HasValue)
+    {
+        return fallback;
+    }
+    return Temperature::Degrees(shown.Value());
+}
+
+std::wstring CCurrentWeather::Dump() const
+{
+    return L"CCurrentWeather::Dump(): ReportDateTime: " + WeatherDump::Time(ReportDateTime) +
+           L", WeatherCode: " + WeatherDump::Code(WeatherCode) + L", Temprature: " +
+           Temperature::Dump(Temprature) + L", DewPoint: " + Temperature::Dump(DewPoint);
+}

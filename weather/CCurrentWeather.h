@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/DateTime.h"
+#include "core/Nullable.h"
+#include "weather/EnumWeatherCode.h"
+#include "weather/Temperature.h"
+
+#include <string>
+
+// The weather observed at a station. Temperatures in Celsius.
+class CCurrentWeather
+{
+public:
+    DateTime ReportDateTime = DateTime(1990, 1, 1, 0, 0, 0); // UTC, without a kind mark
+    Nullable<EnumWeatherCode> WeatherCode;
+    Nullable<float> Temprature;
+    Nullable<float> DewPoint;
+
+    Nullable<int> GetTemprature(bool metric) const { return Temperature::ForDisplay(Temprature, metric); }
+
+    // Observed less than three hours before now; older observations are not shown.
+    bool IsRecent() const;
+    bool IsRecent(DateTime utcNow) const;
+
+    // "23°" when recent and known, else the fallback unchanged.
+    std::wstring GetTempratureText(const std::wstring& fallback, bool metric) const;
+    std::wstring GetTempratureText(const std::wstring& fallback, bool metric, DateTime utcNow) const;
+
+    std::wstring Dump() const;
+};
