@@ -8,6 +8,7 @@
 #include "platform/CMessageLoop.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"
+#include "weather/CWeatherIcons.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -126,6 +127,7 @@ int Program::Run()
 
 bool Program::OnStartup()
 {
+    LoadImages();
     s_formHidden = new CFormHidden();
     s_formHidden->Create();
     return true;
@@ -137,12 +139,49 @@ void Program::OnShutdown()
     {
         s_formHidden->DestroyWindow();
     }
+    FreeImages();
 }
 
 void Program::OnExit()
 {
     s_exiting.store(true, std::memory_order_relaxed);
     PostQuitMessage(0);
+}
+
+CWeatherIcons& Program::WeatherIcons()
+{
+    static CWeatherIcons icons;
+    return icons;
+}
+
+void Program::LoadImages()
+{
+    WeatherIcons().Load(PathSmallWeatherIcons(), PathLargeWeatherIcons());
+}
+
+void Program::FreeImages()
+{
+    WeatherIcons().Free();
+}
+
+Gdiplus::Bitmap* Program::GetLargeWeatherIcon(const Nullable<EnumWeatherCode>& code, bool isDay)
+{
+    return WeatherIcons().GetLarge(code, isDay);
+}
+
+Gdiplus::Bitmap* Program::GetSmallWeatherIcon(bool isDay, const Nullable<EnumWeatherCode>& code)
+{
+    return WeatherIcons().GetSmall(isDay, code);
+}
+
+Gdiplus::Bitmap* Program::GetSmallNotAvailableIcon()
+{
+    return WeatherIcons().SmallNotAvailable();
+}
+
+Gdiplus::Bitmap* Program::GetLargeNotAvailableIcon()
+{
+    return WeatherIcons().LargeNotAvailable();
 }
 
 CAppModule& Program::Module()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/Nullable.h"
+#include "weather/EnumWeatherCode.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -7,6 +10,12 @@
 
 class CAppModule;
 class CFormHidden;
+class CWeatherIcons;
+
+namespace Gdiplus
+{
+class Bitmap;
+}
 
 // The application object: process-wide state, the program's folders and files, and the
 // user-interface thread's run loop with the start-up and shutdown sequences.
@@ -31,6 +40,15 @@ public:
     static CAppModule& Module();
     static CFormHidden* FormHidden() { return s_formHidden; }
 
+    // The weather icon cache, loaded at start-up and freed at shutdown. No bitmap when the code
+    // is absent or unknown, or its file could not be read: the caller draws what fits.
+    static void LoadImages();
+    static void FreeImages();
+    static Gdiplus::Bitmap* GetLargeWeatherIcon(const Nullable<EnumWeatherCode>& code, bool isDay);
+    static Gdiplus::Bitmap* GetSmallWeatherIcon(bool isDay, const Nullable<EnumWeatherCode>& code);
+    static Gdiplus::Bitmap* GetSmallNotAvailableIcon();
+    static Gdiplus::Bitmap* GetLargeNotAvailableIcon();
+
     static bool IsExiting() { return s_exiting.load(std::memory_order_relaxed); }
     static bool IsFirstRun() { return s_firstRun; }
 
@@ -50,6 +68,8 @@ public:
     static const std::wstring& PathWallpaper();
 
 private:
+    static CWeatherIcons& WeatherIcons();
+
     static CFormHidden* s_formHidden;
     static bool s_firstRun;
     // Written once by the user-interface thread, read by the download worker without a lock.
