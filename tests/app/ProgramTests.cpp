@@ -1,12 +1,14 @@
 #include "app/Program.h"
 #include "app/WindowMessages.h"
 #include "res/Resource.h"
+#include "Version.h"
 
 #include "tests/support/ProcessTools.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 namespace
 {
@@ -69,6 +71,32 @@ TEST(ProgramInstance, EndOfSessionEndsTheProgram)
     EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), program.WaitForExit(500));
     SendMessageTimeoutW(hidden, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
     EXPECT_EQ(0u, program.WaitForExit(kExitTimeout));
+}
+
+TEST(ProgramExecutable, CarriesIconVersionAndManifest)
+{
+    const HMODULE image = LoadLibraryExW(ProcessTools::NimbrelExecutable().c_str(), nullptr,
+                                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(nullptr, image);
+    EXPECT_NE(nullptr, FindResourceW(image, MAKEINTRESOURCEW(IDI_APPLICATION_ICON), RT_GROUP_ICON));
+    EXPECT_NE(nullptr, FindResourceW(image, MAKEINTRESOURCEW(1), RT_MANIFEST));
+    // The tray needs the small size, Explorer's large views the 256-pixel one.
+    const HICON small = static_cast<HICON>(
+        LoadImageW(image, MAKEINTRESOURCEW(IDI_APPLICATION_ICON), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    EXPECT_NE(nullptr, small);
+    DestroyIcon(small);
+    FreeLibrary(image);
+
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(ProcessTools::NimbrelExecutable().c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> info(size);
+    ASSERT_TRUE(GetFileVersionInfoW(ProcessTools::NimbrelExecutable().c_str(), 0, size, info.data()));
+    wchar_t* text = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\ProductVersion",
+                               reinterpret_cast<void**>(&text), &length));
+    EXPECT_STREQ(NIMBREL_VERSION_WTEXT, text);
 }
 
 TEST(ProgramFolders, LayoutBelowTheProgramAndUserFolders)
