@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/CPtr.h"
+#include "platform/GdiPlus.h"
+
+#include <string>
+#include <vector>
+
+template <> struct TypeName<Gdiplus::Bitmap>
+{
+    static constexpr const char* Value = "class Gdiplus::Bitmap";
+};
+
+// The earth image behind the map: one file of the program's earth backgrounds folder, chosen by
+// its file name (which is what the options store), and its bitmap, loaded when first needed.
+class EarthBackground
+{
+public:
+    static constexpr const wchar_t* DefaultName = L"Blue Marble.jpg";
+
+    // The folder every background is looked up in. The program sets it once at start-up, before
+    // any background is made; a trailing backslash is added when missing. Until it is set the
+    // folder is empty: nothing is listed and no name can be set.
+    static void SetFolder(const std::wstring& folder);
+    static const std::wstring& Folder();
+
+    // The default background, whether or not its file exists.
+    EarthBackground();
+    // Copies take the name and the path; each copy loads its own image when it needs one.
+    EarthBackground(const EarthBackground& other);
+    EarthBackground& operator=(const EarthBackground& other);
+    EarthBackground(EarthBackground&&) noexcept = default;
+    EarthBackground& operator=(EarthBackground&&) noexcept = default;
+
+    // Replaces files with the names of the folder's plain files, in the file system's order:
+    // folders and hidden, system and temporary files are left out. A missing or unreadable folder
+    // gives an empty list.
+    static void ListFiles(std::vector<std::wstring>& files);
+
+    // Makes the named file of the folder the background when it exists; the image is released and
+    // loaded again on next use, also when the name is the current one. Returns false, changing
+    // nothing, when there is no such file.
+    bool SetByName(const std::wstring& name);
+
+    // The bitmap of Path, loaded on first use. A missing or undecodable file still gives a bitmap,
+    // one with a failed status and a size of 0 × 0, kept until the background changes. Throws only
+    // when the bitmap object itself cannot be allocated.
+    Gdiplus::Bitmap& GetImage();
+
+    CPtr<Gdiplus::Bitmap> Image;
+    std::wstring Name; // file name without folder
+    std::wstring Path; // Folder() followed by Name
+};
