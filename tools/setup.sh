@@ -7,8 +7,9 @@ packages=(
     cmake ninja-build g++ git
     g++-mingw-w64-x86-64-posix
     wine wine64 xvfb x11-utils xdotool
-    googletest librapidxml-dev gsoap
+    googletest librapidxml-dev gsoap dpkg-dev
     fonts-liberation imagemagick
+    python3 weather-util-data xplanet-images oxygen-icon-theme iso-codes tzdata
 )
 
 missing=()
@@ -27,4 +28,26 @@ if [ ${#missing[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -q
     apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# gSOAP's runtime source (stdsoap2.cpp) is in no binary package: Debian's gsoap ships only
+# soapcpp2 and the import files, libgsoap-dev only stdsoap2.h and Linux libraries. The Windows
+# tree compiles the runtime from Debian's own source package of the same version, unpacked
+# once into /usr/local/src/nimbrel-gsoap (outside the work tree, so a clean checkout or a
+# wiped build directory keeps it); weather/CMakeLists.txt looks for it there.
+gsoap_source=/usr/local/src/nimbrel-gsoap
+if ! compgen -G "$gsoap_source/gsoap-*/gsoap/stdsoap2.cpp" >/dev/null; then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "setup: gSOAP source missing in $gsoap_source; run this script as root" >&2
+        exit 1
+    fi
+    # apt-get source needs deb-src entries; add them beside the system's own list, once.
+    if ! grep -qs 'deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list; then
+        sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+            >/etc/apt/sources.list.d/nimbrel-deb-src.sources
+    fi
+    echo "setup: fetching the gSOAP source package into $gsoap_source"
+    apt-get update -q
+    mkdir -p "$gsoap_source"
+    (cd "$gsoap_source" && apt-get source -q gsoap)
 fi
