@@ -4,6 +4,7 @@
 #include "core/ApplicationException.h"
 #include "core/Util.h"
 #include "core/UtilWin32.h"
+#include "data/COptions.h"
 #include "platform/CAppModule.h"
 #include "platform/CMessageLoop.h"
 #include "platform/GdiPlus.h"
@@ -42,6 +43,12 @@ const std::wstring& EnsuredFolder(std::wstring& cache, const std::wstring& paren
         cache = path;
     }
     return cache;
+}
+
+CPtr<COptions>& LiveOptions()
+{
+    static CPtr<COptions> options;
+    return options;
 }
 
 const std::wstring& Below(std::wstring& cache, const std::wstring& parent, const wchar_t* name)
@@ -182,6 +189,16 @@ Gdiplus::Bitmap* Program::GetSmallNotAvailableIcon()
 Gdiplus::Bitmap* Program::GetLargeNotAvailableIcon()
 {
     return WeatherIcons().LargeNotAvailable();
+}
+
+COptions& Program::Options()
+{
+    return *LiveOptions();
+}
+
+void Program::SetOptions(CPtr<COptions> options)
+{
+    LiveOptions() = std::move(options);
 }
 
 CAppModule& Program::Module()

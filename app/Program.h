@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CPtr.h"
 #include "core/Nullable.h"
 #include "weather/EnumWeatherCode.h"
 
@@ -10,6 +11,7 @@
 
 class CAppModule;
 class CFormHidden;
+class COptions;
 class CWeatherIcons;
 
 namespace Gdiplus
@@ -39,6 +41,13 @@ public:
 
     static CAppModule& Module();
     static CFormHidden* FormHidden() { return s_formHidden; }
+
+    // The live options. Reading them before any were set throws
+    // "CPtr<class COptions>::operator * (108)". Setting takes ownership and deletes the previous
+    // ones. They hold GDI+ fonts, so the shutdown sequence releases them (sets an empty pointer)
+    // before GDI+ shuts down.
+    static COptions& Options();
+    static void SetOptions(CPtr<COptions> options);
 
     // The weather icon cache, loaded at start-up and freed at shutdown. No bitmap when the code
     // is absent or unknown, or its file could not be read: the caller draws what fits.

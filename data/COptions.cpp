@@ -1,0 +1,520 @@
+#include "data/COptions.h"
+
+#include "app/Program.h"
+#include "core/ApplicationException.h"
+#include "core/Util.h"
+#include "core/UtilFile.h"
+#include "platform/GdiPlus.h"
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <set>
+
+namespace
+{
+const char kLineEnd[] = "\r\n";
+
+bool FileExists(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+CPtr<Gdiplus::Font> CloneFont(const CPtr<Gdiplus::Font>& font)
+{
+    if (font.IsNull())
+    {
+        return CPtr<Gdiplus::Font>();
+    }
+    CPtr<Gdiplus::Font> copy(font->Clone());
+    if (copy.IsNull() || copy->GetLastStatus() != Gdiplus::Ok)
+    {
+        ThrowApplicationException("COptions::Clone (161)");
+    }
+    return copy;
+}
+
+// Runs read on the value of key; a missing key or a value read refuses keeps the field as it was.
+void ReadSetting(const std::string& text, const char* key, const std::function<void(const char*)>& read)
+{
+    try
+    {
+        const std::string value = COptions::ReadOptionValueAsString(text, key);
+        read(value.c_str());
+    }
+    catch (const ApplicationException&)
+    {
+    }
+}
+
+void WriteKey(HANDLE file, const char* key)
+{
+    Util::WriteToFileAscii(file, key);
+    Util::WriteToFileAscii(file, "=");
+}
+
+void WriteBytes(HANDLE file, const std::string& bytes, const char* location)
+{
+    DWORD written = 0;
+    if (bytes.size() > MAXDWORD ||
+        !WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+    {
+        ThrowApplicationException(location);
+    }
+}
+
+struct SaveLocations
+{
+    const char* Create;
+    const char* Flush;
+    const char* Replace;
+};
+
+// Writes the whole content to path + ".temp", puts it on disk, and only then puts it in the
+// place of the real file in one step. Whatever fails on the way, the real file keeps its old
+// content and the temporary file is removed.
+void SaveWhole(const std::wstring& path, const SaveLocations& locations,
+               const std::function<void(HANDLE)>& write)
+{
+    const std::wstring temporary = path + L".temp";
+    const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+    {
+        ThrowApplicationException(locations.Create);
+    }
+    bool open = true;
+    try
+    {
+        write(file);
+        if (!FlushFileBuffers(file))
+        {
+            ThrowApplicationException(locations.Flush);
+        }
+        open = false;
+        if (!CloseHandle(file))
+        {
+            ThrowApplicationException(locations.Flush);
+        }
+        if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        {
+            ThrowApplicationException(locations.Replace);
+        }
+    }
+    catch (...)
+    {
+        if (open)
+        {
+            CloseHandle(file);
+        }
+        DeleteFileW(temporary.c_str());
+        throw;
+    }
+}
+} // namespace
+
+COptions::COptions()
+    : HomeCity(new City(348400, L"KLAX", L"USA", L"Los Angeles", L"Los Angeles International Airport",
+                        33.938f, -118.389f)),
+      Cities(new std::vector<City>{
+          City(358900, L"KMIA", L"USA", L"Miami", L"Miami International Airport", 25.791f, -80.316f),
+          City(370800, L"KJFK", L"USA", L"New York", L"Kennedy International Airport", 40.639f, -73.762f),
+          City(113600, L"LFPO", L"France", L"Paris", L"Orly", 48.733f, 2.400f),
+          City(221800, L"LEMD", L"Spain", L"Madrid", L"Barajas", 40.450f, -3.550f),
+          City(152100, L"LIRF", L"Italy", L"Roma", L"Fiumicino", 41.800f, 12.233f),
+          City(163300, L"RJAA", L"Japan", L"Tokyo", L"New Tokyo International Airport", 35.767f, 140.383f),
+          City(213600, L"WSSS", L"Singapore", L"Singapore", L"Changi Airport", 1.367f, 103.983f),
+          City(216100, L"FAJS", L"South Africa", L"Johannesburg", L"", -26.133f, 28.233f),
+          City(227400, L"ESSA", L"Sweden", L"Stockholm", L"Arlanda", 59.650f, 17.950f),
+          City(79800, L"CYVR", L"Canada", L"Vancouver", L"International Airport", 49.183f, -123.167f),
+          City(12100, L"YSSY", L"Australia", L"Sydney", L"", -33.950f, 151.183f),
+          City(86600, L"ZBAA", L"China", L"Beijing", L"", 39.933f, 116.283f),
+          City(133400, L"VHHH", L"Hong Kong", L"Hong Kong", L"", 22.333f, 114.183f),
+          City(136800, L"VIDP", L"India", L"New Delhi", L"Palam", 28.567f, 77.117f),
+          City(179000, L"GMMC", L"Morocco", L"Casablanca", L"", 33.567f, -7.667f),
+          City(23000, L"SBBR", L"Brazil", L"Brasilia", L"", -15.867f, -47.933f),
+          City(175100, L"MMMX", L"Mexico", L"Mexico City", L"Licenci", 19.433f, -99.100f),
+      }),
+      // An unknown family falls back to the generic sans serif, as for fonts read from the file.
+      FontCityName(Util::ParseFont("Arial,6,0")), FontCityTemprature(Util::ParseFont("Arial,8,1"))
+{
+}
+
+COptions::COptions(CopyTag) {}
+
+COptions::~COptions() = default;
+
+CPtr<COptions> COptions::Clone() const
+{
+    CPtr<COptions> copy(new COptions(CopyTag{}));
+    copy->UpdateWallpaper = UpdateWallpaper;
+    copy->UseMetricSystem = UseMetricSystem;
+    copy->RunAtSystemStartup = RunAtSystemStartup;
+    if (!HomeCity.IsNull())
+    {
+        copy->HomeCity = new City(*HomeCity);
+    }
+    if (!Cities.IsNull())
+    {
+        copy->Cities = new std::vector<City>(*Cities);
+    }
+    copy->Region = Region;
+    copy->Background = Background;
+    copy->DispalyCityName = DispalyCityName;
+    copy->DisplayCityTemprature = DisplayCityTemprature;
+    copy->WeatherIconScale = WeatherIconScale;
+    copy->FontCityName = CloneFont(FontCityName);
+    copy->FontCityTemprature = CloneFont(FontCityTemprature);
+    copy->ColorCityName = ColorCityName;
+    copy->ColorCityTemprature = ColorCityTemprature;
+    copy->FormLocalWeather_AlwaysOnTop = FormLocalWeather_AlwaysOnTop;
+    copy->FormLocalWeather_Mode = FormLocalWeather_Mode;
+    return copy;
+}
+
+void COptions::Load()
+{
+    // Each file on its own: a locked Options.txt is no reason to lose the favourites.
+    try
+    {
+        LoadOptions();
+    }
+    catch (...)
+    {
+    }
+    try
+    {
+        LoadCities();
+    }
+    catch (...)
+    {
+    }
+}
+
+void COptions::LoadOptions()
+{
+    LoadOptions(Program::PathOptions());
+}
+
+void COptions::LoadCities()
+{
+    LoadCities(Program::PathCities());
+}
+
+void COptions::LoadOptions(const std::wstring& path)
+{
+    if (!FileExists(path))
+    {
+        return;
+    }
+    const std::string text = UtilFile::ReadFileAscii(path);
+
+    // No HomeCity line, or an empty one, is how "no home city" is stored; a line that does not
+    // parse is damage, and the current home city stays.
+    std::string home;
+    bool hasHome = true;
+    try
+    {
+        home = ReadOptionValueAsString(text, "HomeCity");
+    }
+    catch (const ApplicationException&)
+    {
+        hasHome = false;
+    }
+    if (!hasHome || home.empty())
+    {
+        HomeCity.Reset();
+    }
+    else
+    {
+        try
+        {
+            auto city = std::make_unique<City>();
+            CityRecord::Parse(home, *city);
+            HomeCity = city.release();
+        }
+        catch (const ApplicationException&)
+        {
+        }
+    }
+
+    ReadSetting(text, "UpdateWallpaper",
+                [&](const char* value) { UpdateWallpaper = Util::Parse<bool>(value); });
+    ReadSetting(text, "UseMetricSystem",
+                [&](const char* value) { UseMetricSystem = Util::Parse<bool>(value); });
+    ReadSetting(text, "RunAtSystemStartup",
+                [&](const char* value) { RunAtSystemStartup = Util::Parse<bool>(value); });
+    ReadSetting(text, "Region",
+                [&](const char* value) { MapRegion::FindByName(Util::ToWide(value), Region); });
+    ReadSetting(text, "Background", [&](const char* value) { Background.SetByName(Util::ToWide(value)); });
+    ReadSetting(text, "DispalyCityName",
+                [&](const char* value) { DispalyCityName = Util::Parse<bool>(value); });
+    ReadSetting(text, "DisplayCityTemprature",
+                [&](const char* value) { DisplayCityTemprature = Util::Parse<bool>(value); });
+    ReadSetting(text, "WeatherIconScale",
+                [&](const char* value)
+                {
+                    // The dialog's range; the map's icon arithmetic is sized for nothing else.
+                    const int scale = Util::ParseInt(value);
+                    if (scale >= MinWeatherIconScale && scale <= MaxWeatherIconScale)
+                    {
+                        WeatherIconScale = scale;
+                    }
+                });
+    ReadSetting(text, "FontCityName", [&](const char* value) { FontCityName = Util::ParseFont(value); });
+    ReadSetting(text, "ColorCityName",
+                [&](const char* value) { ColorCityName = Util::Parse<ArgbColor>(value); });
+    ReadSetting(text, "FontCityTemprature",
+                [&](const char* value) { FontCityTemprature = Util::ParseFont(value); });
+    ReadSetting(text, "ColorCityTemprature",
+                [&](const char* value) { ColorCityTemprature = Util::Parse<ArgbColor>(value); });
+    ReadSetting(text, "FormLocalWeather_AlwaysOnTop",
+                [&](const char* value) { FormLocalWeather_AlwaysOnTop = Util::Parse<bool>(value); });
+    ReadSetting(text, "FormLocalWeather_Mode",
+                [&](const char* value)
+                {
+                    const int mode = Util::ParseInt(value);
+                    if (mode >= 0 && mode <= 2)
+                    {
+                        FormLocalWeather_Mode = mode;
+                    }
+                });
+}
+
+void COptions::LoadCities(const std::wstring& path)
+{
+    if (!FileExists(path))
+    {
+        return;
+    }
+    const std::string text = UtilFile::ReadFileAscii(path);
+
+    // Cities are matched by id (downloads, lists, carrying weather over): a second city with an
+    // id already taken, by the home city or an earlier line, would never get weather of its own.
+    std::set<int> taken;
+    if (!HomeCity.IsNull())
+    {
+        taken.insert(HomeCity->Id);
+    }
+    CPtr<std::vector<City>> cities(new std::vector<City>());
+    std::size_t start = 0;
+    while (start < text.size())
+    {
+        const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        if (end > start)
+        {
+            try
+            {
+                City city;
+                CityRecord::Parse(text.substr(start, end - start), city);
+                if (taken.insert(city.Id).second)
+                {
+                    cities->push_back(std::move(city));
+                }
+            }
+            catch (const ApplicationException&)
+            {
+                // A damaged line loses that city only.
+            }
+        }
+        start = end + 1;
+    }
+    Cities = std::move(cities);
+}
+
+void COptions::Save()
+{
+    try
+    {
+        SaveOptions();
+        SaveCities();
+        ApplyRunAtSystemStartup();
+    }
+    catch (...)
+    {
+        MessageBoxW(nullptr, L"Could not save options.", Program::ProductName, MB_OK | MB_ICONERROR);
+    }
+}
+
+void COptions::SaveOptions()
+{
+    SaveOptions(Program::PathOptions());
+}
+
+void COptions::SaveCities()
+{
+    SaveCities(Program::PathCities());
+}
+
+void COptions::SaveOptions(const std::wstring& path) const
+{
+    SaveWhole(path,
+              {"COptions::SaveOptions (309)", "COptions::SaveOptions (335)", "COptions::SaveOptions (340)"},
+              [this](HANDLE file)
+              {
+                  if (!HomeCity.IsNull())
+                  {
+                      WriteKey(file, "HomeCity");
+                      Util::WriteToFileAscii(file, HomeCity->ToLine());
+                      Util::WriteToFileAscii(file, kLineEnd);
+                  }
+                  const auto writeBool = [file](const char* key, bool value)
+                  {
+                      WriteKey(file, key);
+                      Util::WriteToFileAscii(file, value);
+                      Util::WriteToFileAscii(file, kLineEnd);
+                  };
+                  writeBool("UpdateWallpaper", UpdateWallpaper);
+                  writeBool("UseMetricSystem", UseMetricSystem);
+                  writeBool("RunAtSystemStartup", RunAtSystemStartup);
+                  WriteKey(file, "Region");
+                  Util::WriteToFileAscii(file, Region.Name);
+                  Util::WriteToFileAscii(file, kLineEnd);
+                  WriteKey(file, "Background");
+                  Util::WriteToFileAscii(file, Background.Name);
+                  Util::WriteToFileAscii(file, kLineEnd);
+                  writeBool("DispalyCityName", DispalyCityName);
+                  writeBool("DisplayCityTemprature", DisplayCityTemprature);
+                  WriteKey(file, "WeatherIconScale");
+                  Util::WriteToFileAscii(file, WeatherIconScale);
+                  Util::WriteToFileAscii(file, kLineEnd);
+                  WriteKey(file, "FontCityName");
+                  Util::WriteToFileAscii(file, *FontCityName);
+                  Util::WriteToFileAscii(file, kLineEnd);
+                  WriteKey(file, "ColorCityName");
+                  Util::WriteToFileAscii(file, ColorCityName);
+                  Util::WriteToFileAscii(file, kLineEnd);
+                  WriteKey(file, "FontCityTemprature");
+                  Util::WriteToFileAscii(file, *FontCityTemprature);
+                  Util::WriteToFileAscii(file, kLineEnd);
+                  WriteKey(file, "ColorCityTemprature");
+                  Util::WriteToFileAscii(file, ColorCityTemprature);
+                  Util::WriteToFileAscii(file, kLineEnd);
+                  writeBool("FormLocalWeather_AlwaysOnTop", FormLocalWeather_AlwaysOnTop);
+                  WriteKey(file, "FormLocalWeather_Mode");
+                  Util::WriteToFileAscii(file, FormLocalWeather_Mode);
+                  Util::WriteToFileAscii(file, kLineEnd);
+              });
+}
+
+void COptions::SaveCities(const std::wstring& path) const
+{
+    SaveWhole(path,
+              {"COptions::SaveCities (293)", "COptions::SaveCities (301)", "COptions::SaveCities (306)"},
+              [this](HANDLE file)
+              {
+                  for (const City& city : *Cities)
+                  {
+                      WriteBytes(file, Util::ToNarrow(city.ToLine()), "COptions::SaveCities (297)");
+                      WriteBytes(file, kLineEnd, "COptions::SaveCities (298)");
+                  }
+              });
+}
+
+void COptions::ApplyRunAtSystemStartup()
+{
+    try
+    {
+        if (RunAtSystemStartup)
+        {
+            // Quoted: unquoted, a path with blanks lets Windows try "C:\Program.exe" first.
+            Util::AddStartupItem(Program::ProductFolderName, L"\"" + Program::PathNameExecutable() + L"\"");
+        }
+        else
+        {
+            Util::RemoveStartupItem(Program::ProductFolderName);
+        }
+    }
+    catch (...)
+    {
+        // The setting stays saved; the Run value is applied again at the next save.
+    }
+}
+
+void COptions::CopyWeatherFrom(const COptions& older)
+{
+    const auto takeOver = [&older](City& city)
+    {
+        try
+        {
+            const City* match = nullptr;
+            if (!older.HomeCity.IsNull() && older.HomeCity->Id == city.Id)
+            {
+                match = older.HomeCity.Get();
+            }
+            else if (!older.Cities.IsNull())
+            {
+                const auto found = std::find_if(older.Cities->begin(), older.Cities->end(),
+                                                [&city](const City& other) { return other.Id == city.Id; });
+                if (found != older.Cities->end())
+                {
+                    match = &*found;
+                }
+            }
+            if (match != nullptr)
+            {
+                city.UpdateWeather(*match);
+            }
+        }
+        catch (const ApplicationException&)
+        {
+        }
+    };
+    if (!HomeCity.IsNull())
+    {
+        takeOver(*HomeCity);
+    }
+    if (!Cities.IsNull())
+    {
+        for (City& city : *Cities)
+        {
+            takeOver(city);
+        }
+    }
+}
+
+std::vector<std::pair<std::wstring, int>> COptions::GetCityNames() const
+{
+    std::vector<std::pair<std::wstring, int>> names;
+    if (!Cities.IsNull())
+    {
+        names.reserve(Cities->size());
+        for (const City& city : *Cities)
+        {
+            names.emplace_back(city.DisplayName(), city.Id);
+        }
+    }
+    std::stable_sort(names.begin(), names.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    return names;
+}
+
+std::string COptions::ReadOptionValueAsString(const std::string& text, const char* key)
+{
+    // Only at the start of a line: a key spelled inside another value (a city named
+    // "UseMetricSystem=true") must not be taken for the setting.
+    const std::string pattern = std::string(key) + "=";
+    std::size_t at = 0;
+    for (;;)
+    {
+        at = text.find(pattern, at);
+        if (at == std::string::npos)
+        {
+            ThrowApplicationException("COptions::ReadOptionValueAsString (125)");
+        }
+        if (at == 0 || text[at - 1] == '\n')
+        {
+            break;
+        }
+        ++at;
+    }
+    const std::size_t start = at + pattern.size();
+    const std::size_t end = text.find(kLineEnd, start);
+    if (end == std::string::npos)
+    {
+        ThrowApplicationException("COptions::ReadOptionValueAsString (128)");
+    }
+    return text.substr(start, end - start);
+}

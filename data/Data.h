@@ -1,0 +1,29 @@
+#pragma once
+
+#include "data/CityRecord.h"
+
+#include <string>
+#include <vector>
+
+// The station catalogue, CityRecords.txt in the program folder: loaded on first demand and kept
+// in file order for the rest of the run. User-interface thread only.
+class Data
+{
+public:
+    // The longest line taken, without its line end; a longer line is skipped whole.
+    static constexpr std::size_t MaxLineLength = 5119;
+
+    // The records of a catalogue text in order. Malformed and overlong lines are skipped;
+    // duplicates stay. Never throws for bad content.
+    static std::vector<CityRecord> ParseCityRecords(const std::string& text);
+
+#ifdef _WIN32
+    // The catalogue, loaded first when it is empty (so a missing file is looked for again).
+    static const std::vector<CityRecord>& GetCityRecords();
+
+    // (Re)loads the catalogue from the program folder or the given file. Never throws: an
+    // unreadable file leaves the catalogue empty.
+    static void LoadData();
+    static void LoadData(const std::wstring& path);
+#endif
+};

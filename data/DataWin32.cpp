@@ -1,0 +1,58 @@
+#include "data/Data.h"
+
+#include "app/Program.h"
+#include "core/ApplicationException.h"
+#include "core/UtilFile.h"
+
+namespace
+{
+std::vector<CityRecord>& Catalogue()
+{
+    static std::vector<CityRecord> records;
+    return records;
+}
+} // namespace
+
+const std::vector<CityRecord>& Data::GetCityRecords()
+{
+    if (Catalogue().empty())
+    {
+        LoadData();
+    }
+    return Catalogue();
+}
+
+void Data::LoadData()
+{
+    try
+    {
+        LoadData(Program::PathCityRecords());
+    }
+    catch (...)
+    {
+        // No program folder, no catalogue: the selection dialog shows an empty list.
+        Catalogue().clear();
+    }
+}
+
+void Data::LoadData(const std::wstring& path)
+{
+    try
+    {
+        Catalogue().clear();
+        std::string text;
+        try
+        {
+            text = UtilFile::ReadFileAscii(path);
+        }
+        catch (const ApplicationException&)
+        {
+            ThrowApplicationException("Data::LoadData (29)");
+        }
+        Catalogue() = ParseCityRecords(text);
+    }
+    catch (...)
+    {
+        Catalogue().clear();
+    }
+}

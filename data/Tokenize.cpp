@@ -1,0 +1,27 @@
+#include "data/Tokenize.h"
+
+#include "core/ApplicationException.h"
+
+char* Tokenize(char*& cursor)
+{
+    if (cursor == nullptr)
+    {
+        ThrowApplicationException("Tokenize (58)");
+    }
+    char* const field = cursor;
+    for (char* p = cursor;; ++p)
+    {
+        if (*p == ';')
+        {
+            *p = '\0';
+            cursor = p + 1;
+            return field;
+        }
+        if (*p == '\r' || *p == '\n' || *p == '\0')
+        {
+            *p = '\0';
+            cursor = nullptr;
+            return field;
+        }
+    }
+}

@@ -1,0 +1,375 @@
+#include "core/ArgumentException.h"
+#include "core/Util.h"
+#include "core/UtilFile.h"
+#include "data/COptions.h"
+#include "data/Data.h"
+
+#include "tests/support/ExpectThrowAt.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+void WriteRaw(const std::wstring& path, const std::string& bytes)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string FamilyOf(const Gdiplus::Font& font)
+{
+    Gdiplus::FontFamily family;
+    WCHAR name[LF_FACESIZE] = L"";
+    font.GetFamily(&family);
+    family.GetFamilyName(name);
+    return Util::ToNarrow(name);
+}
+
+std::vector<int> IdsOf(const std::vector<City>& cities)
+{
+    std::vector<int> ids;
+    for (const City& city : cities)
+    {
+        ids.push_back(city.Id);
+    }
+    return ids;
+}
+
+// Options read from an Options.txt holding exactly text.
+CPtr<COptions> LoadedFrom(const std::string& text)
+{
+    TempFolder folder;
+    WriteRaw(folder.File(L"Options.txt"), text);
+    CPtr<COptions> options(new COptions());
+    options->LoadOptions(folder.File(L"Options.txt"));
+    return options;
+}
+
+// Points the earth backgrounds folder somewhere else for one test.
+class BackgroundFolder
+{
+public:
+    explicit BackgroundFolder(const std::wstring& folder) : m_previous(EarthBackground::Folder())
+    {
+        EarthBackground::SetFolder(folder);
+    }
+    ~BackgroundFolder() { EarthBackground::SetFolder(m_previous); }
+    BackgroundFolder(const BackgroundFolder&) = delete;
+    BackgroundFolder& operator=(const BackgroundFolder&) = delete;
+
+private:
+    std::wstring m_previous;
+};
+
+TEST(OptionsDefaults, AreTheBuiltInSettingsAndCities)
+{
+    const COptions options;
+    ASSERT_FALSE(options.HomeCity.IsNull());
+    EXPECT_EQ(L"348400;KLAX;USA;Los Angeles;Los Angeles International Airport;33.938000;-118.389000",
+              options.HomeCity->ToLine());
+    EXPECT_EQ((std::vector<int>{358900, 370800, 113600, 221800, 152100, 163300, 213600, 216100, 227400, 79800,
+                                12100, 86600, 133400, 136800, 179000, 23000, 175100}),
+              IdsOf(*options.Cities));
+    EXPECT_EQ(L"175100;MMMX;Mexico;Mexico City;Licenci;19.433001;-99.099998",
+              options.Cities->back().ToLine());
+    EXPECT_EQ(L"216100;FAJS;South Africa;Johannesburg;;-26.132999;28.233000", options.Cities->at(7).ToLine());
+    EXPECT_EQ(DateTime(1990, 1, 1, 0, 0, 0), options.Cities->front().CurrentWeather.ReportDateTime);
+
+    TempFolder folder;
+    options.SaveOptions(folder.File(L"Options.txt"));
+    const std::string name = FamilyOf(*options.FontCityName);
+    const std::string temperature = FamilyOf(*options.FontCityTemprature);
+    EXPECT_EQ(
+        "HomeCity=348400;KLAX;USA;Los Angeles;Los Angeles International Airport;33.938000;-118.389000\r\n"
+        "UpdateWallpaper=true\r\nUseMetricSystem=false\r\nRunAtSystemStartup=false\r\n"
+        "Region=Earth (Default)\r\nBackground=Blue Marble.jpg\r\n"
+        "DispalyCityName=true\r\nDisplayCityTemprature=true\r\nWeatherIconScale=70\r\n"
+        "FontCityName=" +
+            name + ",6.000,0\r\nColorCityName=255,255,255\r\nFontCityTemprature=" + temperature +
+            ",8.000,1\r\nColorCityTemprature=255,0,0\r\n"
+            "FormLocalWeather_AlwaysOnTop=false\r\nFormLocalWeather_Mode=0\r\n",
+        UtilFile::ReadFileAscii(folder.File(L"Options.txt")));
+    EXPECT_FALSE(Exists(folder.File(L"Options.txt.temp")));
+
+    CPtr<COptions> none;
+    EXPECT_THROW_AT(none->Save(), ApplicationException, "CPtr<class COptions>::operator -> (114)");
+}
+
+TEST(OptionsFiles, SaveAndLoadRoundTrip)
+{
+    TempFolder backgrounds;
+    WriteRaw(backgrounds.File(L"Night.png"), "");
+    const BackgroundFolder useBackgrounds(backgrounds.Path());
+
+    COptions saved;
+    saved.UpdateWallpaper = false;
+    saved.UseMetricSystem = true;
+    saved.RunAtSystemStartup = true;
+    saved.HomeCity->DisplayName(L"Home = L.A.");
+    saved.Cities->erase(saved.Cities->begin() + 2, saved.Cities->end());
+    saved.Cities->push_back(City(5, L"EDDF", L"Germany", L"Frankfurt", L"Rhein-Main", 50.033f, 8.570f));
+    saved.Cities->back().DisplayName(L"M\u00FCnchen-ish");
+    ASSERT_TRUE(MapRegion::FindByName(L"europe", saved.Region));
+    ASSERT_TRUE(saved.Background.SetByName(L"Night.png"));
+    saved.DispalyCityName = false;
+    saved.DisplayCityTemprature = false;
+    saved.WeatherIconScale = 300;
+    saved.FontCityName = Util::ParseFont("Arial,7.5,2");
+    saved.ColorCityName = ArgbColor::FromRgb(1, 2, 3);
+    saved.ColorCityTemprature = ArgbColor::FromRgb(250, 128, 0);
+    saved.FormLocalWeather_AlwaysOnTop = true;
+    saved.FormLocalWeather_Mode = 2;
+
+    TempFolder folder;
+    saved.SaveOptions(folder.File(L"Options.txt"));
+    saved.SaveCities(folder.File(L"Cities.txt"));
+    COptions loaded;
+    loaded.LoadOptions(folder.File(L"Options.txt"));
+    loaded.LoadCities(folder.File(L"Cities.txt"));
+
+    EXPECT_FALSE(loaded.UpdateWallpaper);
+    EXPECT_TRUE(loaded.UseMetricSystem);
+    EXPECT_TRUE(loaded.RunAtSystemStartup);
+    EXPECT_EQ(saved.HomeCity->ToLine(), loaded.HomeCity->ToLine());
+    ASSERT_EQ(3u, loaded.Cities->size());
+    for (std::size_t i = 0; i < 3; ++i)
+    {
+        EXPECT_EQ(saved.Cities->at(i).ToLine(), loaded.Cities->at(i).ToLine());
+    }
+    EXPECT_EQ(L"Europe", loaded.Region.Name);
+    EXPECT_EQ(28, loaded.Region.South);
+    EXPECT_EQ(L"Night.png", loaded.Background.Name);
+    EXPECT_EQ(backgrounds.File(L"Night.png"), loaded.Background.Path);
+    EXPECT_FALSE(loaded.DispalyCityName);
+    EXPECT_FALSE(loaded.DisplayCityTemprature);
+    EXPECT_EQ(300, loaded.WeatherIconScale);
+    EXPECT_FLOAT_EQ(7.5f, loaded.FontCityName->GetSize());
+    EXPECT_EQ(Gdiplus::FontStyleItalic, loaded.FontCityName->GetStyle());
+    EXPECT_EQ(saved.ColorCityName, loaded.ColorCityName);
+    EXPECT_EQ(saved.ColorCityTemprature, loaded.ColorCityTemprature);
+    EXPECT_TRUE(loaded.FormLocalWeather_AlwaysOnTop);
+    EXPECT_EQ(2, loaded.FormLocalWeather_Mode);
+
+    // No home city is stored as no HomeCity line, and read back as none.
+    saved.HomeCity.Reset();
+    saved.SaveOptions(folder.File(L"Options.txt"));
+    EXPECT_EQ(std::string::npos, UtilFile::ReadFileAscii(folder.File(L"Options.txt")).find("HomeCity"));
+    loaded.LoadOptions(folder.File(L"Options.txt"));
+    EXPECT_TRUE(loaded.HomeCity.IsNull());
+}
+
+TEST(OptionsFiles, DamagedOptionsKeepTheirDefaults)
+{
+    // A lone setting: everything else stays at its default, and without a HomeCity line there is none.
+    CPtr<COptions> options = LoadedFrom("UseMetricSystem=true\r\n");
+    EXPECT_TRUE(options->UseMetricSystem);
+    EXPECT_TRUE(options->UpdateWallpaper);
+    EXPECT_EQ(70, options->WeatherIconScale);
+    EXPECT_TRUE(options->HomeCity.IsNull());
+
+    options = LoadedFrom("HomeCity=\r\nUseMetricSystem=True\r\nFormLocalWeather_Mode=3\r\n"
+                         "WeatherIconScale=-5\r\nFontCityName=Arial,0,0\r\nColorCityName=1,2\r\n"
+                         "Region=NA\r\nBackground=..\\..\\Windows\\win.ini\r\nUpdateWallpaper=false");
+    EXPECT_TRUE(options->HomeCity.IsNull());
+    EXPECT_FALSE(options->UseMetricSystem);
+    EXPECT_EQ(0, options->FormLocalWeather_Mode);
+    EXPECT_EQ(70, options->WeatherIconScale);
+    EXPECT_FLOAT_EQ(6.0f, options->FontCityName->GetSize());
+    EXPECT_EQ(ArgbColor(0xFFFFFFFFu), options->ColorCityName);
+    EXPECT_EQ(L"Earth (Default)", options->Region.Name);
+    EXPECT_EQ(L"Blue Marble.jpg", options->Background.Name);
+    EXPECT_TRUE(options->UpdateWallpaper); // the last line has no CR LF
+
+    options = LoadedFrom("HomeCity=garbage\r\nFormLocalWeather_Mode=2\r\nWeatherIconScale= 45\r\n");
+    ASSERT_FALSE(options->HomeCity.IsNull());
+    EXPECT_EQ(348400, options->HomeCity->Id);
+    EXPECT_EQ(2, options->FormLocalWeather_Mode);
+    EXPECT_EQ(45, options->WeatherIconScale);
+
+    // Keys count only at the start of a line, so a city's name cannot pass for a setting.
+    options = LoadedFrom("HomeCity=1;KLAX;USA;UseMetricSystem=true;;33.938;-118.389\r\n"
+                         "UseMetricSystem=false\r\nXFormLocalWeather_Mode=1\r\n");
+    EXPECT_EQ(L"UseMetricSystem=true", options->HomeCity->DisplayName());
+    EXPECT_FALSE(options->UseMetricSystem);
+    EXPECT_EQ(0, options->FormLocalWeather_Mode);
+    EXPECT_THROW_AT(COptions::ReadOptionValueAsString("Region=Asia", "Region"), ApplicationException,
+                    "COptions::ReadOptionValueAsString (128)");
+    EXPECT_THROW_AT(COptions::ReadOptionValueAsString("Regions=Asia\r\n", "Region"), ApplicationException,
+                    "COptions::ReadOptionValueAsString (125)");
+    EXPECT_EQ(" a=b ", COptions::ReadOptionValueAsString("X=1\r\nRegion= a=b \r\n", "Region"));
+
+    // A missing file leaves everything; so does one that cannot be read, through Load.
+    TempFolder folder;
+    COptions untouched;
+    untouched.UseMetricSystem = true;
+    untouched.LoadOptions(folder.File(L"Options.txt"));
+    EXPECT_TRUE(untouched.UseMetricSystem);
+    EXPECT_FALSE(untouched.HomeCity.IsNull());
+}
+
+TEST(OptionsFiles, DamagedCitiesLoseOnlyTheirBadLines)
+{
+    TempFolder folder;
+    const std::wstring path = folder.File(L"Cities.txt");
+    COptions options;
+    options.LoadCities(path); // missing: the built-in favourites stay
+    EXPECT_EQ(17u, options.Cities->size());
+
+    WriteRaw(path, "1;KMIA;USA;Miami;;25.791;-80.316\r\n"
+                   "2;KJFK;USA;New York\r\n"
+                   "\r\n\n"
+                   "3;LFPO;France;Paris;Orly;48.733;2.400\n"
+                   "1;XXXX;USA;Miami again;;1;1\r\n"                  // id taken
+                   "348400;KLAX;USA;Los Angeles;;33.938;-118.389\r\n" // the home city
+                   "4;EGLL;UK;London;Heathrow;51.477;1e300\r\n"       // off the globe
+                   "5;ESSA;Sweden;Stockholm;Arlanda;59.650;17.950");  // no line end
+    options.LoadCities(path);
+    EXPECT_EQ((std::vector<int>{1, 3, 5}), IdsOf(*options.Cities));
+    EXPECT_EQ(L"Miami", options.Cities->front().DisplayName());
+
+    WriteRaw(path, "");
+    options.LoadCities(path);
+    EXPECT_TRUE(options.Cities->empty());
+}
+
+TEST(OptionsFiles, FailedSaveLeavesThePreviousFile)
+{
+    TempFolder folder;
+    const std::wstring options = folder.File(L"Options.txt");
+    const std::wstring cities = folder.File(L"Cities.txt");
+    WriteRaw(options, "UseMetricSystem=true\r\n");
+    WriteRaw(cities, "1;KMIA;USA;Miami;;25.791;-80.316\r\n");
+    COptions settings;
+
+    // The temporary file cannot be made.
+    CreateDirectoryW(folder.File(L"Options.txt.temp").c_str(), nullptr);
+    EXPECT_THROW_AT(settings.SaveOptions(options), ApplicationException, "COptions::SaveOptions (309)");
+    RemoveDirectoryW(folder.File(L"Options.txt.temp").c_str());
+
+    // Writing fails halfway: one value cannot be written, or one city cannot be stored.
+    settings.FontCityTemprature.Reset();
+    EXPECT_THROW_AT(settings.SaveOptions(options), ApplicationException,
+                    "CPtr<class Gdiplus::Font>::operator * (108)");
+    settings.Cities->at(3).Country = L"Spain;Europe";
+    EXPECT_THROW_AT(settings.SaveCities(cities), ArgumentException, "CityRecord::ToLine (127)");
+    EXPECT_FALSE(Exists(folder.File(L"Options.txt.temp")));
+    EXPECT_FALSE(Exists(folder.File(L"Cities.txt.temp")));
+
+    // The real file is held open by someone else: the replacement fails and says so.
+    settings.FontCityTemprature = Util::ParseFont("Arial,8,1");
+    const HANDLE held =
+        CreateFileW(options.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_THROW_AT(settings.SaveOptions(options), ApplicationException, "COptions::SaveOptions (340)");
+    CloseHandle(held);
+    EXPECT_FALSE(Exists(folder.File(L"Options.txt.temp")));
+
+    EXPECT_EQ("UseMetricSystem=true\r\n", UtilFile::ReadFileAscii(options));
+    EXPECT_EQ("1;KMIA;USA;Miami;;25.791;-80.316\r\n", UtilFile::ReadFileAscii(cities));
+
+    // Once the obstacles are gone the files are replaced.
+    settings.Cities->at(3).Country = L"Spain";
+    settings.SaveOptions(options);
+    settings.SaveCities(cities);
+    EXPECT_EQ(0u, UtilFile::ReadFileAscii(options).find("HomeCity=348400;"));
+    EXPECT_EQ(0u, UtilFile::ReadFileAscii(cities).find("358900;KMIA;USA;Miami;Miami International Airport;"));
+}
+
+TEST(OptionsCopies, CloneIsIndependentAndKeepsTheWeather)
+{
+    COptions original;
+    original.HomeCity->CurrentWeather.ReportDateTime = DateTime(2008, 6, 1, 12, 0, 0);
+    original.HomeCity->CurrentWeather.Temprature = 21.0f;
+    original.Cities->front().Forecast.Items.resize(2);
+    original.WeatherIconScale = 150;
+    original.FormLocalWeather_Mode = 1;
+    ASSERT_TRUE(MapRegion::FindByName(L"Asia", original.Region));
+
+    CPtr<COptions> copy = original.Clone();
+    EXPECT_EQ(21.0f, copy->HomeCity->CurrentWeather.Temprature.Value());
+    EXPECT_EQ(2u, copy->Cities->front().Forecast.Items.size());
+    EXPECT_EQ(150, copy->WeatherIconScale);
+    EXPECT_EQ(1, copy->FormLocalWeather_Mode);
+    EXPECT_EQ(L"Asia", copy->Region.Name);
+    EXPECT_EQ(original.Background.Path, copy->Background.Path);
+    EXPECT_FLOAT_EQ(8.0f, copy->FontCityTemprature->GetSize());
+    EXPECT_NE(original.FontCityName.Get(), copy->FontCityName.Get());
+
+    copy->HomeCity->DisplayName(L"Changed");
+    copy->Cities->clear();
+    copy->FontCityName.Reset();
+    EXPECT_EQ(L"Los Angeles", original.HomeCity->DisplayName());
+    EXPECT_EQ(17u, original.Cities->size());
+    EXPECT_FLOAT_EQ(6.0f, original.FontCityName->GetSize());
+
+    original.HomeCity.Reset();
+    EXPECT_TRUE(original.Clone()->HomeCity.IsNull());
+}
+
+TEST(OptionsCopies, CopyWeatherFromTakesTheNewerWeatherById)
+{
+    COptions older;
+    older.HomeCity->CurrentWeather.ReportDateTime = DateTime(2008, 6, 1, 12, 0, 0);
+    older.HomeCity->CurrentWeather.Temprature = 21.0f;
+    // Los Angeles also appears among the older favourites, with a later time but no temperature:
+    // the older home city is looked at first.
+    older.Cities->push_back(City(348400, L"KLAX", L"USA", L"Duplicate", L"", 1.0f, 1.0f));
+    older.Cities->back().CurrentWeather.ReportDateTime = DateTime(2009, 1, 1, 0, 0, 0);
+    older.Cities->at(2).CurrentWeather.ReportDateTime = DateTime(2008, 6, 1, 11, 0, 0); // Paris
+    older.Cities->at(2).CurrentWeather.Temprature = 15.0f;
+
+    COptions edited;
+    // Paris became the home city; Los Angeles a favourite; Paris's own stored weather is newer.
+    edited.HomeCity = new City(edited.Cities->at(2));
+    edited.HomeCity->CurrentWeather.ReportDateTime = DateTime(2008, 6, 1, 11, 30, 0);
+    edited.HomeCity->CurrentWeather.Temprature = 16.0f;
+    edited.Cities->at(2) = City(348400, L"KLAX", L"USA", L"Los Angeles", L"", 33.938f, -118.389f);
+    edited.Cities->push_back(City(42, L"XXXX", L"Nowhere", L"New", L"", 0.0f, 0.0f));
+
+    edited.CopyWeatherFrom(older);
+    EXPECT_EQ(16.0f, edited.HomeCity->CurrentWeather.Temprature.Value());
+    EXPECT_EQ(21.0f, edited.Cities->at(2).CurrentWeather.Temprature.Value());
+    EXPECT_EQ(DateTime(1990, 1, 1, 0, 0, 0), edited.Cities->back().CurrentWeather.ReportDateTime);
+    EXPECT_EQ(L"Los Angeles", edited.Cities->at(2).DisplayName());
+}
+
+TEST(OptionsCopies, CityNamesAreSortedByCodeUnit)
+{
+    COptions options;
+    options.Cities->resize(3);
+    options.Cities->at(0) = City(1, L"A", L"", L"amsterdam", L"", 0.0f, 0.0f);
+    options.Cities->at(1) = City(2, L"B", L"", L"Z\u00FCrich", L"", 0.0f, 0.0f);
+    options.Cities->at(2) = City(3, L"C", L"", L"Zurich", L"", 0.0f, 0.0f);
+    const std::vector<std::pair<std::wstring, int>> expected{
+        {L"Zurich", 3}, {L"Z\u00FCrich", 2}, {L"amsterdam", 1}};
+    EXPECT_EQ(expected, options.GetCityNames());
+}
+
+TEST(CatalogueFile, LoadsFromDiskAndEmptiesWhenMissing)
+{
+    TempFolder folder;
+    WriteRaw(folder.File(L"CityRecords.txt"), "1;KLAX;USA;Los Angeles;LAX;33.938;-118.389\r\n"
+                                              "2;KMIA;USA;Miami;MIA;25.791\r\n"
+                                              "3;KJFK;USA;New York;JFK;40.639;-73.762\r\n");
+    Data::LoadData(folder.File(L"CityRecords.txt"));
+    ASSERT_EQ(2u, Data::GetCityRecords().size());
+    EXPECT_EQ(L"New York", Data::GetCityRecords()[1].DisplayName());
+
+    // Unreadable catalogues leave it empty, without a word.
+    EXPECT_NO_THROW(Data::LoadData(folder.File(L"Missing.txt")));
+    EXPECT_NO_THROW(Data::LoadData(folder.Path()));
+    EXPECT_NO_THROW(Data::LoadData(L""));
+}
+} // namespace

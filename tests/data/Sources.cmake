@@ -1,0 +1,6 @@
+list(APPEND PORTABLE_TEST_SOURCES
+    data/CityRecordTests.cpp
+)
+list(APPEND WINDOWS_TEST_SOURCES
+    data/OptionsTests.cpp
+)
