@@ -217,7 +217,8 @@ void OpenUrl(HWND parent, const std::wstring& url)
 
 void AddToComboBox(HWND combo, const std::wstring& text, int data)
 {
-    const int index = ComboBox_AddString(combo, text.c_str());
+    // A message to a window that is gone answers 0, which would pass for item 0.
+    const int index = IsWindow(combo) ? ComboBox_AddString(combo, text.c_str()) : CB_ERR;
     if (index < 0)
     {
         ThrowApplicationException("Util::AddToComboBox (35)");

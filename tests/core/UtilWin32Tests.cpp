@@ -131,5 +131,6 @@ TEST(UtilLists, ComboBoxItemsKeepTheirData)
     EXPECT_EQ(17, static_cast<int>(ComboBox_GetItemData(combo, 0)));
     EXPECT_EQ(-1, static_cast<int>(ComboBox_GetItemData(combo, 2)));
     DestroyWindow(combo);
+    EXPECT_THROW_AT(Util::AddToComboBox(combo, L"gone", 1), ApplicationException, "Util::AddToComboBox (35)");
 }
 } // namespace

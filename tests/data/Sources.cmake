@@ -4,3 +4,6 @@ list(APPEND PORTABLE_TEST_SOURCES
 list(APPEND WINDOWS_TEST_SOURCES
     data/OptionsTests.cpp
 )
+list(APPEND WINDOWS_TEST_SOURCES
+    data/CityListControlsTests.cpp
+)
