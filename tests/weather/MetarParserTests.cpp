@@ -1,0 +1,149 @@
+#include "weather/MetarParser.h"
+
+#include "tests/support/ExpectThrowAt.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace
+{
+const DateTime kNow(2007, 11, 30, 7, 0, 0);
+
+CCurrentWeather Parse(const std::string& text, const std::string& station = "KLAX", DateTime now = kNow)
+{
+    return ParseMetarReport(text, station, now);
+}
+
+int CodeOf(const std::string& report)
+{
+    return Parse("2007/11/30 05:53\n" + report).WeatherCode.Value();
+}
+
+TEST(MetarParser, ReadsTimeCodeAndTemperaturesOfAStationFile)
+{
+    const std::string file =
+        "2007/11/30 05:53\r\nKLAX 300553Z 00000KT 10SM FEW008 14/11 A2992 RMK AO2 T01440111\r\n";
+    const CCurrentWeather weather = Parse(file, "KLAX", DateTime(2010, 6, 15, 12, 0, 0));
+    EXPECT_EQ(DateTime(2007, 11, 30, 5, 53), weather.ReportDateTime);
+    EXPECT_EQ(Fair, weather.WeatherCode.Value());
+    EXPECT_EQ(14.0f, weather.Temprature.Value());
+    EXPECT_EQ(11.0f, weather.DewPoint.Value());
+
+    // Lower case reads the same, the station's code included.
+    const CCurrentWeather lower =
+        Parse("2007/11/30 05:53\nklax 300553z 00000kt 10sm few008 bkn100 14/11 a2992", "klax",
+              DateTime(2010, 6, 15, 12, 0, 0));
+    EXPECT_EQ(DateTime(2007, 11, 30, 5, 53), lower.ReportDateTime);
+    EXPECT_EQ(MostlyCloudy, lower.WeatherCode.Value());
+    EXPECT_EQ(14.0f, lower.Temprature.Value());
+}
+
+TEST(MetarParser, CombinesWeatherAndCloudsByPrecedence)
+{
+    EXPECT_EQ(Fog, CodeOf("KLAX 300553Z 00000KT 10SM BR FEW008 14/11"));
+    EXPECT_EQ(Rain, CodeOf("KLAX 300553Z 00000KT 3SM -RA BR OVC010 14/11"));
+    EXPECT_EQ(MostlyCloudy, CodeOf("KLAX 300553Z FEW008 SCT030 BKN100 14/11"));
+    EXPECT_EQ(Clear, CodeOf("KLAX 300553Z 00000KT CAVOK 14/11 Q1015"));
+    EXPECT_EQ(Clear, CodeOf("KLAX 300553Z VV002 NSC 14/11")); // not cloud groups
+    // The station's own code is not a scattered layer.
+    EXPECT_EQ(Clear, Parse("2007/11/30 05:53\nSCTE 300553Z 00000KT 14/11", "SCTE").WeatherCode.Value());
+    // A trend group counts when the main part named no weather; remarks never do.
+    EXPECT_EQ(RainShowers, CodeOf("KLAX 300553Z FEW008 14/11 A2992 TEMPO -SHRA"));
+    EXPECT_EQ(Fair, CodeOf("KLAX 300553Z FEW008 14/11 RMK -SHRA OVC010"));
+
+    const std::vector<std::pair<std::string, int>> groups = {
+        {"-SHRASN", RainShowers},
+        {"RASN", Snow},
+        {"FZDZ", RainShowers},
+        {"FZRA", Rain},
+        {"BCFG", Fog},
+        {"+TSRA", Thunderstorms},
+        {"+FC", Tornado},
+        {"SHGS", HailShowers},
+        {"-SHSN", SnowShowers},
+        {"GR", Hail},
+        {"HZ", Haze},
+        {"VCSH", Clear},
+        {"FC", Clear},
+        {"FC -RA", Rain},
+        {"-RA +TSRA", Rain},
+        {"RERA", Clear},
+    };
+    for (const auto& [group, code] : groups)
+    {
+        EXPECT_EQ(code, CodeOf("KLAX 300553Z " + group + " 14/11")) << group;
+    }
+}
+
+TEST(MetarParser, TemperatureGroups)
+{
+    const CCurrentWeather frost = Parse("2007/11/30 05:53\nKLAX 300553Z M05/M10 03/01");
+    EXPECT_EQ(-5.0f, frost.Temprature.Value());
+    EXPECT_EQ(-10.0f, frost.DewPoint.Value());
+    const CCurrentWeather zero = Parse("2007/11/30 05:53\nKLAX 300553Z 00/M00");
+    EXPECT_EQ(0.0f, zero.Temprature.Value());
+    EXPECT_EQ(0.0f, zero.DewPoint.Value());
+    for (const char* group : {"12/", "12//", "12///"})
+    {
+        const CCurrentWeather weather = Parse(std::string("2007/11/30 05:53\nKLAX 300553Z ") + group);
+        EXPECT_EQ(12.0f, weather.Temprature.Value()) << group;
+        EXPECT_FALSE(weather.DewPoint.HasValue) << group;
+    }
+    const CCurrentWeather none = Parse("2007/11/30 05:53\nKLAX 300553Z 1/1 123/12 12/1 RMK 14/11");
+    EXPECT_FALSE(none.Temprature.HasValue);
+    EXPECT_FALSE(none.DewPoint.HasValue);
+}
+
+TEST(MetarParser, DatesTheDayHourMinuteGroup)
+{
+    // Without a first line the day is looked for in the three days before now + 3 hours.
+    EXPECT_EQ(DateTime(2007, 11, 30, 5, 53),
+              Parse("KLAX 300553Z 14/11", "KLAX", DateTime(2007, 12, 1, 22, 0, 0)).ReportDateTime);
+    EXPECT_EQ(DateTime(2007, 12, 31, 23, 50),
+              Parse("KLAX 312350Z 14/11", "KLAX", DateTime(2008, 1, 1, 0, 30, 0)).ReportDateTime);
+    // A report a little ahead of our clock still belongs to today.
+    EXPECT_EQ(DateTime(2007, 12, 1, 1, 0),
+              Parse("KLAX 010100Z", "KLAX", DateTime(2007, 11, 30, 23, 0, 0)).ReportDateTime);
+    EXPECT_THROW_AT(Parse("KLAX 300553Z 14/11", "KLAX", DateTime(2007, 12, 5, 12, 0, 0)),
+                    ApplicationException, "Nullable<class DateTime>::Value (20)");
+
+    // A first line on another day dates the group by the look-back; an impossible group leaves
+    // the first line's time.
+    EXPECT_EQ(DateTime(2007, 11, 29, 23, 53), Parse("2007/11/30 00:10\nKLAX 292353Z").ReportDateTime);
+    EXPECT_EQ(DateTime(2007, 11, 30, 5, 53), Parse("2007/11/30 05:53\nKLAX 302599Z").ReportDateTime);
+    // A date-only first line, and one whose time is impossible, still give the date.
+    EXPECT_EQ(DateTime(2007, 11, 30, 5, 53),
+              Parse("2007/11/30\nKLAX 300553Z", "KLAX", DateTime(2009, 1, 1, 0, 0, 0)).ReportDateTime);
+    EXPECT_EQ(DateTime(2007, 11, 30, 0, 0), Parse("2007/11/30 25:53\nKLAX").ReportDateTime);
+    // An impossible date is no first line at all.
+    EXPECT_EQ(DateTime(2007, 11, 30, 5, 53), Parse("2007/02/30 05:53\nKLAX 300553Z").ReportDateTime);
+
+    for (const char* text : {"", "2007/11/30", "2007/02/30 05:53\nKLAX 14/11", " \r\n\t "})
+    {
+        SCOPED_TRACE(text);
+        EXPECT_THROW_AT(Parse(text), ApplicationException, "Nullable<class DateTime>::Value (20)");
+    }
+}
+
+TEST(MetarParser, HostileTextFailsCleanly)
+{
+    std::string longGroup(200000, 'R');
+    for (std::size_t i = 1; i < longGroup.size(); i += 2)
+    {
+        longGroup[i] = 'A';
+    }
+    const std::string digits(100000, '9');
+    const std::string text = "2007/11/30 05:53\nKLAX " + longGroup + " " + digits + "Z " + digits + "/" +
+                             digits + " FEW" + digits + " M" + digits + "/ \x01\xff\x80 -RA";
+    const CCurrentWeather weather = Parse(text);
+    EXPECT_EQ(DateTime(2007, 11, 30, 5, 53), weather.ReportDateTime);
+    EXPECT_EQ(Rain, weather.WeatherCode.Value());
+    EXPECT_FALSE(weather.Temprature.HasValue);
+
+    EXPECT_THROW_AT(Parse("KLAX 300553Z", "KLAX", DateTime::FromTicks(DateTime::MaxTicks)),
+                    ApplicationException, "Nullable<class DateTime>::Value (20)");
+}
+} // namespace

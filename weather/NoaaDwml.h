@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/DateTime.h"
+#include "core/Nullable.h"
+#include "weather/CForecast.h"
+#include "weather/EnumWeatherCode.h"
+
+#include <string>
+
+// Reading of the forecast service's DWML answer: twelve-hour periods with their summary, the
+// weather code of their icon, and the day's minimum and maximum temperature.
+namespace NoaaDwml
+{
+// Replaces the forecast's contents with the periods of the document. The text is parsed in
+// place and is changed by it. On failure the forecast is left as it was: a structural fault of
+// the document or a bad period date throws ApplicationException, malformed XML throws the XML
+// parser's rapidxml::parse_error.
+void Parse12HourlyForecast(std::string& text, CForecast& forecast);
+
+// The same, with the present UTC time to stamp the forecast with.
+void Parse12HourlyForecast(std::string& text, CForecast& forecast, DateTime utcNow);
+
+// The weather code of a forecast icon's address ("http://.../nra70.jpg" gives Rain); absent
+// when the icon's name is not one we know.
+Nullable<EnumWeatherCode> WeatherCodeFromIconLink(const std::string& link);
+} // namespace NoaaDwml
