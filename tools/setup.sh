@@ -34,20 +34,28 @@ fi
 # soapcpp2 and the import files, libgsoap-dev only stdsoap2.h and Linux libraries. The Windows
 # tree compiles the runtime from Debian's own source package of the same version, unpacked
 # once into /usr/local/src/nimbrel-gsoap (outside the work tree, so a clean checkout or a
-# wiped build directory keeps it); weather/CMakeLists.txt looks for it there.
+# wiped build directory keeps it); weather/soap/CMakeLists.txt looks for it there. The runtime
+# must be the version of soapcpp2, so an upgraded gsoap package fetches its source anew.
 gsoap_source=/usr/local/src/nimbrel-gsoap
-if ! compgen -G "$gsoap_source/gsoap-*/gsoap/stdsoap2.cpp" >/dev/null; then
+gsoap_package=$(dpkg-query -W -f='${Version}' gsoap)
+gsoap_version=$(echo "$gsoap_package" | sed -e 's/^[0-9]*://' -e 's/-[^-]*$//')
+if [ ! -f "$gsoap_source/gsoap-$gsoap_version/gsoap/stdsoap2.cpp" ]; then
     if [ "$(id -u)" -ne 0 ]; then
         echo "setup: gSOAP source missing in $gsoap_source; run this script as root" >&2
         exit 1
     fi
-    # apt-get source needs deb-src entries; add them beside the system's own list, once.
-    if ! grep -qs 'deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list; then
-        sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-            >/etc/apt/sources.list.d/nimbrel-deb-src.sources
+    # apt-get source needs deb-src entries: when none is active, a copy of the system's own
+    # entries as deb-src goes beside them (Debian 12's deb822 file, or the classic list).
+    if ! grep -qsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/*.{list,sources}; then
+        if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+            sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+                >/etc/apt/sources.list.d/nimbrel-deb-src.sources
+        else
+            sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >/etc/apt/sources.list.d/nimbrel-deb-src.list
+        fi
     fi
     echo "setup: fetching the gSOAP source package into $gsoap_source"
     apt-get update -q
     mkdir -p "$gsoap_source"
-    (cd "$gsoap_source" && apt-get source -q gsoap)
+    (cd "$gsoap_source" && apt-get source -q "gsoap=$gsoap_package")
 fi

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// A small HTTP/1.1 client on WinHTTP, the system's HTTP stack: HTTPS with the system's
+// certificate store and the user's proxy settings. Redirects are followed by our own rules
+// rather than WinHTTP's, and every download is bounded in size and in total time, so a slow
+// or hostile server can neither hold the download worker nor fill its memory.
+//
+// One client serves one download batch on one thread. A failed download throws an
+// ApplicationException and leaves the client usable for the next one.
+class CHttpClient
+{
+public:
+    static constexpr std::uint32_t StepTimeoutMs = 10000;     // resolve, connect, send, each receive
+    static constexpr std::uint32_t DefaultDeadlineMs = 60000; // one download, redirects included
+    static constexpr std::size_t DefaultBodyLimit = 4 * 1024 * 1024;
+    static constexpr int MaxRedirects = 5; // in a row; the next one fails the download
+
+    CHttpClient() = default;
+    ~CHttpClient();
+    CHttpClient(const CHttpClient&) = delete;
+    CHttpClient& operator=(const CHttpClient&) = delete;
+
+    // The body of the final answer, byte for byte.
+    std::string Get(const std::wstring& url);
+
+    // headers: "Name: value\r\n" lines sent with the request.
+    std::string Post(const std::wstring& url, const std::wstring& headers, const std::string& body);
+
+    // The defaults suit the weather services; the tests shorten them.
+    void SetDeadline(std::uint32_t milliseconds) { m_deadlineMs = milliseconds; }
+    void SetBodyLimit(std::size_t bytes) { m_bodyLimit = bytes; }
+
+    // "Nimbrel/<version> (+<web page>)": the weather service asks its clients to say who
+    // they are and where to find out more.
+    static const wchar_t* UserAgent();
+
+    // 200 to 206, 304 and 305 deliver the body; 301, 302, 303, 307 and 308 lead elsewhere;
+    // everything else, 401 and 407 included (we have no credentials to offer), fails.
+    static bool IsSuccessStatus(std::uint32_t status);
+    static bool IsRedirectStatus(std::uint32_t status);
+
+    // The absolute address a redirect from the address from leads to. Throws when it is not
+    // followed: an unusable Location, a scheme other than http and https, or a step down from
+    // https to http, which would hand an encrypted exchange over to an open one.
+    static std::wstring ResolveRedirect(const std::wstring& from, const std::wstring& location);
+
+private:
+    struct Answer
+    {
+        std::uint32_t Status = 0;
+        std::wstring Location;
+        std::string Body;
+    };
+
+    std::string Send(const wchar_t* verb, const std::wstring& url, const std::wstring& headers,
+                     const std::string& body);
+    Answer Exchange(const wchar_t* verb, const std::wstring& url, const std::wstring& headers,
+                    const std::string& body, std::uint64_t deadline);
+    void* Session();
+
+    void* m_session = nullptr; // HINTERNET, opened at the first download
+    std::uint32_t m_deadlineMs = DefaultDeadlineMs;
+    std::size_t m_bodyLimit = DefaultBodyLimit;
+};

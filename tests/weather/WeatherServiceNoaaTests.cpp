@@ -1,0 +1,254 @@
+#include "core/ApplicationException.h"
+#include "core/DateTime.h"
+#include "platform/CHttpClient.h"
+#include "tests/support/ExpectThrowAt.h"
+#include "tests/weather/TestHttpServer.h" // winsock2.h must come before windows.h
+#include "tests/weather/ScopedEnvironmentVariable.h"
+#include "weather/WeatherServiceNoaa.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+using Request = TestHttpServer::Request;
+
+namespace
+{
+const char* const StationPath = "/data/observations/metar/stations/";
+const char* const SoapPath = "/xml/SOAP_server/ndfdXMLserver.php";
+const char* const Observation =
+    "2007/11/30 05:53\nKLAX 300553Z 00000KT 10SM FEW008 14/11 A2992 RMK AO2 T01440111\n";
+
+// Two twelve-hour periods, the daily maximum on a layout of its own.
+const char* const Dwml = R"(<?xml version="1.0"?>
+<dwml version="1.0">
+  <head><product concise-name="tabular-digital"/></head>
+  <data>
+    <time-layout time-coordinate="local" summarization="12hourly">
+      <layout-key>k-p12h-n2-1</layout-key>
+      <start-valid-time>2007-11-30T06:00:00-08:00</start-valid-time>
+      <end-valid-time>2007-11-30T18:00:00-08:00</end-valid-time>
+      <start-valid-time>2007-11-30T18:00:00-08:00</start-valid-time>
+      <end-valid-time>2007-12-01T06:00:00-08:00</end-valid-time>
+    </time-layout>
+    <time-layout time-coordinate="local" summarization="24hourly">
+      <layout-key>k-p24h-n1-1</layout-key>
+      <start-valid-time>2007-11-30T06:00:00-08:00</start-valid-time>
+      <end-valid-time>2007-11-30T18:00:00-08:00</end-valid-time>
+    </time-layout>
+    <parameters applicable-location="point1">
+      <temperature type="maximum" units="Fahrenheit" time-layout="k-p24h-n1-1"><value>60</value></temperature>
+      <weather time-layout="k-p12h-n2-1">
+        <weather-conditions weather-summary="Sunny &amp; mild"/>
+        <weather-conditions weather-summary="Rain Likely"/>
+      </weather>
+      <conditions-icon type="forecast-NWS" time-layout="k-p12h-n2-1">
+        <icon-link>http://www.nws.noaa.gov/weather/images/fcicons/skc.jpg</icon-link>
+        <icon-link>http://www.nws.noaa.gov/weather/images/fcicons/nra70.jpg</icon-link>
+      </conditions-icon>
+    </parameters>
+  </data>
+</dwml>
+)";
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+std::string EscapeXml(const std::string& text)
+{
+    std::string escaped;
+    for (const char c : text)
+    {
+        escaped += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+    }
+    return escaped;
+}
+
+std::string Envelope(const std::string& body)
+{
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<SOAP-ENV:Envelope SOAP-ENV:encodingStyle="http://schemas.xmlsoap.org/soap/encoding/"
+ xmlns:SOAP-ENV="http://schemas.xmlsoap.org/soap/envelope/" xmlns:xsd="http://www.w3.org/2001/XMLSchema"
+ xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance" xmlns:SOAP-ENC="http://schemas.xmlsoap.org/soap/encoding/">
+<SOAP-ENV:Body>)" +
+           body + "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
+}
+
+std::string ForecastAnswer(const std::string& dwml)
+{
+    return Envelope(
+        R"(<ns1:NDFDgenByDayResponse xmlns:ns1="https://graphical.weather.gov/xml/DWMLgen/wsdl/ndfdXML.wsdl">)"
+        R"(<dwmlByDayOut xsi:type="xsd:string">)" +
+        EscapeXml(dwml) + "</dwmlByDayOut></ns1:NDFDgenByDayResponse>");
+}
+
+const std::string Fault = Envelope("<SOAP-ENV:Fault><faultcode>SOAP-ENV:Server</faultcode>"
+                                   "<faultstring>format is not valid</faultstring></SOAP-ENV:Fault>");
+
+// The observation files and the forecast service on one test server.
+void Weather(TestHttpServer&, const Request& request, SOCKET connection)
+{
+    if (request.Target == std::string(StationPath) + "KLAX.TXT")
+    {
+        TestHttpServer::Send(connection,
+                             TestHttpServer::Response(200, "Content-Type: text/plain\r\n", Observation));
+    }
+    else if (request.Target == SoapPath)
+    {
+        TestHttpServer::Send(
+            connection, TestHttpServer::Response(200, "Content-Type: text/xml\r\n", ForecastAnswer(Dwml)));
+    }
+    else
+    {
+        TestHttpServer::Send(connection, TestHttpServer::Response(404, "", "no such file"));
+    }
+}
+
+CWeatherRequest LosAngeles()
+{
+    CWeatherRequest request;
+    request.CityId = 42;
+    request.Latitude = 33.9333f;
+    request.Longitude = -118.4f;
+    request.StationCode = L"KLAX";
+    return request;
+}
+} // namespace
+
+TEST(WeatherServiceNoaaTests, FetchesTheStationFileNamedByItsCode)
+{
+    EXPECT_EQ(L"https://tgftp.nws.noaa.gov/data/observations/metar/stations/KLAX.TXT",
+              WeatherServiceNoaa::ObservationUrl(L"KLAX"));
+
+    TestHttpServer server(Weather);
+    const ScopedEnvironmentVariable folder(L"NIMBREL_OBSERVATION_URL", server.Url(StationPath));
+    CHttpClient client;
+
+    const CPtr<CWeatherReport> report = WeatherServiceNoaa::GetCurrentWeatherReport(client, LosAngeles());
+    EXPECT_EQ(42, report->CityId);
+    EXPECT_EQ(DateTime(2007, 11, 30, 5, 53), report->CurrentWeather.ReportDateTime);
+    ASSERT_TRUE(report->CurrentWeather.Temprature.HasValue);
+    EXPECT_FLOAT_EQ(14.0f, report->CurrentWeather.Temprature.Value());
+    EXPECT_TRUE(report->Forecast.Items.empty());
+
+    const std::vector<Request> requests = server.Requests();
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_EQ("GET", requests[0].Method);
+    EXPECT_EQ("/data/observations/metar/stations/KLAX.TXT", requests[0].Target);
+    EXPECT_EQ("127.0.0.1:" + std::to_string(server.Port()), requests[0].Header("Host"));
+    EXPECT_EQ(Narrow(CHttpClient::UserAgent()), requests[0].Header("User-Agent"));
+    EXPECT_TRUE(std::regex_match(requests[0].Header("User-Agent"),
+                                 std::regex(R"(Nimbrel/\d+\.\d+\.\d+ \(\+https?://[^ ()]+\))")))
+        << requests[0].Header("User-Agent");
+    EXPECT_EQ("", requests[0].Body);
+
+    CWeatherRequest unknown = LosAngeles();
+    unknown.StationCode = L"KXXX";
+    EXPECT_THROW_AT(WeatherServiceNoaa::GetCurrentWeatherReport(client, unknown), ApplicationException,
+                    "Util::DownloadHttp (18)");
+}
+
+TEST(WeatherServiceNoaaTests, AsksForTheForecastInOneSoapCallAndReadsTheAnswer)
+{
+    TestHttpServer server(Weather);
+    const ScopedEnvironmentVariable folder(L"NIMBREL_OBSERVATION_URL", server.Url(StationPath));
+    const ScopedEnvironmentVariable endpoint(L"NIMBREL_FORECAST_URL", server.Url(SoapPath));
+    CHttpClient client;
+
+    const std::string today = DateTime::Today().ToXsdDateString();
+    const CPtr<CWeatherReport> report = WeatherServiceNoaa::GetWeatherReport(client, LosAngeles());
+    EXPECT_EQ(42, report->CityId);
+    EXPECT_EQ(DateTime(2007, 11, 30, 5, 53), report->CurrentWeather.ReportDateTime);
+
+    const std::vector<CForecastItem>& items = report->Forecast.Items;
+    ASSERT_EQ(2u, items.size());
+    EXPECT_EQ(L"Sunny & mild", items[0].WeatherSummary);
+    EXPECT_EQ(EnumWeatherCode::Clear, items[0].WeatherCode.Value());
+    EXPECT_EQ(DateTime(2007, 11, 30, 6, 0), items[0].Start);
+    EXPECT_EQ(DateTime(2007, 11, 30, 18, 0), items[0].End);
+    EXPECT_NEAR(15.5556, items[0].TempratureMax.Value(), 1e-3);
+    EXPECT_FALSE(items[0].TempratureMin.HasValue);
+    EXPECT_EQ(L"Rain Likely", items[1].WeatherSummary);
+    EXPECT_EQ(EnumWeatherCode::Rain, items[1].WeatherCode.Value());
+
+    const std::vector<Request> requests = server.Requests();
+    ASSERT_EQ(2u, requests.size());
+    const Request& call = requests[1];
+    EXPECT_EQ("POST", call.Method);
+    EXPECT_EQ(SoapPath, call.Target);
+    EXPECT_EQ(R"("https://graphical.weather.gov/xml/DWMLgen/wsdl/ndfdXML.wsdl#NDFDgenByDay")",
+              call.Header("SOAPAction"));
+    EXPECT_EQ(Narrow(CHttpClient::UserAgent()), call.Header("User-Agent"));
+    EXPECT_NE(std::string::npos, call.Header("Content-Type").find("text/xml"));
+
+    // The five parameters in their order, each with its schema type, inside the SOAP-encoded
+    // call element of the service's namespace.
+    const std::string& body = call.Body;
+    const std::regex callElement(R"(<ns1:NDFDgenByDay[^>]*>\s*)"
+                                 R"(<latitude xsi:type="xsd:decimal">33\.933</latitude>\s*)"
+                                 R"(<longitude xsi:type="xsd:decimal">-118\.400</longitude>\s*)"
+                                 R"(<startDate xsi:type="xsd:date">)" +
+                                 today +
+                                 R"(</startDate>\s*)"
+                                 R"(<numDays xsi:type="xsd:integer">7</numDays>\s*)"
+                                 R"(<format xsi:type="xsd:string">12 hourly</format>\s*)"
+                                 R"(</ns1:NDFDgenByDay>)");
+    EXPECT_TRUE(std::regex_search(body, callElement)) << body;
+    EXPECT_NE(std::string::npos,
+              body.find(R"(xmlns:ns1="https://graphical.weather.gov/xml/DWMLgen/wsdl/ndfdXML.wsdl")"))
+        << body;
+    EXPECT_NE(std::string::npos, body.find(R"(encodingStyle="http://schemas.xmlsoap.org/soap/encoding/")"))
+        << body;
+}
+
+TEST(WeatherServiceNoaaTests, AFailedForecastCallThrowsAndKeepsTheOldForecast)
+{
+    TestHttpServer server(
+        [](TestHttpServer&, const Request& request, SOCKET connection)
+        {
+            if (request.Target == "/fault-200")
+            {
+                TestHttpServer::Send(connection,
+                                     TestHttpServer::Response(200, "Content-Type: text/xml\r\n", Fault));
+            }
+            else if (request.Target == "/fault-500")
+            {
+                TestHttpServer::Send(connection,
+                                     TestHttpServer::Response(500, "Content-Type: text/xml\r\n", Fault));
+            }
+            else if (request.Target == "/not-xml")
+            {
+                TestHttpServer::Send(connection,
+                                     TestHttpServer::Response(200, "", "Service temporarily unavailable"));
+            }
+            else if (request.Target == "/truncated")
+            {
+                const std::string answer = ForecastAnswer(Dwml);
+                TestHttpServer::Send(connection,
+                                     TestHttpServer::Response(200, "", answer.substr(0, answer.size() / 2)));
+            }
+            else
+            {
+                TestHttpServer::Send(connection, TestHttpServer::Response(404, "", ""));
+            }
+        });
+    CHttpClient client;
+    CForecast forecast;
+    forecast.Items.resize(3);
+
+    const std::wstring refused =
+        L"http://127.0.0.1:" + std::to_wstring(TestHttpServer::UnusedPort()) + L"/soap";
+    for (const std::wstring& url :
+         {server.Url("/fault-200"), server.Url("/fault-500"), server.Url("/not-xml"),
+          server.Url("/truncated"), server.Url("/missing"), refused, std::wstring(L"not an address")})
+    {
+        SCOPED_TRACE(Narrow(url));
+        const ScopedEnvironmentVariable endpoint(L"NIMBREL_FORECAST_URL", url);
+        EXPECT_THROW_AT(WeatherServiceNoaa::GetForecast(client, LosAngeles(), forecast), ApplicationException,
+                        "WeatherServiceNoaa::GetForecast (63)");
+        EXPECT_EQ(3u, forecast.Items.size());
+    }
+}

@@ -1,0 +1,19 @@
+#include "weather/UtilDownload.h"
+
+#include "core/ApplicationException.h"
+#include "platform/CHttpClient.h"
+#include "platform/Log.h"
+
+std::string Util::DownloadHttp(CHttpClient& client, const std::wstring& url)
+{
+    try
+    {
+        return client.Get(url);
+    }
+    catch (...)
+    {
+        // The caller treats every failure alike; the cause is kept for whoever debugs it.
+        Log::Exception(L"Util::DownloadHttp");
+    }
+    ThrowApplicationException("Util::DownloadHttp (18)");
+}

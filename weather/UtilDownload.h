@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+class CHttpClient;
+
+// Windows-only downloads of the Util group.
+namespace Util
+{
+// The body of the answer at url, byte for byte, as 8-bit text (empty for an empty body). Any
+// failure (bad address, network, time-out, refused status, oversized body) throws the one
+// ApplicationException "Util::DownloadHttp (18)"; its cause goes to the debugger output.
+std::string DownloadHttp(CHttpClient& client, const std::wstring& url);
+} // namespace Util

@@ -1,0 +1,94 @@
+#include "weather/WeatherServiceNoaa.h"
+
+#include "core/ApplicationException.h"
+#include "core/DateTime.h"
+#include "core/Util.h"
+#include "platform/CHttpClient.h"
+#include "weather/CSoapTransport.h"
+#include "weather/MetarParser.h"
+#include "weather/NoaaDwml.h"
+#include "weather/UtilDownload.h"
+
+#include "soapndfdXMLBindingProxy.h"
+
+#include <windows.h>
+
+#include <iterator>
+
+namespace
+{
+// The service's addresses today; the forecast endpoint is also the generated proxy's default
+// (weather/soap/ndfdXML.h), though we always name it.
+const wchar_t* const ObservationBase = L"https://tgftp.nws.noaa.gov/data/observations/metar/stations/";
+const wchar_t* const ForecastEndpoint = L"https://digital.weather.gov/xml/SOAP_server/ndfdXMLserver.php";
+
+// The variable's value, or the fallback when it is unset or empty.
+std::wstring FromEnvironment(const wchar_t* name, const wchar_t* fallback)
+{
+    wchar_t value[2048];
+    const DWORD length = GetEnvironmentVariableW(name, value, static_cast<DWORD>(std::size(value)));
+    if (length == 0 || length >= std::size(value))
+    {
+        return fallback;
+    }
+    return std::wstring(value, length);
+}
+} // namespace
+
+std::wstring WeatherServiceNoaa::ObservationUrl(const std::wstring& stationCode)
+{
+    return FromEnvironment(L"NIMBREL_OBSERVATION_URL", ObservationBase) + stationCode + L".TXT";
+}
+
+CCurrentWeather WeatherServiceNoaa::GetCurrentWeather(CHttpClient& client, const CWeatherRequest& request)
+{
+    const std::string text = Util::DownloadHttp(client, ObservationUrl(request.StationCode));
+    return ParseMetarReport(text, Util::ToNarrow(request.StationCode));
+}
+
+CPtr<CWeatherReport> WeatherServiceNoaa::GetCurrentWeatherReport(CHttpClient& client,
+                                                                 const CWeatherRequest& request)
+{
+    CPtr<CWeatherReport> report(new CWeatherReport());
+    report->CityId = request.CityId;
+    report->CurrentWeather = GetCurrentWeather(client, request);
+    return report;
+}
+
+void WeatherServiceNoaa::GetForecast(CHttpClient& client, const CWeatherRequest& request, CForecast& forecast)
+{
+    // Written with "." whatever the user's locale, three decimals as the service expects.
+    const std::string latitude = Util::ToString(static_cast<double>(request.Latitude));
+    const std::string longitude = Util::ToString(static_cast<double>(request.Longitude));
+    const std::string startDate = DateTime::Today().ToXsdDateString();
+    const std::wstring url = FromEnvironment(L"NIMBREL_FORECAST_URL", ForecastEndpoint);
+    const std::string endpoint = Util::ToNarrow(url);
+
+    std::string dwml;
+    {
+        CSoapTransport transport(client, url); // outlives the proxy, whose context calls it
+        ndfdXMLBindingProxy proxy;
+        if (proxy.soap == nullptr)
+        {
+            ThrowApplicationException("WeatherServiceNoaa::GetForecast (63)");
+        }
+        transport.Attach(proxy.soap);
+        const int result = proxy.NDFDgenByDay(endpoint.c_str(), nullptr, latitude, longitude, startDate, "7",
+                                              "12 hourly", dwml);
+        proxy.destroy();
+        if (result != SOAP_OK || transport.Failed())
+        {
+            ThrowApplicationException("WeatherServiceNoaa::GetForecast (63)");
+        }
+    }
+    NoaaDwml::Parse12HourlyForecast(dwml, forecast);
+}
+
+CPtr<CWeatherReport> WeatherServiceNoaa::GetWeatherReport(CHttpClient& client, const CWeatherRequest& request)
+{
+    CPtr<CWeatherReport> report(new CWeatherReport());
+    report->CityId = request.CityId;
+    report->CurrentWeather = GetCurrentWeather(client, request);
+    GetForecast(client, request, report->Forecast);
+    return report;
+}
