@@ -20,6 +20,27 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM, LRES
     {
     case WM_CREATE:
         SetWindowTextW(Hwnd(), L"FormHidden");
+        Program::ScheduleDownload(true);
+        SetTimer(Hwnd(), UpdateTimerId, FirstTimerPeriod, nullptr);
+        result = 0;
+        return true;
+    case WM_TIMER:
+    {
+        Program::ScheduleDownload(false);
+        const UINT period = AdvanceUpdateTimer(m_tickCounter);
+        if (period != 0)
+        {
+            SetTimer(Hwnd(), UpdateTimerId, period, nullptr);
+        }
+        result = 0;
+        return true;
+    }
+    case WM_WEATHER_REPORT:
+        Program::OnWeatherReport();
+        result = 0;
+        return true;
+    case WM_DOWNLOAD_COMPLETE:
+        Program::OnDownloadComplete();
         result = 0;
         return true;
     case WM_ENDSESSION:
@@ -35,6 +56,20 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM, LRES
     default:
         return false;
     }
+}
+
+UINT CFormHidden::AdvanceUpdateTimer(unsigned& tickCounter)
+{
+    if (tickCounter < 2)
+    {
+        ++tickCounter;
+    }
+    if (tickCounter == 2)
+    {
+        tickCounter = 3;
+        return LaterTimerPeriod;
+    }
+    return 0;
 }
 
 bool CFormHidden::OnCommand(WORD id)

@@ -1,12 +1,18 @@
 #include "app/Program.h"
 
 #include "app/CFormHidden.h"
+#include "app/CNoaaWeatherService.h"
+#include "app/CWeatherDownloadWork.h"
+#include "app/CWeatherReportList.h"
+#include "app/WindowMessages.h"
 #include "core/ApplicationException.h"
 #include "core/Util.h"
 #include "core/UtilWin32.h"
 #include "data/COptions.h"
 #include "platform/CAppModule.h"
+#include "map/EarthBackground.h"
 #include "platform/CMessageLoop.h"
+#include "platform/CThreadPool.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"
 #include "weather/CWeatherIcons.h"
@@ -18,6 +24,7 @@
 CFormHidden* Program::s_formHidden = nullptr;
 bool Program::s_firstRun = false;
 std::atomic<bool> Program::s_exiting{false};
+std::atomic<HWND> Program::s_hiddenWindow{nullptr};
 
 namespace
 {
@@ -96,7 +103,9 @@ int Program::Main(HINSTANCE instance)
     {
         CloseHandle(mutex);
     }
-    return result;
+    // A download worker abandoned at exit may still be inside a request: end the process now,
+    // before static destructors tear down what it might touch.
+    ExitProcess(static_cast<UINT>(result));
 }
 
 int Program::Run()
@@ -134,9 +143,19 @@ int Program::Run()
 
 bool Program::OnStartup()
 {
+    ThreadPool().Initialize();
     LoadImages();
+    EarthBackground::SetFolder(PathEarthBackgrounds());
+
+    s_firstRun = GetFileAttributesW(PathOptions().c_str()) == INVALID_FILE_ATTRIBUTES;
+    CPtr<COptions> options(new COptions());
+    options->Load();
+    SetOptions(std::move(options));
+
+    // Its creation starts the update cycle, so everything above must be in place first.
     s_formHidden = new CFormHidden();
     s_formHidden->Create();
+    s_hiddenWindow.store(s_formHidden->Hwnd());
     return true;
 }
 
@@ -146,14 +165,147 @@ void Program::OnShutdown()
     {
         s_formHidden->DestroyWindow();
     }
+    // The options hold GDI+ fonts and the images are GDI+ bitmaps: both go before GDI+ does.
+    SetOptions(CPtr<COptions>());
     FreeImages();
 }
 
 void Program::OnExit()
 {
     s_exiting.store(true, std::memory_order_relaxed);
+    try
+    {
+        Options().Save();
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::OnExit");
+    }
+    // Wait at most a moment: a worker inside a download is abandoned, and its reports are
+    // dropped because the exiting flag is set.
+    ThreadPool().Shutdown(1);
     PostQuitMessage(0);
 }
+
+CThreadPool& Program::ThreadPool()
+{
+    static CThreadPool* pool = new CThreadPool(); // never destroyed: an abandoned worker may use it
+    return *pool;
+}
+
+CWeatherReportList& Program::ReportList()
+{
+    static CWeatherReportList* list = new CWeatherReportList(); // shared with the worker to the end
+    return *list;
+}
+
+void Program::ScheduleDownload(bool notify)
+{
+    try
+    {
+        CWeatherDownloadWork::Hooks hooks;
+        hooks.CreateService = [] { return std::unique_ptr<IWeatherService>(new CNoaaWeatherService()); };
+        hooks.AddReport = [](CPtr<CWeatherReport> report, bool notifyNow)
+        { AddWeatherReport(std::move(report), notifyNow); };
+        hooks.BatchComplete = []
+        {
+            if (!IsExiting())
+            {
+                PostMessageW(s_hiddenWindow.load(), WM_DOWNLOAD_COMPLETE, 0, 0);
+            }
+        };
+        hooks.PauseAfterFailure = [] { Sleep(1000); };
+
+        COptions& options = Options();
+        CPtr<CWeatherDownloadWork> work = CWeatherDownloadWork::ForStaleCities(
+            options.HomeCity.Get(), *options.Cities, DateTime::UtcNow(), notify, std::move(hooks));
+        if (work && ThreadPool().QueueRequest(work.Get()))
+        {
+            work.Detach(); // the pool owns it now
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::ScheduleDownload");
+    }
+}
+
+void Program::AddWeatherReport(CPtr<CWeatherReport> report, bool notify)
+{
+    if (IsExiting())
+    {
+        return;
+    }
+    ReportList().Add(std::move(report));
+    if (notify && !IsExiting())
+    {
+        PostMessageW(s_hiddenWindow.load(), WM_WEATHER_REPORT, 0, 0);
+    }
+}
+
+bool Program::ApplyWeatherReports()
+{
+    const std::vector<CPtr<CWeatherReport>> reports = ReportList().TakeAll();
+    if (reports.empty())
+    {
+        return false;
+    }
+    try
+    {
+        COptions& options = Options();
+        CWeatherDownloadWork::ApplyReports(reports, options.HomeCity.Get(), *options.Cities);
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::ApplyWeatherReports");
+    }
+    return true;
+}
+
+void Program::OnWeatherReport()
+{
+    if (IsExiting())
+    {
+        return;
+    }
+    try
+    {
+        if (ApplyWeatherReports())
+        {
+            UpdateViews();
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::OnWeatherReport");
+    }
+}
+
+void Program::OnDownloadComplete()
+{
+    if (IsExiting())
+    {
+        return;
+    }
+    try
+    {
+        ApplyWeatherReports();
+        UpdateWallpaper();
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::OnDownloadComplete");
+    }
+}
+
+void Program::UpdateWallpaper()
+{
+    // The map and the wallpaper are drawn here once the composer exists; until then the views are
+    // all there is to refresh.
+    UpdateViews();
+}
+
+void Program::UpdateViews() {}
 
 CWeatherIcons& Program::WeatherIcons()
 {

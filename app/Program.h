@@ -12,7 +12,10 @@
 class CAppModule;
 class CFormHidden;
 class COptions;
+class CThreadPool;
 class CWeatherIcons;
+class CWeatherReport;
+class CWeatherReportList;
 
 namespace Gdiplus
 {
@@ -58,6 +61,17 @@ public:
     static Gdiplus::Bitmap* GetSmallNotAvailableIcon();
     static Gdiplus::Bitmap* GetLargeNotAvailableIcon();
 
+    // The update cycle. The user-interface thread never waits for the network: stale cities go to
+    // the download worker as one batch, whose reports come back through a locked list and two
+    // messages posted to the hidden window.
+    static void ScheduleDownload(bool notify);
+    static void AddWeatherReport(CPtr<CWeatherReport> report, bool notify); // worker side
+    static bool ApplyWeatherReports();
+    static void OnWeatherReport();
+    static void OnDownloadComplete();
+    static void UpdateWallpaper();
+    static void UpdateViews();
+
     static bool IsExiting() { return s_exiting.load(std::memory_order_relaxed); }
     static bool IsFirstRun() { return s_firstRun; }
 
@@ -78,9 +92,13 @@ public:
 
 private:
     static CWeatherIcons& WeatherIcons();
+    static CThreadPool& ThreadPool();
+    static CWeatherReportList& ReportList();
 
     static CFormHidden* s_formHidden;
     static bool s_firstRun;
     // Written once by the user-interface thread, read by the download worker without a lock.
     static std::atomic<bool> s_exiting;
+    // The hidden window's handle as the download worker sees it: set once, read without a lock.
+    static std::atomic<HWND> s_hiddenWindow;
 };

@@ -1,3 +1,8 @@
+// The test server brings winsock2.h, which must come before windows.h.
+#include "tests/weather/TestHttpServer.h"
+
+#include "tests/weather/ScopedEnvironmentVariable.h"
+
 #include "app/Program.h"
 #include "app/WindowMessages.h"
 #include "res/Resource.h"
@@ -71,6 +76,29 @@ TEST(ProgramInstance, EndOfSessionEndsTheProgram)
     EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), program.WaitForExit(500));
     SendMessageTimeoutW(hidden, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
     EXPECT_EQ(0u, program.WaitForExit(kExitTimeout));
+}
+
+TEST(ProgramInstance, ExitDuringAHangingDownloadEndsAtOnce)
+{
+    // The weather server takes the connection and never answers.
+    TestHttpServer server([](TestHttpServer& self, const TestHttpServer::Request&, SOCKET connection)
+                          { self.WaitForClientToLeave(connection); });
+    ScopedEnvironmentVariable observations(L"NIMBREL_OBSERVATION_URL", server.Url("/stations/"));
+    ScopedEnvironmentVariable forecasts(L"NIMBREL_FORECAST_URL", server.Url("/forecast"));
+
+    Child program(Quoted(ProcessTools::NimbrelExecutable()));
+    const HWND hidden = WaitForHiddenWindow(program);
+    ASSERT_NE(nullptr, hidden);
+    const ULONGLONG deadline = GetTickCount64() + kStartTimeout;
+    while (server.Requests().empty() && GetTickCount64() < deadline)
+    {
+        Sleep(50);
+    }
+    ASSERT_FALSE(server.Requests().empty()) << "the first download batch never started";
+
+    // The worker is inside the download now; the exit must not wait for it, nor hang on it.
+    PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
+    EXPECT_EQ(0u, program.WaitForExit(5000));
 }
 
 TEST(ProgramExecutable, CarriesIconVersionAndManifest)

@@ -1,0 +1,13 @@
+#include "app/CNoaaWeatherService.h"
+
+#include "weather/WeatherServiceNoaa.h"
+
+CPtr<CWeatherReport> CNoaaWeatherService::GetWeatherReport(const CWeatherRequest& request)
+{
+    return WeatherServiceNoaa::GetWeatherReport(m_client, request);
+}
+
+CPtr<CWeatherReport> CNoaaWeatherService::GetCurrentWeatherReport(const CWeatherRequest& request)
+{
+    return WeatherServiceNoaa::GetCurrentWeatherReport(m_client, request);
+}
