@@ -5,20 +5,81 @@
 #include "core/Util.h"
 #include "core/UtilFile.h"
 #include "platform/GdiPlus.h"
+#include "platform/Log.h"
 
 #include <algorithm>
 #include <functional>
 #include <memory>
 #include <set>
+#include <string>
 
 namespace
 {
 const char kLineEnd[] = "\r\n";
 
+// The last name tried for a file set aside: "X.unreadable", then "X.unreadable.2" to this.
+const int kMaxSetAsideNumber = 99;
+
 bool FileExists(const std::wstring& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Settings files that were there but could not be read when last loaded. Kept by path rather than
+// in the object: the options dialog saves a copy of the options, and that save must protect the
+// file just the same.
+std::set<std::wstring>& UnreadableFiles()
+{
+    static std::set<std::wstring> paths;
+    return paths;
+}
+
+// The whole settings file. One that is there but cannot be read is remembered before the failure
+// goes on, so that no save writes over it unseen; one read again later is forgotten.
+std::string ReadSettingsFile(const std::wstring& path)
+{
+    try
+    {
+        std::string text = UtilFile::ReadFileAscii(path);
+        UnreadableFiles().erase(path);
+        return text;
+    }
+    catch (...)
+    {
+        UnreadableFiles().insert(path);
+        throw;
+    }
+}
+
+// Moves the file at path to the first free set-aside name and returns that name; an empty name
+// when the file is gone (nothing left to protect). Never overwrites an earlier set-aside copy.
+// Throws ApplicationException at location when the file cannot be moved.
+std::wstring SetAside(const std::wstring& path, const char* location)
+{
+    for (int number = 1; number <= kMaxSetAsideNumber; ++number)
+    {
+        std::wstring aside = path + L".unreadable";
+        if (number > 1)
+        {
+            aside += L"." + std::to_wstring(number);
+        }
+        if (MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH))
+        {
+            Log::Write(L"COptions", (L"unreadable settings file set aside as " + aside).c_str());
+            return aside;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND)
+        {
+            return std::wstring();
+        }
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+        {
+            break;
+        }
+    }
+    ThrowApplicationException(location);
 }
 
 CPtr<Gdiplus::Font> CloneFont(const CPtr<Gdiplus::Font>& font)
@@ -69,12 +130,14 @@ struct SaveLocations
 {
     const char* Create;
     const char* Flush;
+    const char* SetAside;
     const char* Replace;
 };
 
 // Writes the whole content to path + ".temp", puts it on disk, and only then puts it in the
 // place of the real file in one step. Whatever fails on the way, the real file keeps its old
-// content and the temporary file is removed.
+// content and the temporary file is removed. A real file that could not be read when it was
+// loaded is first moved aside, and put back when the replacement fails.
 void SaveWhole(const std::wstring& path, const SaveLocations& locations,
                const std::function<void(HANDLE)>& write)
 {
@@ -98,10 +161,20 @@ void SaveWhole(const std::wstring& path, const SaveLocations& locations,
         {
             ThrowApplicationException(locations.Flush);
         }
+        std::wstring aside;
+        if (UnreadableFiles().count(path) != 0)
+        {
+            aside = SetAside(path, locations.SetAside);
+        }
         if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         {
+            if (!aside.empty())
+            {
+                MoveFileExW(aside.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
+            }
             ThrowApplicationException(locations.Replace);
         }
+        UnreadableFiles().erase(path);
     }
     catch (...)
     {
@@ -114,6 +187,8 @@ void SaveWhole(const std::wstring& path, const SaveLocations& locations,
     }
 }
 } // namespace
+
+COptions::MessageBoxFunction COptions::ShowMessageBox = MessageBoxW;
 
 COptions::COptions()
     : HomeCity(new City(348400, L"KLAX", L"USA", L"Los Angeles", L"Los Angeles International Airport",
@@ -209,7 +284,7 @@ void COptions::LoadOptions(const std::wstring& path)
     {
         return;
     }
-    const std::string text = UtilFile::ReadFileAscii(path);
+    const std::string text = ReadSettingsFile(path);
 
     // No HomeCity line, or an empty one, is how "no home city" is stored; a line that does not
     // parse is damage, and the current home city stays.
@@ -289,7 +364,7 @@ void COptions::LoadCities(const std::wstring& path)
     {
         return;
     }
-    const std::string text = UtilFile::ReadFileAscii(path);
+    const std::string text = ReadSettingsFile(path);
 
     // Cities are matched by id (downloads, lists, carrying weather over): a second city with an
     // id already taken, by the home city or an earlier line, would never get weather of its own.
@@ -334,7 +409,7 @@ void COptions::Save()
     }
     catch (...)
     {
-        MessageBoxW(nullptr, L"Could not save options.", Program::ProductName, MB_OK | MB_ICONERROR);
+        ShowMessageBox(nullptr, L"Could not save options.", Program::ProductName, MB_OK | MB_ICONERROR);
     }
 }
 
@@ -351,7 +426,8 @@ void COptions::SaveCities()
 void COptions::SaveOptions(const std::wstring& path) const
 {
     SaveWhole(path,
-              {"COptions::SaveOptions (309)", "COptions::SaveOptions (335)", "COptions::SaveOptions (340)"},
+              {"COptions::SaveOptions (309)", "COptions::SaveOptions (335)", "COptions::SaveOptions (338)",
+               "COptions::SaveOptions (340)"},
               [this](HANDLE file)
               {
                   if (!HomeCity.IsNull())
@@ -402,7 +478,8 @@ void COptions::SaveOptions(const std::wstring& path) const
 void COptions::SaveCities(const std::wstring& path) const
 {
     SaveWhole(path,
-              {"COptions::SaveCities (293)", "COptions::SaveCities (301)", "COptions::SaveCities (306)"},
+              {"COptions::SaveCities (293)", "COptions::SaveCities (301)", "COptions::SaveCities (304)",
+               "COptions::SaveCities (306)"},
               [this](HANDLE file)
               {
                   for (const City& city : *Cities)

@@ -19,6 +19,13 @@
 // Reading is forgiving: each value is read on its own, and one that is missing or malformed
 // keeps the current value. Writing replaces a file only after its new content is complete and
 // on disk, so a failed save leaves the previous file as it was.
+//
+// A file that is there but cannot be read (locked by another program, no access) leaves the
+// defaults in force; saving them over it would lose what the user had. Such a file is
+// remembered, and the next save of it first moves it aside as "Options.txt.unreadable" (or
+// "Cities.txt.unreadable"), or, when that name is taken by an earlier one, the first free name of
+// "Options.txt.unreadable.2" to ".99": older copies are never overwritten. When it cannot be moved
+// aside (still locked, all names taken), that save fails and the file stays as it is.
 class COptions
 {
 public:
@@ -57,13 +64,18 @@ public:
     void Load();
     void LoadOptions();
     void LoadCities();
-    // The same from the given files; a missing file changes nothing, an unreadable one throws.
+    // The same from the given files; a missing file changes nothing, an unreadable one throws
+    // (and is set aside by the next save to that path).
     void LoadOptions(const std::wstring& path);
     void LoadCities(const std::wstring& path);
 
     // Both files and the log-on Run value; on failure tells the user "Could not save options."
-    // and leaves the files of the last successful save in place.
+    // through ShowMessageBox and leaves the files of the last successful save in place.
     void Save();
+    // How Save tells the user of a failure: MessageBoxW, unless a test puts its own here to see the
+    // message without a window that waits for a click.
+    using MessageBoxFunction = int(WINAPI*)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+    static MessageBoxFunction ShowMessageBox;
     void SaveOptions();
     void SaveCities();
     // The same to the given files; throws on failure, leaving the file unchanged.

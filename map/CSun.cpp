@@ -238,11 +238,30 @@ void CSun::GetSunriseSunset(Nullable<DateTime>& sunrise, double latitude, double
     const double jd = calcJD(date.Year(), date.Month(), date.Day());
     const double longitudeWest = -longitude;
 
-    const double rise = calcSunriseSetUTC(jd, latitude, longitudeWest, 1.0);
-    const double set = calcSunriseSetUTC(jd, latitude, longitudeWest, -1.0);
+    double rise = calcSunriseSetUTC(jd, latitude, longitudeWest, 1.0);
+    double set = calcSunriseSetUTC(jd, latitude, longitudeWest, -1.0);
     if (!std::isfinite(rise) || !std::isfinite(set))
     {
         return;
+    }
+
+    // These are the times of the local day around the date's solar noon. Far east its sunrise
+    // comes before the date's 0h UTC (far west, rarely, after its end), so the sunrise that falls
+    // within the date is that of the next (previous) local day. Moving the times by a whole day
+    // would keep this day's declination, minutes off at high latitudes near the equinoxes; that
+    // day's own times are used instead, where it has them.
+    if (rise < 0 || rise >= kMinutesPerDay)
+    {
+        const double days = rise < 0 ? 1.0 : -1.0;
+        const double otherRise =
+            calcSunriseSetUTC(jd + days, latitude, longitudeWest, 1.0) + days * kMinutesPerDay;
+        const double otherSet =
+            calcSunriseSetUTC(jd + days, latitude, longitudeWest, -1.0) + days * kMinutesPerDay;
+        if (otherRise >= 0 && otherRise < kMinutesPerDay && std::isfinite(otherSet))
+        {
+            rise = otherRise;
+            set = otherSet;
+        }
     }
 
     const double r = IntoOneDay(rise);

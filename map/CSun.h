@@ -11,9 +11,9 @@ class CSun
 public:
     // Latitude and longitude in degrees, north and east positive; the calendar date of date is
     // used. Both results are left empty when the sun does not rise or set that date; otherwise the
-    // sunset is the first one after the sunrise, so it may fall on the next UTC date. A latitude
-    // beyond ±90 or a longitude beyond ±180 throws ArgumentException; a value that is not a number
-    // throws from inside the computation.
+    // sunrise is the first one on that UTC date and the sunset the first one after it, so it may
+    // fall on the next UTC date. A latitude beyond ±90 or a longitude beyond ±180 throws
+    // ArgumentException; a value that is not a number throws from inside the computation.
     static void GetSunriseSunset(Nullable<DateTime>& sunrise, double latitude, double longitude,
                                  DateTime date, Nullable<DateTime>& sunset);
 

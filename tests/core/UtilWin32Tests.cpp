@@ -58,6 +58,15 @@ TEST(UtilWriters, FailedWriteThrowsTheOverloadsLocation)
     CloseHandle(file);
 }
 
+// The files hold 8-bit text in the ANSI code page; the test wrapper pins Wine's locale so that
+// every machine reads them alike, whatever the developer's own locale.
+TEST(UtilText, AnsiCodePageIsWindows1252)
+{
+    EXPECT_EQ(1252u, GetACP());
+    EXPECT_EQ(L"Z\u00FCrich \u00E9t\u00E9 \u20AC", Util::ToWide("Z\xFCrich \xE9t\xE9 \x80"));
+    EXPECT_EQ("\xE9", Util::ToNarrow(L"\u00E9"));
+}
+
 TEST(UtilFonts, ParseAndWriteRoundTrip)
 {
     CPtr<Gdiplus::Font> font = Util::ParseFont("Arial,8.000,1");

@@ -178,6 +178,36 @@ TEST(Catalogue, KeepsTheGoodLinesInFileOrder)
     EXPECT_TRUE(Data::ParseCityRecords("").empty());
 }
 
+TEST(Catalogue, TakesLinesUpToTheLengthLimitAndZerosWithALeadingDigit)
+{
+    // A line of exactly the longest length loads, with or without its CR LF; one character more
+    // and it is skipped, and the lines after it still load.
+    const auto line = [](int id, std::size_t length)
+    {
+        const std::string start = std::to_string(id) + ";KXXX;X;Name;";
+        const std::string end = ";1;1";
+        return start + std::string(length - start.size() - end.size(), 'd') + end;
+    };
+    const std::vector<CityRecord> records =
+        Data::ParseCityRecords(line(1, Data::MaxLineLength) + "\r\n" + line(2, Data::MaxLineLength + 1) +
+                               "\r\n" + line(3, Data::MaxLineLength) + "\n" +
+                               line(4, Data::MaxLineLength + 1) + "\n" + line(5, 100000) + "\r\n" +
+                               // A zero latitude written 0, 0.0 or with blanks loads; .0, -0 and -0.0 do not.
+                               "6;A;X;Zero;;0;0\r\n7;A;X;Zero;;0.0;0.000000\r\n8;A;X;Zero;; 0 ;1\r\n"
+                               "9;A;X;Zero;;.0;1\r\n10;A;X;Zero;;-0;1\r\n11;A;X;Zero;;1;-0.0\r\n"
+                               // Lines of blanks only are skipped like empty ones.
+                               "   \r\n\t\n" +
+                               line(12, Data::MaxLineLength));
+    std::vector<int> ids;
+    for (const CityRecord& record : records)
+    {
+        ids.push_back(record.Id);
+    }
+    EXPECT_EQ((std::vector<int>{1, 3, 6, 7, 8, 12}), ids);
+    EXPECT_EQ(Data::MaxLineLength - 18, records[0].Details.size());
+    EXPECT_EQ(0.0f, records[2].Latitude);
+}
+
 TEST(CityWeather, TakesOnlyNewerWeather)
 {
     City city(Parsed(kLosAngeles));

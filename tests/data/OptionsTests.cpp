@@ -1,3 +1,4 @@
+#include "app/Program.h"
 #include "core/ArgumentException.h"
 #include "core/Util.h"
 #include "core/UtilFile.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,110 @@ bool Exists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+// A file held open by another program: with no sharing at all it can be neither read nor moved;
+// with read sharing only it can be read but not replaced.
+class HeldOpen
+{
+public:
+    explicit HeldOpen(const std::wstring& path, DWORD share = 0)
+        : m_file(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr))
+    {
+        EXPECT_NE(INVALID_HANDLE_VALUE, m_file);
+    }
+    ~HeldOpen() { CloseHandle(m_file); }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+
+private:
+    HANDLE m_file;
+};
+
+struct ShownMessage
+{
+    HWND owner;
+    std::wstring text;
+    std::wstring caption;
+    UINT type;
+};
+
+std::vector<ShownMessage>& ShownMessages()
+{
+    static std::vector<ShownMessage> shown;
+    return shown;
+}
+
+int WINAPI RecordMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
+{
+    ShownMessages().push_back({owner, text, caption, type});
+    return IDOK;
+}
+
+// Save's message boxes are recorded instead of shown, for one test.
+class MessageBoxesRecorded
+{
+public:
+    MessageBoxesRecorded() : m_previous(COptions::ShowMessageBox)
+    {
+        ShownMessages().clear();
+        COptions::ShowMessageBox = RecordMessageBox;
+    }
+    ~MessageBoxesRecorded() { COptions::ShowMessageBox = m_previous; }
+    MessageBoxesRecorded(const MessageBoxesRecorded&) = delete;
+    MessageBoxesRecorded& operator=(const MessageBoxesRecorded&) = delete;
+
+private:
+    COptions::MessageBoxFunction m_previous;
+};
+
+// The per-user settings files of the test prefix are put back as they were after one test, and
+// whatever the test left beside them is removed.
+class UserSettingsKept
+{
+public:
+    UserSettingsKept() : m_paths{Program::PathOptions(), Program::PathCities()}
+    {
+        for (const std::wstring& path : m_paths)
+        {
+            Clear(path);
+            if (Exists(path))
+            {
+                std::filesystem::rename(path, Kept(path));
+            }
+        }
+    }
+    ~UserSettingsKept()
+    {
+        for (const std::wstring& path : m_paths)
+        {
+            Clear(path);
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
+            if (Exists(Kept(path)))
+            {
+                std::filesystem::rename(Kept(path), path, ignored);
+            }
+        }
+    }
+    UserSettingsKept(const UserSettingsKept&) = delete;
+    UserSettingsKept& operator=(const UserSettingsKept&) = delete;
+
+private:
+    static void Clear(const std::wstring& path)
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path + L".temp", ignored);
+        std::filesystem::remove_all(path + L".unreadable", ignored);
+        std::filesystem::remove_all(path + L".unreadable.2", ignored);
+    }
+    std::wstring Kept(const std::wstring& path) const
+    {
+        return m_folder.File(std::filesystem::path(path).filename().c_str());
+    }
+
+    TempFolder m_folder;
+    std::wstring m_paths[2];
+};
 
 std::string FamilyOf(const Gdiplus::Font& font)
 {
@@ -127,6 +233,7 @@ TEST(OptionsFiles, SaveAndLoadRoundTrip)
     saved.DisplayCityTemprature = false;
     saved.WeatherIconScale = 300;
     saved.FontCityName = Util::ParseFont("Arial,7.5,2");
+    saved.FontCityTemprature = Util::ParseFont("Courier New,11.25,3");
     saved.ColorCityName = ArgbColor::FromRgb(1, 2, 3);
     saved.ColorCityTemprature = ArgbColor::FromRgb(250, 128, 0);
     saved.FormLocalWeather_AlwaysOnTop = true;
@@ -157,6 +264,10 @@ TEST(OptionsFiles, SaveAndLoadRoundTrip)
     EXPECT_EQ(300, loaded.WeatherIconScale);
     EXPECT_FLOAT_EQ(7.5f, loaded.FontCityName->GetSize());
     EXPECT_EQ(Gdiplus::FontStyleItalic, loaded.FontCityName->GetStyle());
+    EXPECT_EQ(FamilyOf(*saved.FontCityName), FamilyOf(*loaded.FontCityName));
+    EXPECT_FLOAT_EQ(11.25f, loaded.FontCityTemprature->GetSize());
+    EXPECT_EQ(Gdiplus::FontStyleBoldItalic, loaded.FontCityTemprature->GetStyle());
+    EXPECT_EQ(FamilyOf(*saved.FontCityTemprature), FamilyOf(*loaded.FontCityTemprature));
     EXPECT_EQ(saved.ColorCityName, loaded.ColorCityName);
     EXPECT_EQ(saved.ColorCityTemprature, loaded.ColorCityTemprature);
     EXPECT_TRUE(loaded.FormLocalWeather_AlwaysOnTop);
@@ -197,6 +308,34 @@ TEST(OptionsFiles, DamagedOptionsKeepTheirDefaults)
     EXPECT_EQ(348400, options->HomeCity->Id);
     EXPECT_EQ(2, options->FormLocalWeather_Mode);
     EXPECT_EQ(45, options->WeatherIconScale);
+
+    // The first of duplicate keys counts, also when it is the damaged one.
+    options = LoadedFrom("UseMetricSystem=true\r\nUseMetricSystem=false\r\n"
+                         "WeatherIconScale=abc\r\nWeatherIconScale=120\r\n"
+                         "HomeCity=7;LFPO;France;Paris;Orly;48.733;2.4\r\nHomeCity=\r\n"
+                         "FormLocalWeather_Mode=1\r\nFormLocalWeather_Mode=2\r\n");
+    EXPECT_TRUE(options->UseMetricSystem);
+    EXPECT_EQ(70, options->WeatherIconScale);
+    ASSERT_FALSE(options->HomeCity.IsNull());
+    EXPECT_EQ(L"Paris", options->HomeCity->DisplayName());
+    EXPECT_EQ(1, options->FormLocalWeather_Mode);
+
+    // Garbage around and between the settings: lines without "=", bare "=", keys spelled in
+    // another case or after a NUL, bytes outside ASCII, a line feed where CR LF belongs.
+    const std::string nul(1, '\0');
+    options = LoadedFrom("\xFF\xFE" + nul +
+                         "\x01garbage\r\n=\r\n==true\r\nUseMetricSystem\r\n"
+                         "usemetricsystem=true\r\nx" +
+                         nul +
+                         "DispalyCityName=false\r\n"
+                         "UpdateWallpaper=false\nDisplayCityTemprature=false\r\n" +
+                         std::string(100000, '#') + "\r\nRunAtSystemStartup=true\r\n\x9F\x80");
+    EXPECT_FALSE(options->UseMetricSystem);
+    EXPECT_TRUE(options->DispalyCityName);
+    EXPECT_TRUE(options->UpdateWallpaper); // its value runs on to the next CR LF and is no boolean
+    EXPECT_FALSE(options->DisplayCityTemprature);
+    EXPECT_TRUE(options->RunAtSystemStartup);
+    EXPECT_TRUE(options->HomeCity.IsNull());
 
     // Keys count only at the start of a line, so a city's name cannot pass for a setting.
     options = LoadedFrom("HomeCity=1;KLAX;USA;UseMetricSystem=true;;33.938;-118.389\r\n"
@@ -285,6 +424,157 @@ TEST(OptionsFiles, FailedSaveLeavesThePreviousFile)
     settings.SaveCities(cities);
     EXPECT_EQ(0u, UtilFile::ReadFileAscii(options).find("HomeCity=348400;"));
     EXPECT_EQ(0u, UtilFile::ReadFileAscii(cities).find("358900;KMIA;USA;Miami;Miami International Airport;"));
+}
+
+TEST(OptionsFiles, UnreadableFilesAreSetAsideBeforeTheyAreReplaced)
+{
+    TempFolder folder;
+    const std::wstring options = folder.File(L"Options.txt");
+    const std::wstring cities = folder.File(L"Cities.txt");
+    const std::string userOptions = "UseMetricSystem=true\r\nWeatherIconScale=150\r\n";
+    const std::string userCities = "1;KMIA;USA;Miami;;25.791;-80.316\r\n";
+    WriteRaw(options, userOptions);
+    WriteRaw(cities, userCities);
+
+    // Locked by another program at start-up: the defaults stay in force, and while the lock
+    // lasts no save can set the files aside, so none replaces them.
+    COptions settings;
+    {
+        const HeldOpen lockedOptions(options);
+        const HeldOpen lockedCities(cities);
+        EXPECT_THROW_AT(settings.LoadOptions(options), ApplicationException, "UtilFile::ReadFileAscii (12)");
+        EXPECT_THROW_AT(settings.LoadCities(cities), ApplicationException, "UtilFile::ReadFileAscii (12)");
+        EXPECT_FALSE(settings.UseMetricSystem);
+        EXPECT_EQ(17u, settings.Cities->size());
+        EXPECT_THROW_AT(settings.SaveOptions(options), ApplicationException, "COptions::SaveOptions (338)");
+        EXPECT_THROW_AT(settings.SaveCities(cities), ApplicationException, "COptions::SaveCities (304)");
+    }
+    EXPECT_EQ(userOptions, UtilFile::ReadFileAscii(options));
+    EXPECT_EQ(userCities, UtilFile::ReadFileAscii(cities));
+    EXPECT_FALSE(Exists(options + L".temp") || Exists(options + L".unreadable"));
+    EXPECT_FALSE(Exists(cities + L".temp") || Exists(cities + L".unreadable"));
+
+    // Lock gone: the user's files go aside whole, the defaults take their places.
+    settings.SaveOptions(options);
+    settings.SaveCities(cities);
+    EXPECT_EQ(userOptions, UtilFile::ReadFileAscii(options + L".unreadable"));
+    EXPECT_EQ(userCities, UtilFile::ReadFileAscii(cities + L".unreadable"));
+    EXPECT_NE(std::string::npos, UtilFile::ReadFileAscii(options).find("\r\nUseMetricSystem=false\r\n"));
+    EXPECT_EQ(0u, UtilFile::ReadFileAscii(cities).find("358900;KMIA;"));
+
+    // The files written since are replaced as usual, with no further copies.
+    settings.UseMetricSystem = true;
+    settings.SaveOptions(options);
+    settings.SaveCities(cities);
+    EXPECT_FALSE(Exists(options + L".unreadable.2") || Exists(cities + L".unreadable.2"));
+
+    // Another time: the earlier copy stays, the new one takes the next free name, and so does the
+    // one a copy of the options (the options dialog's) saves.
+    {
+        const HeldOpen locked(options);
+        EXPECT_THROW(settings.LoadOptions(options), ApplicationException);
+    }
+    settings.SaveOptions(options);
+    EXPECT_EQ(userOptions, UtilFile::ReadFileAscii(options + L".unreadable"));
+    EXPECT_NE(std::string::npos,
+              UtilFile::ReadFileAscii(options + L".unreadable.2").find("\r\nUseMetricSystem=true\r\n"));
+    {
+        const HeldOpen locked(options);
+        EXPECT_THROW(settings.LoadOptions(options), ApplicationException);
+    }
+    settings.Clone()->SaveOptions(options);
+    EXPECT_TRUE(Exists(options + L".unreadable.3"));
+
+    // A file read successfully after a failed attempt is the user's again, and is not set aside.
+    {
+        const HeldOpen locked(cities);
+        EXPECT_THROW(settings.LoadCities(cities), ApplicationException);
+    }
+    settings.LoadCities(cities);
+    settings.SaveCities(cities);
+    EXPECT_FALSE(Exists(cities + L".unreadable.2"));
+
+    // With every name for a copy taken, the file is kept rather than any copy overwritten.
+    for (int number = 2; number <= 99; ++number)
+    {
+        WriteRaw(cities + L".unreadable." + std::to_wstring(number), "old copy");
+    }
+    WriteRaw(cities, "2;KJFK;USA;New York;;40.639;-73.762\r\n");
+    {
+        const HeldOpen locked(cities);
+        EXPECT_THROW(settings.LoadCities(cities), ApplicationException);
+    }
+    EXPECT_THROW_AT(settings.SaveCities(cities), ApplicationException, "COptions::SaveCities (304)");
+    EXPECT_EQ("2;KJFK;USA;New York;;40.639;-73.762\r\n", UtilFile::ReadFileAscii(cities));
+    EXPECT_EQ(userCities, UtilFile::ReadFileAscii(cities + L".unreadable"));
+    EXPECT_EQ("old copy", UtilFile::ReadFileAscii(cities + L".unreadable.99"));
+}
+
+TEST(OptionsSave, FailuresAreShownOnceAndLoseNothing)
+{
+    const UserSettingsKept kept;
+    const MessageBoxesRecorded recorded;
+    const std::wstring options = Program::PathOptions();
+    const std::wstring cities = Program::PathCities();
+    const std::string userOptions = "UseMetricSystem=true\r\n";
+    const std::string userCities = "1;KMIA;USA;Miami;;25.791;-80.316\r\n";
+    WriteRaw(options, userOptions);
+    WriteRaw(cities, userCities);
+
+    // Options.txt is locked while the program starts and still when it exits.
+    COptions settings;
+    {
+        const HeldOpen locked(options);
+        settings.Load();
+        EXPECT_FALSE(settings.UseMetricSystem);
+        ASSERT_EQ(1u, settings.Cities->size());
+        settings.Save();
+    }
+    ASSERT_EQ(1u, ShownMessages().size());
+    EXPECT_EQ(nullptr, ShownMessages()[0].owner);
+    EXPECT_EQ(L"Could not save options.", ShownMessages()[0].text);
+    EXPECT_EQ(L"Nimbrel", ShownMessages()[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), ShownMessages()[0].type);
+    // The first failure stops the save: Cities.txt is not written either.
+    EXPECT_EQ(userOptions, UtilFile::ReadFileAscii(options));
+    EXPECT_EQ(userCities, UtilFile::ReadFileAscii(cities));
+    EXPECT_FALSE(Exists(options + L".temp") || Exists(options + L".unreadable"));
+
+    // At the next save the lock is gone: the user's Options.txt is set aside, not overwritten.
+    settings.Save();
+    EXPECT_EQ(1u, ShownMessages().size());
+    EXPECT_EQ(userOptions, UtilFile::ReadFileAscii(options + L".unreadable"));
+    EXPECT_NE(std::string::npos, UtilFile::ReadFileAscii(options).find("\r\nUseMetricSystem=false\r\n"));
+    EXPECT_EQ(0u, UtilFile::ReadFileAscii(cities).find("1;KMIA;USA;Miami;;25.791000;-80.316002\r\n"));
+
+    // Held open without delete sharing, Options.txt can be read but not replaced.
+    const std::string savedOptions = UtilFile::ReadFileAscii(options);
+    const std::string savedCities = UtilFile::ReadFileAscii(cities);
+    settings.UseMetricSystem = true;
+    settings.Cities->clear();
+    {
+        const HeldOpen held(options, FILE_SHARE_READ);
+        settings.Save();
+    }
+    EXPECT_EQ(2u, ShownMessages().size());
+    EXPECT_EQ(savedOptions, UtilFile::ReadFileAscii(options));
+    EXPECT_EQ(savedCities, UtilFile::ReadFileAscii(cities));
+    EXPECT_FALSE(Exists(options + L".temp"));
+
+    // Options.txt is written, but a folder stands where Cities.txt's temporary file goes.
+    ASSERT_TRUE(CreateDirectoryW((cities + L".temp").c_str(), nullptr));
+    settings.Save();
+    RemoveDirectoryW((cities + L".temp").c_str());
+    EXPECT_EQ(3u, ShownMessages().size());
+    EXPECT_NE(std::string::npos, UtilFile::ReadFileAscii(options).find("\r\nUseMetricSystem=true\r\n"));
+    EXPECT_EQ(savedCities, UtilFile::ReadFileAscii(cities));
+
+    // Nothing in the way: no message, and the set-aside copy is left alone.
+    settings.Save();
+    EXPECT_EQ(3u, ShownMessages().size());
+    EXPECT_EQ("", UtilFile::ReadFileAscii(cities));
+    EXPECT_EQ(userOptions, UtilFile::ReadFileAscii(options + L".unreadable"));
+    EXPECT_FALSE(Exists(options + L".unreadable.2"));
 }
 
 TEST(OptionsCopies, CloneIsIndependentAndKeepsTheWeather)

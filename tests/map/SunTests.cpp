@@ -1,13 +1,18 @@
 #include "core/ApplicationException.h"
 #include "core/ArgumentException.h"
+#include "core/Util.h"
 #include "map/CSun.h"
 
 #include "tests/support/ExpectThrowAt.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <stdexcept>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace
 {
@@ -61,6 +66,120 @@ TEST(SunriseSunset, AgreeWithPublishedTimesWithinTwoMinutes)
         EXPECT_NEAR(place.sunrise, MinutesAfter(date, sunrise.Value()), 2.0);
         EXPECT_NEAR(place.sunset, MinutesAfter(date, sunset.Value()), 2.0);
     }
+}
+
+// Sunrise and sunset for many places and dates from an independent ephemeris; its header says how
+// it was made.
+const char kSunTimes[] =
+#include "map/SunTimesTable.inc"
+    ;
+
+struct SunTimesRow
+{
+    std::string line;
+    double latitude = 0;
+    double longitude = 0;
+    DateTime date;
+    DateTime sunrise;
+    DateTime sunset;
+    std::string polar; // "up" or "down" when the sun neither rises nor sets that date, else empty
+};
+
+// "2024-01-15", optionally followed by "T14:58:47".
+DateTime ParseUtc(const std::string& text)
+{
+    if (text.size() != 10 && !(text.size() == 19 && text[10] == 'T'))
+    {
+        throw std::invalid_argument("not a date and time: " + text);
+    }
+    const bool hasTime = text.size() == 19;
+    return DateTime(Util::ParseDigits(text, 0, 4), Util::ParseDigits(text, 5, 2),
+                    Util::ParseDigits(text, 8, 2), hasTime ? Util::ParseDigits(text, 11, 2) : 0,
+                    hasTime ? Util::ParseDigits(text, 14, 2) : 0,
+                    hasTime ? Util::ParseDigits(text, 17, 2) : 0);
+}
+
+std::vector<SunTimesRow> ReadSunTimes()
+{
+    std::vector<SunTimesRow> rows;
+    const std::string text = kSunTimes;
+    std::size_t start = 0;
+    while (start < text.size())
+    {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+        {
+            line.pop_back(); // a checkout with Windows line ends
+        }
+        if (line.empty() || line[0] == '#' || line.rfind("place,", 0) == 0)
+        {
+            continue;
+        }
+        const std::vector<std::string> fields = Util::Split(line);
+        if (fields.size() != 7)
+        {
+            ADD_FAILURE() << "malformed row: " << line;
+            continue;
+        }
+        SunTimesRow row;
+        row.line = line;
+        row.latitude = Util::ParseDouble(fields[1].c_str());
+        row.longitude = Util::ParseDouble(fields[2].c_str());
+        row.date = ParseUtc(fields[3]);
+        row.polar = fields[6];
+        if (row.polar.empty())
+        {
+            row.sunrise = ParseUtc(fields[4]);
+            row.sunset = ParseUtc(fields[5]);
+        }
+        else if (fields[4] != "none" || fields[5] != "none" || (row.polar != "up" && row.polar != "down"))
+        {
+            ADD_FAILURE() << "malformed polar row: " << line;
+            continue;
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+double MinutesBetween(DateTime a, DateTime b)
+{
+    return static_cast<double>((b - a).Ticks()) / TimeSpan::TicksPerMinute;
+}
+
+TEST(SunriseSunset, AgreeWithTheEphemerisTableWithinTwoMinutes)
+{
+    const std::vector<SunTimesRow> rows = ReadSunTimes();
+    ASSERT_GE(rows.size(), 100u);
+    int polarRows = 0;
+    for (const SunTimesRow& row : rows)
+    {
+        SCOPED_TRACE(row.line);
+        const DateTime date = row.date + TimeSpan::FromMinutes(9 * 60 + 30);
+        Nullable<DateTime> sunrise;
+        Nullable<DateTime> sunset;
+        CSun::GetSunriseSunset(sunrise, row.latitude, row.longitude, date, sunset);
+        if (!row.polar.empty())
+        {
+            ++polarRows;
+            EXPECT_FALSE(sunrise.HasValue || sunset.HasValue);
+            EXPECT_EQ(row.polar == "up", CSun::IsDay(row.latitude, row.longitude, date));
+            continue;
+        }
+        ASSERT_TRUE(sunrise.HasValue && sunset.HasValue);
+        EXPECT_NEAR(0.0, MinutesBetween(row.sunrise, sunrise.Value()), 2.0);
+        EXPECT_NEAR(0.0, MinutesBetween(row.sunset, sunset.Value()), 2.0);
+
+        // Around the published times the place itself turns from night to day and back.
+        const TimeSpan margin = TimeSpan::FromMinutes(10);
+        EXPECT_FALSE(CSun::IsDay(row.latitude, row.longitude, row.sunrise - margin));
+        EXPECT_TRUE(CSun::IsDay(row.latitude, row.longitude, row.sunrise + margin));
+        EXPECT_TRUE(CSun::IsDay(row.latitude, row.longitude, row.sunset - margin));
+        EXPECT_FALSE(CSun::IsDay(row.latitude, row.longitude, row.sunset + margin));
+    }
+    EXPECT_GE(polarRows, 6);
 }
 
 TEST(SunriseSunset, EveryPlaceBetweenThePolarCirclesHasADayAndANight)
