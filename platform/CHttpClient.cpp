@@ -266,14 +266,15 @@ CHttpClient::~CHttpClient()
     }
 }
 
-std::string CHttpClient::Get(const std::wstring& url)
+std::string CHttpClient::Get(const std::wstring& url, std::size_t bodyLimit)
 {
-    return Send(L"GET", url, std::wstring(), std::string());
+    return Send(L"GET", url, std::wstring(), std::string(), bodyLimit);
 }
 
-std::string CHttpClient::Post(const std::wstring& url, const std::wstring& headers, const std::string& body)
+std::string CHttpClient::Post(const std::wstring& url, const std::wstring& headers, const std::string& body,
+                              std::size_t bodyLimit)
 {
-    return Send(L"POST", url, headers, body);
+    return Send(L"POST", url, headers, body, bodyLimit);
 }
 
 const wchar_t* CHttpClient::UserAgent()
@@ -296,19 +297,19 @@ std::wstring CHttpClient::ResolveRedirect(const std::wstring& from, const std::w
     const std::size_t first = location.find_first_not_of(L" \t");
     if (first == std::wstring::npos)
     {
-        ThrowApplicationException("CHttpClient::ResolveRedirect (299)", "redirect without Location");
+        ThrowApplicationException("CHttpClient::ResolveRedirect (300)", "redirect without Location");
     }
     std::wstring reference = location.substr(first, location.find_last_not_of(L" \t") + 1 - first);
     reference = reference.substr(0, reference.find(L'#'));
     if (reference.empty())
     {
-        ThrowApplicationException("CHttpClient::ResolveRedirect (305)", "redirect without Location");
+        ThrowApplicationException("CHttpClient::ResolveRedirect (306)", "redirect without Location");
     }
 
     const std::size_t schemeEnd = from.find(L"://");
     if (schemeEnd == std::wstring::npos)
     {
-        ThrowApplicationException("CHttpClient::ResolveRedirect (311)", "malformed URL");
+        ThrowApplicationException("CHttpClient::ResolveRedirect (312)", "malformed URL");
     }
     const std::size_t authorityEnd = std::min(from.find_first_of(L"/?#", schemeEnd + 3), from.size());
     const std::wstring origin = from.substr(0, authorityEnd);
@@ -342,7 +343,7 @@ std::wstring CHttpClient::ResolveRedirect(const std::wstring& from, const std::w
     const INTERNET_SCHEME toScheme = SplitUrl(resolved).Scheme;
     if (fromScheme == INTERNET_SCHEME_HTTPS && toScheme != INTERNET_SCHEME_HTTPS)
     {
-        ThrowApplicationException("CHttpClient::ResolveRedirect (345)", "redirect from https to http");
+        ThrowApplicationException("CHttpClient::ResolveRedirect (346)", "redirect from https to http");
     }
     return resolved;
 }
@@ -351,7 +352,7 @@ std::wstring CHttpClient::ResolveRedirect(const std::wstring& from, const std::w
 // would turn a POST into a GET there too, but a SOAP call repeated as a GET only fetches an
 // error page, while the same POST at the service's new address still works.
 std::string CHttpClient::Send(const wchar_t* verb, const std::wstring& url, const std::wstring& headers,
-                              const std::string& body)
+                              const std::string& body, std::size_t bodyLimit)
 {
     const std::uint64_t deadline = GetTickCount64() + m_deadlineMs;
     std::wstring method = verb;
@@ -360,7 +361,7 @@ std::string CHttpClient::Send(const wchar_t* verb, const std::wstring& url, cons
     std::string content = body;
     for (int redirects = 0;; ++redirects)
     {
-        Answer answer = Exchange(method.c_str(), address, extraHeaders, content, deadline);
+        Answer answer = Exchange(method.c_str(), address, extraHeaders, content, bodyLimit, deadline);
         if (IsSuccessStatus(answer.Status))
         {
             return std::move(answer.Body);
@@ -368,11 +369,11 @@ std::string CHttpClient::Send(const wchar_t* verb, const std::wstring& url, cons
         if (!IsRedirectStatus(answer.Status))
         {
             const std::string message = "HTTP status " + std::to_string(answer.Status);
-            ThrowApplicationException("CHttpClient::Send (371)", message.c_str());
+            ThrowApplicationException("CHttpClient::Send (372)", message.c_str());
         }
         if (redirects == MaxRedirects)
         {
-            ThrowApplicationException("CHttpClient::Send (375)", "too many redirects");
+            ThrowApplicationException("CHttpClient::Send (376)", "too many redirects");
         }
         address = ResolveRedirect(address, answer.Location);
         if (answer.Status == 303 && method != L"GET")
@@ -400,14 +401,14 @@ void* CHttpClient::Session()
         }
         if (session == nullptr)
         {
-            ThrowApplicationException("CHttpClient::Session (403)", "WinHttpOpen");
+            ThrowApplicationException("CHttpClient::Session (404)", "WinHttpOpen");
         }
         InternetHandle owner(session);
         if (WinHttpSetStatusCallback(session, &StatusCallback,
                                      WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES,
                                      0) == WINHTTP_INVALID_STATUS_CALLBACK)
         {
-            ThrowApplicationException("CHttpClient::Session (410)", "WinHttpSetStatusCallback");
+            ThrowApplicationException("CHttpClient::Session (411)", "WinHttpSetStatusCallback");
         }
         // Redirects are ours to follow (Send); every request also switches them off itself.
         DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
@@ -419,36 +420,36 @@ void* CHttpClient::Session()
 
 CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstring& url,
                                           const std::wstring& headers, const std::string& body,
-                                          std::uint64_t deadline)
+                                          std::size_t bodyLimit, std::uint64_t deadline)
 {
     const UrlParts target = SplitUrl(url);
     if (body.size() > MAXDWORD)
     {
-        ThrowApplicationException("CHttpClient::Exchange (427)", "request body too large");
+        ThrowApplicationException("CHttpClient::Exchange (428)", "request body too large");
     }
     const InternetHandle connection(
         WinHttpConnect(static_cast<HINTERNET>(Session()), target.Host.c_str(), target.Port, 0));
     if (!connection)
     {
-        ThrowApplicationException("CHttpClient::Exchange (433)", "WinHttpConnect");
+        ThrowApplicationException("CHttpClient::Exchange (434)", "WinHttpConnect");
     }
     // Declared before the request handle, so released after it is closed.
     const AsyncRequestReference state(new AsyncRequest(body));
     if (state->Completed == nullptr)
     {
-        ThrowApplicationException("CHttpClient::Exchange (439)", "CreateEvent");
+        ThrowApplicationException("CHttpClient::Exchange (440)", "CreateEvent");
     }
     const InternetHandle request(WinHttpOpenRequest(
         connection.get(), verb, target.PathAndQuery.c_str(), nullptr, WINHTTP_NO_REFERER,
         WINHTTP_DEFAULT_ACCEPT_TYPES, target.Scheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
     if (!request)
     {
-        ThrowApplicationException("CHttpClient::Exchange (446)", "WinHttpOpenRequest");
+        ThrowApplicationException("CHttpClient::Exchange (447)", "WinHttpOpenRequest");
     }
     DWORD_PTR context = reinterpret_cast<DWORD_PTR>(state.get());
     if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context))
     {
-        ThrowApplicationException("CHttpClient::Exchange (451)", "WinHttpSetOption");
+        ThrowApplicationException("CHttpClient::Exchange (452)", "WinHttpSetOption");
     }
     ++state->References; // the request handle's, given back when it closes
 
@@ -457,14 +458,14 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
     DWORD disabled = WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_AUTHENTICATION;
     if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &disabled, sizeof disabled))
     {
-        ThrowApplicationException("CHttpClient::Exchange (460)", "WinHttpSetOption");
+        ThrowApplicationException("CHttpClient::Exchange (461)", "WinHttpSetOption");
     }
     DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH;
     WinHttpSetOption(request.get(), WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon);
     const int step = static_cast<int>(StepTimeoutMs);
     if (!WinHttpSetTimeouts(request.get(), step, step, step, step))
     {
-        ThrowApplicationException("CHttpClient::Exchange (467)", "WinHttpSetTimeouts");
+        ThrowApplicationException("CHttpClient::Exchange (468)", "WinHttpSetTimeouts");
     }
     DWORD headerTimeout = StepTimeoutMs;
     WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headerTimeout,
@@ -477,12 +478,12 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
                                          : const_cast<char*>(state->RequestBody.data()),
                             bodySize, bodySize, context))
     {
-        ThrowApplicationException("CHttpClient::Exchange (480)", "WinHttpSendRequest");
+        ThrowApplicationException("CHttpClient::Exchange (481)", "WinHttpSendRequest");
     }
     Await(*state, deadline);
     if (!WinHttpReceiveResponse(request.get(), nullptr))
     {
-        ThrowApplicationException("CHttpClient::Exchange (485)", "WinHttpReceiveResponse");
+        ThrowApplicationException("CHttpClient::Exchange (486)", "WinHttpReceiveResponse");
     }
     Await(*state, deadline);
 
@@ -497,15 +498,15 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
     {
         return answer;
     }
-    if (DeclaresMoreThan(request.get(), m_bodyLimit))
+    if (DeclaresMoreThan(request.get(), bodyLimit))
     {
-        ThrowApplicationException("CHttpClient::Exchange (502)", "body above the limit");
+        ThrowApplicationException("CHttpClient::Exchange (503)", "body above the limit");
     }
     for (;;)
     {
         if (!WinHttpQueryDataAvailable(request.get(), nullptr))
         {
-            ThrowApplicationException("CHttpClient::Exchange (508)", "WinHttpQueryDataAvailable");
+            ThrowApplicationException("CHttpClient::Exchange (509)", "WinHttpQueryDataAvailable");
         }
         Await(*state, deadline);
         const DWORD available = state->Count;
@@ -513,14 +514,14 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
         {
             break;
         }
-        if (available > m_bodyLimit - answer.Body.size())
+        if (available > bodyLimit - answer.Body.size())
         {
-            ThrowApplicationException("CHttpClient::Exchange (518)", "body above the limit");
+            ThrowApplicationException("CHttpClient::Exchange (519)", "body above the limit");
         }
         const DWORD wanted = std::min(available, static_cast<DWORD>(state->Buffer.size()));
         if (!WinHttpReadData(request.get(), state->Buffer.data(), wanted, nullptr))
         {
-            ThrowApplicationException("CHttpClient::Exchange (523)", "WinHttpReadData");
+            ThrowApplicationException("CHttpClient::Exchange (524)", "WinHttpReadData");
         }
         Await(*state, deadline);
         const DWORD read = std::min<DWORD>(state->Count, wanted);

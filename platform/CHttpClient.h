@@ -16,23 +16,23 @@ class CHttpClient
 public:
     static constexpr std::uint32_t StepTimeoutMs = 10000;     // resolve, connect, send, each receive
     static constexpr std::uint32_t DefaultDeadlineMs = 60000; // one download, redirects included
-    static constexpr std::size_t DefaultBodyLimit = 4 * 1024 * 1024;
-    static constexpr int MaxRedirects = 5; // in a row; the next one fails the download
+    static constexpr int MaxRedirects = 5;                    // in a row; the next one fails the download
 
     CHttpClient() = default;
     ~CHttpClient();
     CHttpClient(const CHttpClient&) = delete;
     CHttpClient& operator=(const CHttpClient&) = delete;
 
-    // The body of the final answer, byte for byte.
-    std::string Get(const std::wstring& url);
+    // The body of the final answer, byte for byte. A body longer than bodyLimit bytes fails the
+    // download; each caller names the limit that suits what it fetches.
+    std::string Get(const std::wstring& url, std::size_t bodyLimit);
 
     // headers: "Name: value\r\n" lines sent with the request.
-    std::string Post(const std::wstring& url, const std::wstring& headers, const std::string& body);
+    std::string Post(const std::wstring& url, const std::wstring& headers, const std::string& body,
+                     std::size_t bodyLimit);
 
-    // The defaults suit the weather services; the tests shorten them.
+    // The default suits the weather services; the tests shorten it.
     void SetDeadline(std::uint32_t milliseconds) { m_deadlineMs = milliseconds; }
-    void SetBodyLimit(std::size_t bytes) { m_bodyLimit = bytes; }
 
     // "Nimbrel/<version> (+<web page>)": the weather service asks its clients to say who
     // they are and where to find out more.
@@ -57,12 +57,11 @@ private:
     };
 
     std::string Send(const wchar_t* verb, const std::wstring& url, const std::wstring& headers,
-                     const std::string& body);
+                     const std::string& body, std::size_t bodyLimit);
     Answer Exchange(const wchar_t* verb, const std::wstring& url, const std::wstring& headers,
-                    const std::string& body, std::uint64_t deadline);
+                    const std::string& body, std::size_t bodyLimit, std::uint64_t deadline);
     void* Session();
 
     void* m_session = nullptr; // HINTERNET, opened at the first download
     std::uint32_t m_deadlineMs = DefaultDeadlineMs;
-    std::size_t m_bodyLimit = DefaultBodyLimit;
 };

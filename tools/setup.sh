@@ -5,11 +5,12 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ git
+    clang-14 libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix
     wine wine64 xvfb x11-utils xdotool
     googletest librapidxml-dev gsoap dpkg-dev
     fonts-liberation imagemagick
-    python3 weather-util-data xplanet-images oxygen-icon-theme iso-codes tzdata
+    python3 openssl weather-util-data xplanet-images oxygen-icon-theme iso-codes tzdata
 )
 
 missing=()

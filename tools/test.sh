@@ -10,6 +10,9 @@ echo "== native tree (sanitizers)"
 bash "$root/tools/build.sh" native
 ctest --test-dir "$root/build/native" --output-on-failure
 
+echo "== fuzzing the parsers (clang, sanitizers)"
+bash "$root/tools/fuzz.sh"
+
 echo "== Windows tree (under Wine)"
 bash "$root/tools/build.sh" windows
 ctest --test-dir "$root/build/windows" --output-on-failure

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <utility>
 
-CSoapTransport::CSoapTransport(CHttpClient& client, std::wstring url)
-    : m_client(client), m_url(std::move(url))
+CSoapTransport::CSoapTransport(CHttpClient& client, std::wstring url, std::size_t bodyLimit)
+    : m_client(client), m_url(std::move(url)), m_bodyLimit(bodyLimit)
 {
 }
 
@@ -80,7 +80,7 @@ std::size_t CSoapTransport::Receive(struct soap* context, char* buffer, std::siz
         {
             const std::wstring headers = L"Content-Type: text/xml; charset=utf-8\r\nSOAPAction: \"" +
                                          Util::ToWide(self.m_action) + L"\"\r\n";
-            self.m_response = self.m_client.Post(self.m_url, headers, self.m_request);
+            self.m_response = self.m_client.Post(self.m_url, headers, self.m_request, self.m_bodyLimit);
         }
         catch (...)
         {

@@ -14,7 +14,8 @@ struct soap;
 class CSoapTransport
 {
 public:
-    CSoapTransport(CHttpClient& client, std::wstring url);
+    // bodyLimit: the longest answer accepted, in bytes.
+    CSoapTransport(CHttpClient& client, std::wstring url, std::size_t bodyLimit);
 
     // Routes the context's connection, sending and receiving through this object, which must
     // outlive the context's use.
@@ -34,6 +35,7 @@ private:
 
     CHttpClient& m_client;
     std::wstring m_url;
+    std::size_t m_bodyLimit;
     std::string m_action;
     std::string m_request;
     std::string m_response;

@@ -281,6 +281,10 @@ CCurrentWeather ParseMetarReport(const std::string& text, const std::string& sta
 
 CCurrentWeather ParseMetarReport(const std::string& text, const std::string& stationCode, DateTime utcNow)
 {
+    if (text.size() > MaxMetarTextLength)
+    {
+        ThrowApplicationException("ParseMetarReport (286)");
+    }
     std::string report = ToUpperAscii(text);
     // Compared with the upper-cased report, so a code given in lower case still matches itself.
     const std::string station = ToUpperAscii(stationCode);
@@ -305,6 +309,12 @@ CCurrentWeather ParseMetarReport(const std::string& text, const std::string& sta
             report.substr(position, end == std::string::npos ? std::string::npos : end - position);
         position = end;
 
+        // Nothing we read is this long, and the recognisers' regular expressions would recurse
+        // once per character of it.
+        if (token.size() > MaxMetarGroupLength)
+        {
+            continue;
+        }
         // A station code such as SCTE would otherwise read as a cloud group.
         if (token == station || token == "CAVOK")
         {

@@ -3,6 +3,7 @@
 #include "core/DateTime.h"
 #include "weather/CCurrentWeather.h"
 
+#include <cstddef>
 #include <string>
 
 // Reads the observation file of one station: an optional first line with the time of issue
@@ -10,7 +11,17 @@
 // the temperature group are read; the remarks after "RMK" are ignored. Safe to call from
 // several threads at once.
 //
-// Throws ApplicationException when the text yields no time at all.
+// Real reports are a line of a few dozen short groups; the regular-expression engine recurses
+// about once per character it matches, and a worker thread has little stack. So a group longer
+// than MaxMetarGroupLength is passed over before any recogniser sees it, and a text longer than
+// MaxMetarTextLength is no observation file at all.
+//
+// Throws ApplicationException when the text yields no time at all ("Nullable<class
+// DateTime>::Value (20)"), and "ParseMetarReport (286)" for a text longer than
+// MaxMetarTextLength, which is refused whole as malformed.
+inline constexpr std::size_t MaxMetarGroupLength = 32;
+inline constexpr std::size_t MaxMetarTextLength = 8192;
+
 CCurrentWeather ParseMetarReport(const std::string& text, const std::string& stationCode);
 
 // The same with the present UTC time given, which dates a day-hour-minute group when the file

@@ -18,10 +18,6 @@ namespace
 using Node = rapidxml::xml_node<char>;
 using Attribute = rapidxml::xml_attribute<char>;
 
-// The forecast documents nest about six deep. The XML parser descends recursively, so a
-// hostile document nested many thousands deep would overflow the worker's stack.
-constexpr int kMaxNesting = 64;
-
 struct DatedTemperature
 {
     DateTime Date;
@@ -313,7 +309,9 @@ void Parse12HourlyForecast(std::string& text, CForecast& forecast, DateTime utcN
     // Built aside and handed over at the end, so a failed parse leaves the caller's forecast alone.
     CForecast result;
 
-    if (!NestingWithinLimit(text.c_str(), kMaxNesting))
+    // The XML parser takes a few hundred bytes of stack per level: MaxNesting levels use about
+    // a tenth of a worker's 1 MiB, while a hostile document a few thousand deep overflows it.
+    if (!NestingWithinLimit(text.c_str(), NoaaDwml::MaxNesting))
     {
         ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (158)");
     }

@@ -4,11 +4,11 @@
 #include "platform/CHttpClient.h"
 #include "platform/Log.h"
 
-std::string Util::DownloadHttp(CHttpClient& client, const std::wstring& url)
+std::string Util::DownloadHttp(CHttpClient& client, const std::wstring& url, std::size_t bodyLimit)
 {
     try
     {
-        return client.Get(url);
+        return client.Get(url, bodyLimit);
     }
     catch (...)
     {

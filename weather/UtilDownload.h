@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 class CHttpClient;
@@ -8,7 +9,8 @@ class CHttpClient;
 namespace Util
 {
 // The body of the answer at url, byte for byte, as 8-bit text (empty for an empty body). Any
-// failure (bad address, network, time-out, refused status, oversized body) throws the one
-// ApplicationException "Util::DownloadHttp (18)"; its cause goes to the debugger output.
-std::string DownloadHttp(CHttpClient& client, const std::wstring& url);
+// failure (bad address, network, time-out, refused status, a body longer than bodyLimit bytes)
+// throws the one ApplicationException "Util::DownloadHttp (18)"; its cause goes to the
+// debugger output.
+std::string DownloadHttp(CHttpClient& client, const std::wstring& url, std::size_t bodyLimit);
 } // namespace Util

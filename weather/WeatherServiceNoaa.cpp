@@ -4,6 +4,7 @@
 #include "core/DateTime.h"
 #include "core/Util.h"
 #include "platform/CHttpClient.h"
+#include "platform/Log.h"
 #include "weather/CSoapTransport.h"
 #include "weather/MetarParser.h"
 #include "weather/NoaaDwml.h"
@@ -14,6 +15,7 @@
 #include <windows.h>
 
 #include <iterator>
+#include <utility>
 
 namespace
 {
@@ -42,7 +44,8 @@ std::wstring WeatherServiceNoaa::ObservationUrl(const std::wstring& stationCode)
 
 CCurrentWeather WeatherServiceNoaa::GetCurrentWeather(CHttpClient& client, const CWeatherRequest& request)
 {
-    const std::string text = Util::DownloadHttp(client, ObservationUrl(request.StationCode));
+    const std::string text =
+        Util::DownloadHttp(client, ObservationUrl(request.StationCode), ObservationBodyLimit);
     return ParseMetarReport(text, Util::ToNarrow(request.StationCode));
 }
 
@@ -66,7 +69,8 @@ void WeatherServiceNoaa::GetForecast(CHttpClient& client, const CWeatherRequest&
 
     std::string dwml;
     {
-        CSoapTransport transport(client, url); // outlives the proxy, whose context calls it
+        // The transport outlives the proxy, whose context calls it.
+        CSoapTransport transport(client, url, ForecastBodyLimit);
         ndfdXMLBindingProxy proxy;
         if (proxy.soap == nullptr)
         {
@@ -86,9 +90,18 @@ void WeatherServiceNoaa::GetForecast(CHttpClient& client, const CWeatherRequest&
 
 CPtr<CWeatherReport> WeatherServiceNoaa::GetWeatherReport(CHttpClient& client, const CWeatherRequest& request)
 {
-    CPtr<CWeatherReport> report(new CWeatherReport());
-    report->CityId = request.CityId;
-    report->CurrentWeather = GetCurrentWeather(client, request);
-    GetForecast(client, request, report->Forecast);
+    CPtr<CWeatherReport> report = GetCurrentWeatherReport(client, request);
+    // A forecast service outage must not cost the home city its observation, while every other
+    // city still gets one: the observation goes out alone and the stored forecast stays.
+    try
+    {
+        CForecast forecast;
+        GetForecast(client, request, forecast);
+        report->Forecast = std::move(forecast);
+    }
+    catch (...)
+    {
+        Log::Exception(L"WeatherServiceNoaa::GetWeatherReport");
+    }
     return report;
 }

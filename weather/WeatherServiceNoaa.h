@@ -6,6 +6,7 @@
 #include "weather/CWeatherReport.h"
 #include "weather/CWeatherRequest.h"
 
+#include <cstddef>
 #include <string>
 
 class CHttpClient;
@@ -18,6 +19,11 @@ class CHttpClient;
 // service's addresses, for a mirror or a test server.
 namespace WeatherServiceNoaa
 {
+// The longest answers accepted. An observation file is a few hundred bytes; a seven-day
+// forecast document some tens of kilobytes. Anything near these sizes is not what we asked for.
+constexpr std::size_t ObservationBodyLimit = 1024 * 1024;
+constexpr std::size_t ForecastBodyLimit = 8 * 1024 * 1024;
+
 // The station's observation file, parsed. Throws "Util::DownloadHttp (18)" when the download
 // fails, and the parser's exception when the file holds no observation.
 CCurrentWeather GetCurrentWeather(CHttpClient& client, const CWeatherRequest& request);
@@ -30,7 +36,9 @@ CPtr<CWeatherReport> GetCurrentWeatherReport(CHttpClient& client, const CWeather
 // DWML parser's exception.
 void GetForecast(CHttpClient& client, const CWeatherRequest& request, CForecast& forecast);
 
-// A report with the observation and the forecast; the first failure abandons it.
+// A report with the observation and the forecast. The observation comes first and its failure
+// propagates. When only the forecast fails, the report carries the observation alone, its
+// forecast left at the initial value (so a stored forecast is kept).
 CPtr<CWeatherReport> GetWeatherReport(CHttpClient& client, const CWeatherRequest& request);
 
 // The address of the station's observation file.

@@ -27,10 +27,15 @@ std::wstring Quoted(const std::wstring& path)
     return L"\"" + path + L"\"";
 }
 
+// Found once its creation has finished: it names itself while being created.
 HWND WaitForHiddenWindow(const Child& child)
 {
     return ProcessTools::WaitForWindow(
-        child.Id(), [](HWND window) { return ProcessTools::ClassNameOf(window) == kHiddenWindowClass; },
+        child.Id(),
+        [](HWND window) {
+            return ProcessTools::ClassNameOf(window) == kHiddenWindowClass &&
+                   ProcessTools::TextOf(window) == L"FormHidden";
+        },
         kStartTimeout);
 }
 

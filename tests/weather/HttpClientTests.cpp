@@ -14,6 +14,9 @@ using Request = TestHttpServer::Request;
 
 namespace
 {
+// Ample for every body these tests send; the limit itself is tested on its own.
+constexpr std::size_t Cap = 1024 * 1024;
+
 std::string Narrow(const std::wstring& text)
 {
     return std::string(text.begin(), text.end());
@@ -93,13 +96,13 @@ TEST(HttpDownloadTests, ReturnsTheBodyByteForByteWhateverItsFraming)
         });
 
     CHttpClient client;
-    EXPECT_EQ(binary, Util::DownloadHttp(client, server.Url("/binary")));
-    EXPECT_EQ(large, Util::DownloadHttp(client, server.Url("/large")));
-    EXPECT_EQ("", Util::DownloadHttp(client, server.Url("/empty")));
-    EXPECT_EQ(large, Util::DownloadHttp(client, server.Url("/chunked")));
-    EXPECT_EQ("until the end", Util::DownloadHttp(client, server.Url("/until-close")));
-    EXPECT_EQ("part", Util::DownloadHttp(client, server.Url("/partial")));
-    EXPECT_EQ("", Util::DownloadHttp(client, server.Url("/no-content")));
+    EXPECT_EQ(binary, Util::DownloadHttp(client, server.Url("/binary"), Cap));
+    EXPECT_EQ(large, Util::DownloadHttp(client, server.Url("/large"), Cap));
+    EXPECT_EQ("", Util::DownloadHttp(client, server.Url("/empty"), Cap));
+    EXPECT_EQ(large, Util::DownloadHttp(client, server.Url("/chunked"), Cap));
+    EXPECT_EQ("until the end", Util::DownloadHttp(client, server.Url("/until-close"), Cap));
+    EXPECT_EQ("part", Util::DownloadHttp(client, server.Url("/partial"), Cap));
+    EXPECT_EQ("", Util::DownloadHttp(client, server.Url("/no-content"), Cap));
 }
 
 TEST(HttpDownloadTests, RefusedAnswersAndUnusableAddressesFailAndTheClientCarriesOn)
@@ -129,7 +132,7 @@ TEST(HttpDownloadTests, RefusedAnswersAndUnusableAddressesFailAndTheClientCarrie
     for (const char* status : {"404", "401", "407", "500", "503", "300"})
     {
         SCOPED_TRACE(status);
-        EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url(std::string("/status/") + status)),
+        EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url(std::string("/status/") + status), Cap),
                         ApplicationException, "Util::DownloadHttp (18)");
     }
     // No logon was attempted on the 401, not even with the user's own credentials.
@@ -145,21 +148,24 @@ TEST(HttpDownloadTests, RefusedAnswersAndUnusableAddressesFailAndTheClientCarrie
           std::wstring(L"http:///KLAX.TXT"), refused})
     {
         SCOPED_TRACE(Narrow(url));
-        EXPECT_THROW_AT(Util::DownloadHttp(client, url), ApplicationException, "Util::DownloadHttp (18)");
+        EXPECT_THROW_AT(Util::DownloadHttp(client, url, Cap), ApplicationException,
+                        "Util::DownloadHttp (18)");
     }
 
-    EXPECT_EQ("fine", Util::DownloadHttp(client, server.Url("/afterwards")));
+    EXPECT_EQ("fine", Util::DownloadHttp(client, server.Url("/afterwards"), Cap));
 }
 
 TEST(HttpDownloadTests, FollowsRedirectsByItsOwnRules)
 {
+    // The redirects lead to another host and port.
     TestHttpServer elsewhere(
         [](TestHttpServer&, const Request& request, SOCKET connection)
         {
             TestHttpServer::Send(
                 connection,
                 TestHttpServer::Response(200, "", "arrived by " + request.Method + ":" + request.Body));
-        });
+        },
+        "127.0.0.2");
     const std::wstring landingUrl = elsewhere.Url("/landing");
     const std::string landing(landingUrl.begin(), landingUrl.end());
     TestHttpServer server(
@@ -208,29 +214,31 @@ TEST(HttpDownloadTests, FollowsRedirectsByItsOwnRules)
     for (const char* status : {"301", "302", "303", "307", "308"})
     {
         SCOPED_TRACE(status);
-        EXPECT_EQ("arrived by GET:", Util::DownloadHttp(client, server.Url(std::string("/moved/") + status)));
+        EXPECT_EQ("arrived by GET:",
+                  Util::DownloadHttp(client, server.Url(std::string("/moved/") + status), Cap));
     }
-    EXPECT_EQ("relative arrived", Util::DownloadHttp(client, server.Url("/dir/relative")));
+    EXPECT_EQ("127.0.0.2:" + std::to_string(elsewhere.Port()), elsewhere.Requests().at(0).Header("Host"));
+    EXPECT_EQ("relative arrived", Util::DownloadHttp(client, server.Url("/dir/relative"), Cap));
 
     // Five redirects in a row are followed, the sixth is not; a loop ends the same way.
-    EXPECT_EQ("end of the chain", Util::DownloadHttp(client, server.Url("/hop/5")));
-    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/hop/6")), ApplicationException,
+    EXPECT_EQ("end of the chain", Util::DownloadHttp(client, server.Url("/hop/5"), Cap));
+    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/hop/6"), Cap), ApplicationException,
                     "Util::DownloadHttp (18)");
     EXPECT_EQ(1u, CountRequests(server, "/hop/0")); // only the chain of five got there
-    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/loop")), ApplicationException,
+    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/loop"), Cap), ApplicationException,
                     "Util::DownloadHttp (18)");
     EXPECT_EQ(6u, CountRequests(server, "/loop"));
-    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/no-location")), ApplicationException,
+    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/no-location"), Cap), ApplicationException,
                     "Util::DownloadHttp (18)");
-    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/to-ftp")), ApplicationException,
+    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/to-ftp"), Cap), ApplicationException,
                     "Util::DownloadHttp (18)");
 
     // A request with a body keeps it through 307, 308 and 301; 303 turns it into a plain GET.
     EXPECT_EQ("arrived by POST:envelope",
-              client.Post(server.Url("/moved/307"), L"X-Kind: test\r\n", "envelope"));
-    EXPECT_EQ("arrived by POST:envelope", client.Post(server.Url("/moved/308"), L"", "envelope"));
-    EXPECT_EQ("arrived by POST:envelope", client.Post(server.Url("/moved/301"), L"", "envelope"));
-    EXPECT_EQ("arrived by GET:", client.Post(server.Url("/moved/303"), L"", "envelope"));
+              client.Post(server.Url("/moved/307"), L"X-Kind: test\r\n", "envelope", Cap));
+    EXPECT_EQ("arrived by POST:envelope", client.Post(server.Url("/moved/308"), L"", "envelope", Cap));
+    EXPECT_EQ("arrived by POST:envelope", client.Post(server.Url("/moved/301"), L"", "envelope", Cap));
+    EXPECT_EQ("arrived by GET:", client.Post(server.Url("/moved/303"), L"", "envelope", Cap));
     EXPECT_EQ("test", elsewhere.Requests().at(5).Header("X-Kind"));
 }
 
@@ -292,18 +300,19 @@ TEST(HttpDownloadTests, SizeAndTimeAreBounded)
             }
         });
 
+    // The limit belongs to each request: a small one does not stay with the client.
     CHttpClient client;
-    client.SetBodyLimit(1000);
-    EXPECT_EQ(std::string(1000, 'a'), Util::DownloadHttp(client, server.Url("/at-limit")));
-    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/over-limit")), ApplicationException,
+    EXPECT_EQ(std::string(1000, 'a'), Util::DownloadHttp(client, server.Url("/at-limit"), 1000));
+    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/over-limit"), 1000), ApplicationException,
                     "Util::DownloadHttp (18)");
-    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/chunked-over-limit")), ApplicationException,
+    EXPECT_EQ(std::string(1001, 'b'), Util::DownloadHttp(client, server.Url("/over-limit"), 1001));
+    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/chunked-over-limit"), 1000), ApplicationException,
                     "Util::DownloadHttp (18)");
+    EXPECT_THROW(client.Post(server.Url("/over-limit"), L"", "", 1000), ApplicationException);
 
     // Each byte comes well within the step time-out; only the overall deadline ends this.
-    client.SetBodyLimit(CHttpClient::DefaultBodyLimit);
     client.SetDeadline(1500);
-    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/trickle")), ApplicationException,
+    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/trickle"), Cap), ApplicationException,
                     "Util::DownloadHttp (18)");
     EXPECT_GT(trickled.load(), 5); // the body was under way when the deadline struck
     {
@@ -319,15 +328,15 @@ TEST(HttpDownloadTests, SizeAndTimeAreBounded)
                     Sleep(50);
                 }
             });
-        EXPECT_THROW_AT(Util::DownloadHttp(client, stalling.Url("/")), ApplicationException,
+        EXPECT_THROW_AT(Util::DownloadHttp(client, stalling.Url("/"), Cap), ApplicationException,
                         "Util::DownloadHttp (18)");
         EXPECT_GT(headerBytes.load(), 5);
     }
 
     // A server that accepts and never answers: the receive time-out ends the download.
     client.SetDeadline(CHttpClient::DefaultDeadlineMs);
-    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/silent")), ApplicationException,
+    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/silent"), Cap), ApplicationException,
                     "Util::DownloadHttp (18)");
 
-    EXPECT_EQ(std::string(1000, 'a'), Util::DownloadHttp(client, server.Url("/at-limit")));
+    EXPECT_EQ(std::string(1000, 'a'), Util::DownloadHttp(client, server.Url("/at-limit"), 1000));
 }

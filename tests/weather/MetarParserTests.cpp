@@ -130,18 +130,36 @@ TEST(MetarParser, DatesTheDayHourMinuteGroup)
 
 TEST(MetarParser, HostileTextFailsCleanly)
 {
-    std::string longGroup(200000, 'R');
+    // A group longer than any real one is passed over unread, whatever its shape.
+    std::string rain;
+    while (rain.size() < MaxMetarGroupLength)
+    {
+        rain += "RA";
+    }
+    EXPECT_EQ(Rain, CodeOf("KLAX 300553Z " + rain + " 14/11"));
+    const CCurrentWeather skipped =
+        Parse("2007/11/30 05:53\nKLAX 300553Z -" + rain + " FEW" + std::string(30, '0') + " 14/" + rain);
+    EXPECT_EQ(Clear, skipped.WeatherCode.Value());
+    EXPECT_FALSE(skipped.Temprature.HasValue);
+
+    // A text of the longest length taken, made of groups long enough to exhaust the stack of the
+    // regular-expression engine, still reads its short groups.
+    std::string longGroup(3000, 'R');
     for (std::size_t i = 1; i < longGroup.size(); i += 2)
     {
         longGroup[i] = 'A';
     }
-    const std::string digits(100000, '9');
-    const std::string text = "2007/11/30 05:53\nKLAX " + longGroup + " " + digits + "Z " + digits + "/" +
-                             digits + " FEW" + digits + " M" + digits + "/ \x01\xff\x80 -RA";
+    const std::string digits(800, '9');
+    std::string text = "2007/11/30 05:53\nKLAX " + longGroup + " " + digits + "Z " + digits + "/" + digits +
+                       " FEW" + digits + " M" + digits + "/ \x01\xff\x80 -RA ";
+    ASSERT_LT(text.size(), MaxMetarTextLength);
+    text.resize(MaxMetarTextLength, ' ');
     const CCurrentWeather weather = Parse(text);
     EXPECT_EQ(DateTime(2007, 11, 30, 5, 53), weather.ReportDateTime);
     EXPECT_EQ(Rain, weather.WeatherCode.Value());
     EXPECT_FALSE(weather.Temprature.HasValue);
+    // One character more and the text is no observation file.
+    EXPECT_THROW_AT(Parse(text + " "), ApplicationException, "ParseMetarReport (286)");
 
     EXPECT_THROW_AT(Parse("KLAX 300553Z", "KLAX", DateTime::FromTicks(DateTime::MaxTicks)),
                     ApplicationException, "Nullable<class DateTime>::Value (20)");

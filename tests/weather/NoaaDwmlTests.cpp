@@ -258,6 +258,18 @@ TEST(NoaaDwml, MalformedAndHostileDocumentsFailCleanly)
     }
     EXPECT_THROW_AT(Parse(deep), ApplicationException, "NoaaDwml::Parse12HourlyForecast (158)");
     EXPECT_THROW_AT(Parse(quoted), ApplicationException, "NoaaDwml::Parse12HourlyForecast (158)");
+    // The deepest document taken reaches the XML parser, which reads it whole; one level more
+    // is refused. Siblings and self-closing elements add no depth.
+    std::string opening;
+    std::string closing;
+    for (int i = 0; i < NoaaDwml::MaxNesting; ++i)
+    {
+        opening += "<b/><c></c><a x='1'>";
+        closing += "</a>";
+    }
+    EXPECT_THROW_AT(Parse(opening + closing), ApplicationException, "NoaaDwml::Parse12HourlyForecast (164)");
+    EXPECT_THROW_AT(Parse("<dwml>" + opening + closing + "</dwml>"), ApplicationException,
+                    "NoaaDwml::Parse12HourlyForecast (158)");
     harmless += " --><x a='<a><a><a>'/><![CDATA[<a><a>]]><?pi <a><a>?></dwml>";
     EXPECT_THROW_AT(Parse(harmless), ApplicationException, "NoaaDwml::Parse12HourlyForecast (164)");
 

@@ -8,5 +8,7 @@ list(APPEND WINDOWS_TEST_SOURCES
     weather/WeatherIconsTests.cpp
     weather/TestHttpServer.cpp
     weather/HttpClientTests.cpp
+    weather/HttpsDownloadTests.cpp
     weather/WeatherServiceNoaaTests.cpp
+    weather/ParserStackTests.cpp
 )

@@ -36,16 +36,24 @@ std::string Trim(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t") + 1 - first);
 }
 
-SOCKET BoundLocalSocket(int& port)
+SOCKET BoundLocalSocket(const std::string& host, int& port)
 {
     static WinsockStartup startup;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
+    if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1 ||
+        (ntohl(address.sin_addr.s_addr) >> 24) != 127)
+    {
+        throw std::runtime_error("test server: not a loopback address");
+    }
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
     {
+        if (s != INVALID_SOCKET)
+        {
+            closesocket(s);
+        }
         throw std::runtime_error("test server: bind failed");
     }
     int length = sizeof address;
@@ -67,9 +75,10 @@ std::string TestHttpServer::Request::Header(const std::string& name) const
     return std::string();
 }
 
-TestHttpServer::TestHttpServer(Script script) : m_script(std::move(script))
+TestHttpServer::TestHttpServer(Script script, const std::string& address)
+    : m_script(std::move(script)), m_address(address)
 {
-    m_listener = BoundLocalSocket(m_port);
+    m_listener = BoundLocalSocket(m_address, m_port);
     if (listen(m_listener, 8) != 0)
     {
         closesocket(m_listener);
@@ -94,7 +103,8 @@ TestHttpServer::~TestHttpServer()
 
 std::wstring TestHttpServer::Url(const std::string& target) const
 {
-    return L"http://127.0.0.1:" + std::to_wstring(m_port) + std::wstring(target.begin(), target.end());
+    return L"http://" + std::wstring(m_address.begin(), m_address.end()) + L":" + std::to_wstring(m_port) +
+           std::wstring(target.begin(), target.end());
 }
 
 std::vector<TestHttpServer::Request> TestHttpServer::Requests() const
@@ -106,7 +116,7 @@ std::vector<TestHttpServer::Request> TestHttpServer::Requests() const
 int TestHttpServer::UnusedPort()
 {
     int port = 0;
-    closesocket(BoundLocalSocket(port));
+    closesocket(BoundLocalSocket("127.0.0.1", port));
     return port;
 }
 
@@ -152,10 +162,15 @@ void TestHttpServer::Run()
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_connection = connection;
         }
-        // A client that never finishes its request must not hold the tests.
+        // A client that never finishes its request must not hold the tests, nor one that stops
+        // reading an answer: a send blocked on a client that has gone can outlast even the
+        // shutdown in the destructor under Wine.
         DWORD timeout = 30000;
         setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
                    sizeof timeout);
+        DWORD sendTimeout = 10000;
+        setsockopt(connection, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&sendTimeout),
+                   sizeof sendTimeout);
         Request request;
         if (ReadRequest(connection, request))
         {

@@ -10,7 +10,8 @@
 #include <thread>
 #include <vector>
 
-// A tiny HTTP server on 127.0.0.1 (an ephemeral port) for the download tests. One thread takes
+// A tiny HTTP server on a loopback address (127.0.0.1 unless told; Linux under Wine answers on
+// all of 127.0.0.0/8) and an ephemeral port for the download tests. One thread takes
 // one connection at a time, reads one request, lets the test's script answer on the socket and
 // closes the connection. Every request is recorded for the test to inspect.
 class TestHttpServer
@@ -29,13 +30,13 @@ public:
 
     using Script = std::function<void(TestHttpServer& server, const Request& request, SOCKET connection)>;
 
-    explicit TestHttpServer(Script script);
+    explicit TestHttpServer(Script script, const std::string& address = "127.0.0.1");
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     int Port() const { return m_port; }
-    std::wstring Url(const std::string& target) const; // "http://127.0.0.1:<port>" + target
+    std::wstring Url(const std::string& target) const; // "http://<address>:<port>" + target
     std::vector<Request> Requests() const;
 
     // A port on 127.0.0.1 where nobody listens.
@@ -52,6 +53,7 @@ private:
     bool ReadRequest(SOCKET connection, Request& request);
 
     Script m_script;
+    std::string m_address;
     SOCKET m_listener = INVALID_SOCKET;
     int m_port = 0;
     std::atomic<bool> m_stopping{false};

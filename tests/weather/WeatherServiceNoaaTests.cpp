@@ -252,3 +252,141 @@ TEST(WeatherServiceNoaaTests, AFailedForecastCallThrowsAndKeepsTheOldForecast)
         EXPECT_EQ(3u, forecast.Items.size());
     }
 }
+
+TEST(WeatherServiceNoaaTests, AFullReportKeepsItsObservationWhenOnlyTheForecastFails)
+{
+    TestHttpServer server(
+        [](TestHttpServer& self, const Request& request, SOCKET connection)
+        {
+            if (request.Target == "/silent")
+            {
+                self.WaitForClientToLeave(connection);
+            }
+            else if (request.Target == "/fault")
+            {
+                TestHttpServer::Send(connection,
+                                     TestHttpServer::Response(500, "Content-Type: text/xml\r\n", Fault));
+            }
+            else if (request.Target == "/broken-dwml")
+            {
+                TestHttpServer::Send(
+                    connection, TestHttpServer::Response(200, "", ForecastAnswer("<dwml><data/></dwml>")));
+            }
+            else
+            {
+                Weather(self, request, connection);
+            }
+        });
+    const ScopedEnvironmentVariable folder(L"NIMBREL_OBSERVATION_URL", server.Url(StationPath));
+    CHttpClient client;
+    const DateTime noForecast = CForecast().ReportDateTime;
+
+    const std::wstring refused =
+        L"http://127.0.0.1:" + std::to_wstring(TestHttpServer::UnusedPort()) + L"/soap";
+    for (const std::wstring& url : {server.Url("/fault"), server.Url("/broken-dwml"), refused})
+    {
+        SCOPED_TRACE(Narrow(url));
+        const ScopedEnvironmentVariable endpoint(L"NIMBREL_FORECAST_URL", url);
+        const CPtr<CWeatherReport> report = WeatherServiceNoaa::GetWeatherReport(client, LosAngeles());
+        EXPECT_EQ(42, report->CityId);
+        EXPECT_EQ(DateTime(2007, 11, 30, 5, 53), report->CurrentWeather.ReportDateTime);
+        EXPECT_TRUE(report->Forecast.Items.empty());
+        EXPECT_EQ(noForecast, report->Forecast.ReportDateTime);
+    }
+
+    // The observation is asked for first; without it there is no report and no forecast call.
+    const ScopedEnvironmentVariable endpoint(L"NIMBREL_FORECAST_URL", server.Url(SoapPath));
+    CWeatherRequest unknown = LosAngeles();
+    unknown.StationCode = L"KXXX";
+    const std::size_t before = server.Requests().size();
+    EXPECT_THROW_AT(WeatherServiceNoaa::GetWeatherReport(client, unknown), ApplicationException,
+                    "Util::DownloadHttp (18)");
+    const std::vector<Request> requests = server.Requests();
+    ASSERT_EQ(before + 1, requests.size());
+    EXPECT_EQ("GET", requests.back().Method);
+
+    // A forecast service that takes the call and never answers is given up on.
+    const ScopedEnvironmentVariable silent(L"NIMBREL_FORECAST_URL", server.Url("/silent"));
+    client.SetDeadline(3000);
+    CForecast forecast;
+    EXPECT_THROW_AT(WeatherServiceNoaa::GetForecast(client, LosAngeles(), forecast), ApplicationException,
+                    "WeatherServiceNoaa::GetForecast (63)");
+}
+
+TEST(WeatherServiceNoaaTests, ObservationAndForecastEachHaveTheirOwnSizeLimit)
+{
+    using WeatherServiceNoaa::ForecastBodyLimit;
+    using WeatherServiceNoaa::ObservationBodyLimit;
+    // At the limit the whole body comes. Beyond it only the header block comes, declaring one
+    // byte more: the client gives up on the length alone, and the server is not left sending
+    // megabytes that nobody reads.
+    const auto beyond = [](TestHttpServer& self, std::size_t limit, SOCKET connection)
+    {
+        TestHttpServer::Send(connection, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " +
+                                             std::to_string(limit + 1) + "\r\n\r\n");
+        self.WaitForClientToLeave(connection);
+    };
+    TestHttpServer server(
+        [&](TestHttpServer& self, const Request& request, SOCKET connection)
+        {
+            const std::string& path = request.Target;
+            if (path == "/at-limit/KLAX.TXT")
+            {
+                std::string file = Observation;
+                file.resize(ObservationBodyLimit, ' ');
+                TestHttpServer::Send(connection, TestHttpServer::Response(200, "", file));
+            }
+            else if (path == "/over-limit/KLAX.TXT")
+            {
+                beyond(self, ObservationBodyLimit, connection);
+            }
+            else if (path == "/soap-at-limit")
+            {
+                std::string answer = ForecastAnswer(Dwml);
+                answer.resize(ForecastBodyLimit, ' ');
+                TestHttpServer::Send(connection, TestHttpServer::Response(200, "", answer));
+            }
+            else if (path == "/soap-over-limit")
+            {
+                beyond(self, ForecastBodyLimit, connection);
+            }
+            else
+            {
+                Weather(self, request, connection);
+            }
+        });
+    CHttpClient client;
+    {
+        // The file arrives whole; whether a file that size is an observation is the parser's
+        // judgement, not the download's.
+        const ScopedEnvironmentVariable folder(L"NIMBREL_OBSERVATION_URL", server.Url("/at-limit/"));
+        std::wstring failure;
+        try
+        {
+            WeatherServiceNoaa::GetCurrentWeather(client, LosAngeles());
+        }
+        catch (const ApplicationException& e)
+        {
+            failure = e.Location;
+        }
+        EXPECT_NE(L"Util::DownloadHttp (18)", failure);
+    }
+    {
+        const ScopedEnvironmentVariable folder(L"NIMBREL_OBSERVATION_URL", server.Url("/over-limit/"));
+        EXPECT_THROW_AT(WeatherServiceNoaa::GetCurrentWeather(client, LosAngeles()), ApplicationException,
+                        "Util::DownloadHttp (18)");
+    }
+
+    CForecast forecast;
+    {
+        const ScopedEnvironmentVariable endpoint(L"NIMBREL_FORECAST_URL", server.Url("/soap-at-limit"));
+        WeatherServiceNoaa::GetForecast(client, LosAngeles(), forecast);
+        EXPECT_EQ(2u, forecast.Items.size());
+    }
+    {
+        const ScopedEnvironmentVariable endpoint(L"NIMBREL_FORECAST_URL", server.Url("/soap-over-limit"));
+        EXPECT_THROW_AT(WeatherServiceNoaa::GetForecast(client, LosAngeles(), forecast), ApplicationException,
+                        "WeatherServiceNoaa::GetForecast (63)");
+        EXPECT_EQ(2u, forecast.Items.size());
+    }
+}

@@ -1,0 +1,263 @@
+// nimbrel-diag: runs the program's own readers, calculator and downloads on what the command
+// line names and prints what they make of it, so that a report, a forecast document or a
+// catalogue that misbehaves in the program can be looked at by itself.
+//
+//   nimbrel-diag metar STATION FILE     the observation read from a station's file
+//   nimbrel-diag dwml FILE              the periods of a forecast document
+//   nimbrel-diag fetch URL              the body of a download, byte for byte (Windows)
+//   nimbrel-diag forecast LAT LON       the periods from the forecast service (Windows)
+//   nimbrel-diag sun LAT LON YYYY-MM-DD sunrise and sunset in UTC
+//   nimbrel-diag records FILE           the records of a catalogue file, as record lines
+//
+// One result per line, fields "key=value" separated by a tab, lines ended by "\n" alone. A
+// failure prints the single line "error=<location>" (the failing check's location text, or the
+// XML parser's message) and exits with 1; a malformed command line prints the usage on the
+// error output and exits with 2. Arguments the program's parsers refuse are failures (1).
+#include "core/ApplicationException.h"
+#include "core/ArgumentException.h"
+#include "core/DateTime.h"
+#include "core/Nullable.h"
+#include "core/TimeSpan.h"
+#include "core/Util.h"
+#include "data/CityRecord.h"
+#include "data/Data.h"
+#include "map/CSun.h"
+#include "weather/CCurrentWeather.h"
+#include "weather/CForecast.h"
+#include "weather/MetarParser.h"
+#include "weather/NoaaDwml.h"
+
+#ifdef _WIN32
+#include "platform/CHttpClient.h"
+#include "weather/CWeatherRequest.h"
+#include "weather/UtilDownload.h"
+#include "weather/WeatherServiceNoaa.h"
+
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+const char* const kUsage = "usage:\n"
+                           "  nimbrel-diag metar STATION FILE\n"
+                           "  nimbrel-diag dwml FILE\n"
+#ifdef _WIN32
+                           "  nimbrel-diag fetch URL\n"
+                           "  nimbrel-diag forecast LAT LON\n"
+#endif
+                           "  nimbrel-diag sun LAT LON YYYY-MM-DD\n"
+                           "  nimbrel-diag records FILE\n";
+
+// The whole file as bytes: the readers see exactly what a download would have given them.
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+    {
+        ThrowApplicationException("ReadFile (68)");
+    }
+    std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad())
+    {
+        ThrowApplicationException("ReadFile (73)");
+    }
+    return content;
+}
+
+// "2007-11-30T05:53:00"; a fraction of a second is cut off.
+std::string FormatDateTime(DateTime time)
+{
+    const long long second = time.Ticks() / TimeSpan::TicksPerSecond % 60;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02lld", time.Year(), time.Month(), time.Day(),
+                  time.Hour(), time.Minute(), second);
+    return text;
+}
+
+std::string FormatTemperature(const Nullable<float>& value, const char* format)
+{
+    if (!value.HasValue)
+    {
+        return "NULL";
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, format, static_cast<double>(value.Value()));
+    return text;
+}
+
+std::string FormatCode(const Nullable<EnumWeatherCode>& code)
+{
+    return code.HasValue ? std::to_string(static_cast<int>(code.Value())) : "NULL";
+}
+
+std::string FormatForecast(const CForecast& forecast)
+{
+    std::string lines;
+    for (const CForecastItem& item : forecast.Items)
+    {
+        lines += "start=" + FormatDateTime(item.Start) + "\tend=" + FormatDateTime(item.End) +
+                 "\tcode=" + FormatCode(item.WeatherCode) +
+                 "\tmin=" + FormatTemperature(item.TempratureMin, "%.4f") +
+                 "\tmax=" + FormatTemperature(item.TempratureMax, "%.4f") +
+                 "\tsummary=" + Util::ToNarrow(item.WeatherSummary) + "\n";
+    }
+    return lines;
+}
+
+// "YYYY-MM-DD" exactly; the date must exist.
+DateTime ParseDate(const std::string& text)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+    {
+        throw ArgumentException("ParseDate (123)");
+    }
+    return DateTime(Util::ParseDigits(text, 0, 4), Util::ParseDigits(text, 5, 2),
+                    Util::ParseDigits(text, 8, 2), 0, 0, 0);
+}
+
+std::string Metar(const std::string& station, const std::string& path)
+{
+    const CCurrentWeather weather = ParseMetarReport(ReadFile(path), station);
+    return "time=" + FormatDateTime(weather.ReportDateTime) + "\tcode=" + FormatCode(weather.WeatherCode) +
+           "\ttemp=" + FormatTemperature(weather.Temprature, "%g") +
+           "\tdew=" + FormatTemperature(weather.DewPoint, "%g") + "\n";
+}
+
+std::string Dwml(const std::string& path)
+{
+    std::string text = ReadFile(path);
+    CForecast forecast;
+    NoaaDwml::Parse12HourlyForecast(text, forecast);
+    return FormatForecast(forecast);
+}
+
+std::string Sun(const std::string& latitude, const std::string& longitude, const std::string& date)
+{
+    Nullable<DateTime> sunrise;
+    Nullable<DateTime> sunset;
+    CSun::GetSunriseSunset(sunrise, Util::ParseDouble(latitude.c_str()), Util::ParseDouble(longitude.c_str()),
+                           ParseDate(date), sunset);
+    return "sunrise=" + (sunrise.HasValue ? FormatDateTime(sunrise.Value()) : "none") +
+           "\tsunset=" + (sunset.HasValue ? FormatDateTime(sunset.Value()) : "none") + "\n";
+}
+
+// Each line in the code page the file is written in, so that a record read and written back
+// unchanged prints exactly as the file holds it.
+std::string Records(const std::string& path)
+{
+    std::string lines;
+    for (const CityRecord& record : Data::ParseCityRecords(ReadFile(path)))
+    {
+        lines += Util::ToNarrow(record.ToLine()) + "\n";
+    }
+    return lines;
+}
+
+#ifdef _WIN32
+std::string Fetch(const std::string& url)
+{
+    CHttpClient client;
+    return Util::DownloadHttp(client, Util::ToWide(url), WeatherServiceNoaa::ObservationBodyLimit);
+}
+
+std::string Forecast(const std::string& latitude, const std::string& longitude)
+{
+    CWeatherRequest request;
+    request.Latitude = static_cast<float>(Util::ParseDouble(latitude.c_str()));
+    request.Longitude = static_cast<float>(Util::ParseDouble(longitude.c_str()));
+    CHttpClient client;
+    CForecast forecast;
+    WeatherServiceNoaa::GetForecast(client, request, forecast);
+    return FormatForecast(forecast);
+}
+#endif
+
+struct UsageError
+{
+};
+
+// The complete output of one command; nothing is printed before it has all succeeded.
+std::string Run(const std::vector<std::string>& arguments)
+{
+    const std::string command = arguments.empty() ? std::string() : arguments[0];
+    const std::size_t count = arguments.size() - (arguments.empty() ? 0 : 1);
+    if (command == "metar" && count == 2)
+    {
+        return Metar(arguments[1], arguments[2]);
+    }
+    if (command == "dwml" && count == 1)
+    {
+        return Dwml(arguments[1]);
+    }
+    if (command == "sun" && count == 3)
+    {
+        return Sun(arguments[1], arguments[2], arguments[3]);
+    }
+    if (command == "records" && count == 1)
+    {
+        return Records(arguments[1]);
+    }
+#ifdef _WIN32
+    if (command == "fetch" && count == 1)
+    {
+        return Fetch(arguments[1]);
+    }
+    if (command == "forecast" && count == 2)
+    {
+        return Forecast(arguments[1], arguments[2]);
+    }
+#endif
+    throw UsageError();
+}
+
+bool Write(const std::string& bytes)
+{
+    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+#ifdef _WIN32
+    // Bytes out as they are: a fetched body unchanged, and "\n" not turned into "\r\n".
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    std::string output;
+    try
+    {
+        output = Run(arguments);
+    }
+    catch (const UsageError&)
+    {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    catch (const ApplicationException& e)
+    {
+        Write("error=" + Util::ToNarrow(e.Location) + "\n");
+        return kExitFailure;
+    }
+    catch (const std::exception& e)
+    {
+        Write(std::string("error=") + e.what() + "\n");
+        return kExitFailure;
+    }
+    catch (...)
+    {
+        Write("error=unknown exception\n");
+        return kExitFailure;
+    }
+    return Write(output) ? 0 : kExitFailure;
+}
