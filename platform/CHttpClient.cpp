@@ -216,25 +216,47 @@ std::wstring QueryText(HINTERNET request, DWORD info)
     return text;
 }
 
-// A declared length above the limit fails before a byte of the body is read. A length that
-// cannot be read is left to the reading loop, which counts every byte anyway.
-bool DeclaresMoreThan(HINTERNET request, std::size_t limit)
+// The Content-Length the server declared, when it declared a plain one; lengths beyond 64 bits
+// read as the largest value.
+bool DeclaredLength(HINTERNET request, std::uint64_t& length)
 {
     const std::wstring text = QueryText(request, WINHTTP_QUERY_CONTENT_LENGTH);
     if (text.empty() || text.find_first_not_of(L"0123456789") != std::wstring::npos)
     {
         return false;
     }
-    std::uint64_t length = 0;
+    length = 0;
     for (const wchar_t c : text)
     {
         if (length > (UINT64_MAX - 9) / 10)
         {
+            length = UINT64_MAX;
             return true;
         }
         length = length * 10 + static_cast<std::uint64_t>(c - L'0');
     }
-    return length > limit;
+    return true;
+}
+
+// A declared length above the limit fails before a byte of the body is read. A length that
+// cannot be read is left to the reading loop, which counts every byte anyway.
+bool DeclaresMoreThan(HINTERNET request, std::size_t limit)
+{
+    std::uint64_t length = 0;
+    return DeclaredLength(request, length) && length > limit;
+}
+
+// A connection that closed before the declared length arrived delivered half a body; WinHTTP
+// reports that as a normal end of data. Chunked bodies carry their own framing.
+bool EndedShort(HINTERNET request, std::uint32_t status, std::size_t received)
+{
+    std::uint64_t length = 0;
+    if (status == 204 || status == 304 || !QueryText(request, WINHTTP_QUERY_TRANSFER_ENCODING).empty() ||
+        !DeclaredLength(request, length))
+    {
+        return false;
+    }
+    return received < length;
 }
 
 bool HasScheme(const std::wstring& reference)
@@ -530,6 +552,10 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
             break;
         }
         answer.Body.append(state->Buffer.data(), read);
+    }
+    if (EndedShort(request.get(), answer.Status, answer.Body.size()))
+    {
+        ThrowApplicationException("CHttpClient::Exchange (560)", "body shorter than declared");
     }
     return answer;
 }

@@ -117,6 +117,11 @@ TEST(HttpDownloadTests, RefusedAnswersAndUnusableAddressesFailAndTheClientCarrie
                     TestHttpServer::Response(401, "WWW-Authenticate: Negotiate\r\nWWW-Authenticate: NTLM\r\n",
                                              "who?"));
             }
+            else if (request.Target == "/truncated")
+            {
+                // The connection closes long before the promised length arrived.
+                TestHttpServer::Send(connection, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly ten!!");
+            }
             else if (request.Target.rfind("/status/", 0) == 0)
             {
                 TestHttpServer::Send(
@@ -135,6 +140,9 @@ TEST(HttpDownloadTests, RefusedAnswersAndUnusableAddressesFailAndTheClientCarrie
         EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url(std::string("/status/") + status), Cap),
                         ApplicationException, "Util::DownloadHttp (18)");
     }
+    // Half a body is no body: a cut-off observation must not be parsed as if it were whole.
+    EXPECT_THROW_AT(Util::DownloadHttp(client, server.Url("/truncated"), Cap), ApplicationException,
+                    "Util::DownloadHttp (18)");
     // No logon was attempted on the 401, not even with the user's own credentials.
     EXPECT_EQ(1u, CountRequests(server, "/status/401"));
     for (const Request& request : server.Requests())

@@ -22,6 +22,34 @@ int CodeOf(const std::string& report)
     return Parse("2007/11/30 05:53\n" + report).WeatherCode.Value();
 }
 
+TEST(MetarParser, RealWorldReportShapes)
+{
+    // An automated station with gusts, negative temperatures and remarks that must not be read.
+    CCurrentWeather weather =
+        Parse("2007/11/30 05:51\nKJFK 300551Z AUTO 31015G25KT 10SM FEW040 BKN250 M02/M08 "
+              "A3012 RMK AO2 SLP199 T10171078",
+              "KJFK");
+    EXPECT_EQ(MostlyCloudy, weather.WeatherCode.Value());
+    EXPECT_EQ(-2.0f, weather.Temprature.Value());
+    EXPECT_EQ(-8.0f, weather.DewPoint.Value());
+
+    // A trend group's weather comes after the main weather group and does not replace it.
+    weather =
+        Parse("2007/11/30 05:50\nEGLL 300550Z 24012KT 9999 -RA SCT012 BKN025 08/06 Q1003 BECMG 4000 +TSRA");
+    EXPECT_EQ(Rain, weather.WeatherCode.Value());
+    EXPECT_EQ(8.0f, weather.Temprature.Value());
+
+    // CAVOK and NOSIG set nothing; a missing dew point stays absent.
+    weather = Parse("2007/11/30 05:30\nLFPG 300530Z 27008KT CAVOK 12/ Q1018 NOSIG");
+    EXPECT_EQ(Clear, weather.WeatherCode.Value());
+    EXPECT_EQ(12.0f, weather.Temprature.Value());
+    EXPECT_FALSE(weather.DewPoint.HasValue);
+
+    // Showers in the vicinity and recent rain are no present weather at the station.
+    weather = Parse("2007/11/30 05:20\nRJTT 300520Z 36005KT 9999 VCSH FEW020 15/10 Q1020 RERA");
+    EXPECT_EQ(Fair, weather.WeatherCode.Value());
+}
+
 TEST(MetarParser, ReadsTimeCodeAndTemperaturesOfAStationFile)
 {
     const std::string file =
