@@ -10,7 +10,10 @@
 #include "core/UtilWin32.h"
 #include "data/COptions.h"
 #include "platform/CAppModule.h"
+#include "map/CDesktopWallpaper.h"
 #include "map/EarthBackground.h"
+#include "map/UtilGraphics.h"
+#include "map/UtilWallpaper.h"
 #include "platform/CMessageLoop.h"
 #include "platform/CThreadPool.h"
 #include "platform/GdiPlus.h"
@@ -56,6 +59,13 @@ CPtr<COptions>& LiveOptions()
 {
     static CPtr<COptions> options;
     return options;
+}
+
+// The user's wallpaper as it was at start-up, for the program's whole run.
+CDesktopWallpaper& RememberedWallpaper()
+{
+    static CDesktopWallpaper wallpaper;
+    return wallpaper;
 }
 
 const std::wstring& Below(std::wstring& cache, const std::wstring& parent, const wchar_t* name)
@@ -144,6 +154,8 @@ int Program::Run()
 bool Program::OnStartup()
 {
     ThreadPool().Initialize();
+    SaveDesktopWallpaper();
+    CleanWallpaperFolder();
     LoadImages();
     EarthBackground::SetFolder(PathEarthBackgrounds());
 
@@ -161,6 +173,7 @@ bool Program::OnStartup()
 
 void Program::OnShutdown()
 {
+    RestoreDesktopWallpaper();
     if (s_formHidden != nullptr)
     {
         s_formHidden->DestroyWindow();
@@ -168,6 +181,7 @@ void Program::OnShutdown()
     // The options hold GDI+ fonts and the images are GDI+ bitmaps: both go before GDI+ does.
     SetOptions(CPtr<COptions>());
     FreeImages();
+    UtilGraphics::FreeSharedObjects();
 }
 
 void Program::OnExit()
@@ -184,6 +198,7 @@ void Program::OnExit()
     // Wait at most a moment: a worker inside a download is abandoned, and its reports are
     // dropped because the exiting flag is set.
     ThreadPool().Shutdown(1);
+    RestoreDesktopWallpaper();
     PostQuitMessage(0);
 }
 
@@ -300,9 +315,61 @@ void Program::OnDownloadComplete()
 
 void Program::UpdateWallpaper()
 {
-    // The map and the wallpaper are drawn here once the composer exists; until then the views are
-    // all there is to refresh.
+    try
+    {
+        if (Options().UpdateWallpaper)
+        {
+            const CPtr<Gdiplus::Bitmap> map = UtilGraphics::GenerateNimbrelWallpaper();
+            UtilGraphics::InstallWallpaper(*map, PathWallpaper());
+        }
+        else
+        {
+            RestoreDesktopWallpaper();
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::UpdateWallpaper");
+    }
+    // A wallpaper that failed is no reason to leave the views stale.
     UpdateViews();
+}
+
+void Program::SaveDesktopWallpaper()
+{
+    try
+    {
+        RememberedWallpaper().Remember(PathWallpaper());
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::SaveDesktopWallpaper");
+    }
+}
+
+void Program::CleanWallpaperFolder()
+{
+    try
+    {
+        Util::DeleteFilesInFolder(PathWallpaper());
+    }
+    catch (...)
+    {
+        // Without a folder for the maps the program still shows the weather.
+        Log::Exception(L"Program::CleanWallpaperFolder");
+    }
+}
+
+void Program::RestoreDesktopWallpaper()
+{
+    try
+    {
+        RememberedWallpaper().Restore(PathWallpaper());
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::RestoreDesktopWallpaper");
+    }
 }
 
 void Program::UpdateViews() {}

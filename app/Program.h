@@ -72,6 +72,13 @@ public:
     static void UpdateWallpaper();
     static void UpdateViews();
 
+    // The user's own wallpaper: remembered at start-up (a map of ours left on the desktop by an
+    // earlier run is cleared instead), put back when the map stops being the wallpaper and at exit,
+    // but only while one of our maps is in force. Never throw.
+    static void SaveDesktopWallpaper();
+    static void CleanWallpaperFolder();
+    static void RestoreDesktopWallpaper();
+
     static bool IsExiting() { return s_exiting.load(std::memory_order_relaxed); }
     static bool IsFirstRun() { return s_firstRun; }
 

@@ -3,7 +3,10 @@ list(APPEND PORTABLE_TEST_SOURCES
     map/SunTests.cpp
 )
 list(APPEND WINDOWS_TEST_SOURCES
+    map/DesktopWallpaperTests.cpp
     map/EarthBackgroundTests.cpp
+    map/MapSnapshotTests.cpp
+    map/WeatherMapTests.cpp
 )
 # The table of published sun times is compiled into the sun tests, so that every tree and Wine
 # read the same bytes and no path has to be found at run time.

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "core/CPtr.h"
+#include "core/DateTime.h"
+#include "core/Nullable.h"
+#include "map/EarthBackground.h"
+#include "platform/GdiPlus.h"
+#include "weather/EnumWeatherCode.h"
+
+#include <functional>
+#include <string>
+
+class City;
+class COptions;
+class MapRegion;
+
+// The weather map: the region's part of the earth image stretched over a rectangle, and on it every
+// favourite city and then the home city, each with its weather icon (day or night), its name and
+// its temperature at the city's position. Longitude runs along x and latitude along y, north up,
+// through one linear mapping of the region's corners onto the rectangle. Nothing is kept between
+// drawings but one string format, so every call shows the options and the weather as they are now.
+// User-interface thread only.
+//
+// Each drawing operation comes twice: the short form draws what the program shows (its live
+// options, its icon cache, the present time); the long form takes those as arguments, so that a
+// preview, a tool or a test can draw any options with any icons at any instant.
+namespace UtilGraphics
+{
+// The small icon of a weather code by day or by night; null when there is none (no code, or its
+// image could not be read), and the city then has no icon. Program::GetSmallWeatherIcon is the
+// program's.
+using WeatherIconSource = std::function<Gdiplus::Bitmap*(bool isDay, const Nullable<EnumWeatherCode>& code)>;
+
+// The program's icons.
+WeatherIconSource ProgramIcons();
+
+// The map at the desktop's size, 24 bits per pixel, for the wallpaper. Throws
+// "UtilGraphics::GenerateNimbrelWallpaper (13)" when the desktop's rectangle cannot be read.
+CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper();
+// The map as a new 24-bit bitmap of the given size. Throws when the bitmap cannot be made.
+CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& options,
+                                               const WeatherIconSource& icons, DateTime utcNow);
+
+// The whole map into the rectangle. Leaves the graphics in pixel units with anti-aliased text.
+// Throws only when the options or the background's bitmap object are missing; one city or one
+// pass that fails is left out and the rest is drawn.
+void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int height);
+void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int height, COptions& options,
+                    const WeatherIconSource& icons, DateTime utcNow);
+
+// The region's part of the background's image, stretched over the rectangle on each axis. An
+// image that could not be read draws nothing.
+void DrawBackground(const MapRegion& region, EarthBackground& background, Gdiplus::Graphics& graphics, int x,
+                    int y, int width, int height);
+
+// The selected elements of one city around the pixel point (px, py): the icon centred on it, the
+// texts below. Names and temperatures are always laid out from the options, whichever of them
+// is drawn, so that texts drawn in separate calls fit together. A point too far off any surface to
+// be seen draws nothing.
+void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& options, bool drawName,
+              bool drawTemperature, bool drawIcon, int px, int py);
+void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& options, bool drawName,
+              bool drawTemperature, bool drawIcon, int px, int py, const WeatherIconSource& icons,
+              DateTime utcNow);
+
+// Sets matrix to the linear mapping that takes (x1, y1) to (X1, Y1) and (x2, y2) to (X2, Y2),
+// each axis on its own.
+void SetRectangleMapping(Gdiplus::Matrix& matrix, float x1, float y1, float x2, float y2, float X1, float Y1,
+                         float X2, float Y2);
+
+// Releases the string format kept between drawings; the shutdown sequence calls it while GDI+
+// is still running. The next drawing makes a new one.
+void FreeSharedObjects();
+
+// The BMP encoder of GDI+, looked up once. GetEncoderClsid returns false when GDI+ has none and
+// throws "UtilGraphics::GetEncoderClsid (270)" or "(275)" when it cannot list its encoders;
+// GetEncoderBmp throws "UtilGraphics::GetEncoderBmp (254)" when there is no BMP encoder.
+bool GetEncoderClsid();
+CLSID GetEncoderBmp();
+
+// Saves the bitmap as the first free "NB0.bmp" to "NB99.bmp" of the folder, makes it the
+// stretched desktop wallpaper and deletes every other file of the folder. Because the map in
+// force still exists while the next one is named, the names alternate and only the newest file
+// is left. Returns true when the wallpaper was changed. Never throws: an empty folder, no free
+// name, no encoder or a file that could not be written all leave the wallpaper in force and the
+// folder's files as they were.
+bool InstallWallpaper(Gdiplus::Bitmap& bitmap, const std::wstring& folder);
+} // namespace UtilGraphics
