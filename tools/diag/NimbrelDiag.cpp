@@ -28,6 +28,10 @@
 #include "weather/NoaaDwml.h"
 
 #ifdef _WIN32
+#include "map/MapSnapshot.h"
+
+#include <windows.h>
+
 #include "platform/CHttpClient.h"
 #include "weather/CWeatherRequest.h"
 #include "weather/UtilDownload.h"
@@ -49,15 +53,17 @@ namespace
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-const char* const kUsage = "usage:\n"
-                           "  nimbrel-diag metar STATION FILE\n"
-                           "  nimbrel-diag dwml FILE\n"
+const char* const kUsage =
+    "usage:\n"
+    "  nimbrel-diag metar STATION FILE\n"
+    "  nimbrel-diag dwml FILE\n"
 #ifdef _WIN32
-                           "  nimbrel-diag fetch URL\n"
-                           "  nimbrel-diag forecast LAT LON\n"
+    "  nimbrel-diag fetch URL\n"
+    "  nimbrel-diag forecast LAT LON\n"
+    "  nimbrel-diag map OPTIONS_DIR OUT.bmp WIDTH HEIGHT [--weather FILE] [--program DIR]\n"
 #endif
-                           "  nimbrel-diag sun LAT LON YYYY-MM-DD\n"
-                           "  nimbrel-diag records FILE\n";
+    "  nimbrel-diag sun LAT LON YYYY-MM-DD\n"
+    "  nimbrel-diag records FILE\n";
 
 // The whole file as bytes: the readers see exactly what a download would have given them.
 std::string ReadFile(const std::string& path)
@@ -181,6 +187,56 @@ std::string Forecast(const std::string& latitude, const std::string& longitude)
     WeatherServiceNoaa::GetForecast(client, request, forecast);
     return FormatForecast(forecast);
 }
+
+// The program folder whose images the map uses: given, or the one the build puts beside the
+// tools (build/windows/Nimbrel), or the tool's own folder when it ships with the program.
+std::wstring ProgramFolder(const std::string& given)
+{
+    if (!given.empty())
+    {
+        return Util::AppendBackslash(Util::ToWide(given));
+    }
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length > 0 && length < MAX_PATH ? length : 0);
+    folder.erase(folder.find_last_of(L"\\/") + 1);
+    if (GetFileAttributesW((folder + L"EarthBackgrounds").c_str()) != INVALID_FILE_ATTRIBUTES)
+    {
+        return folder;
+    }
+    return folder + L"..\\..\\Nimbrel\\";
+}
+
+std::string Map(const std::vector<std::string>& arguments)
+{
+    std::string weather;
+    std::string program;
+    for (std::size_t i = 5; i + 1 < arguments.size(); i += 2)
+    {
+        (arguments[i] == "--weather" ? weather : program) = arguments[i + 1];
+    }
+    const int width = Util::ParseInt(arguments[3].c_str());
+    const int height = Util::ParseInt(arguments[4].c_str());
+    MapSnapshot::WriteMapFile(ProgramFolder(program), Util::ToWide(arguments[1]), Util::ToWide(weather),
+                              Util::ToWide(arguments[2]), width, height);
+    return "map=" + arguments[2] + "\twidth=" + arguments[3] + "\theight=" + arguments[4] + "\n";
+}
+
+bool IsMapCommand(const std::vector<std::string>& arguments)
+{
+    if (arguments.size() < 5 || arguments[0] != "map" || (arguments.size() - 5) % 2 != 0)
+    {
+        return false;
+    }
+    for (std::size_t i = 5; i < arguments.size(); i += 2)
+    {
+        if (arguments[i] != "--weather" && arguments[i] != "--program")
+        {
+            return false;
+        }
+    }
+    return true;
+}
 #endif
 
 struct UsageError
@@ -216,6 +272,10 @@ std::string Run(const std::vector<std::string>& arguments)
     if (command == "forecast" && count == 2)
     {
         return Forecast(arguments[1], arguments[2]);
+    }
+    if (IsMapCommand(arguments))
+    {
+        return Map(arguments);
     }
 #endif
     throw UsageError();
