@@ -24,6 +24,20 @@ public:
     static void SetFolder(const std::wstring& folder);
     static const std::wstring& Folder();
 
+    // Points the process-wide folder elsewhere for a while (a map drawn from another program
+    // folder, a test) and puts the previous one back at the end of the scope.
+    class ScopedFolder
+    {
+    public:
+        explicit ScopedFolder(const std::wstring& folder) : m_previous(Folder()) { SetFolder(folder); }
+        ~ScopedFolder() { SetFolder(m_previous); }
+        ScopedFolder(const ScopedFolder&) = delete;
+        ScopedFolder& operator=(const ScopedFolder&) = delete;
+
+    private:
+        std::wstring m_previous;
+    };
+
     // The default background, whether or not its file exists.
     EarthBackground();
     // Copies take the name and the path; each copy loads its own image when it needs one.

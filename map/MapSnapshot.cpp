@@ -41,22 +41,6 @@ private:
     ULONG_PTR m_token = 0;
 };
 
-// The backgrounds' folder is process-wide: put back what the caller had.
-class BackgroundFolder
-{
-public:
-    explicit BackgroundFolder(const std::wstring& folder) : m_previous(EarthBackground::Folder())
-    {
-        EarthBackground::SetFolder(folder);
-    }
-    ~BackgroundFolder() { EarthBackground::SetFolder(m_previous); }
-    BackgroundFolder(const BackgroundFolder&) = delete;
-    BackgroundFolder& operator=(const BackgroundFolder&) = delete;
-
-private:
-    std::wstring m_previous;
-};
-
 template <typename Action> void ForEachCity(COptions& options, Action action)
 {
     if (!options.HomeCity.IsNull())
@@ -139,7 +123,7 @@ void WriteMapFile(const std::wstring& programFolder, const std::wstring& options
     const GdiplusSession gdiplus;
     const std::wstring program = Util::AppendBackslash(programFolder);
     const std::wstring user = Util::AppendBackslash(optionsFolder);
-    const BackgroundFolder backgrounds(program + L"EarthBackgrounds\\");
+    const EarthBackground::ScopedFolder backgrounds(program + L"EarthBackgrounds\\");
 
     CWeatherIcons icons;
     icons.Load(program + L"SmallWeatherIcons\\", program + L"LargeWeatherIcons\\");

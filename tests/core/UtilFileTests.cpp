@@ -1,29 +1,21 @@
 #include "core/UtilFile.h"
 
 #include "tests/support/ExpectThrowAt.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 namespace
 {
-void WriteRaw(const std::wstring& path, const std::string& bytes)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
 TEST(UtilFileRead, ReturnsTheBytesUnchanged)
 {
     TempFolder folder;
     const std::string bytes("line one\r\nline two\n\0\xFF\xE9 end", 26);
-    WriteRaw(folder.File(L"raw.txt"), bytes);
+    TestFiles::Write(folder.File(L"raw.txt"), bytes);
     EXPECT_EQ(bytes, UtilFile::ReadFileAscii(folder.File(L"raw.txt")));
 
-    WriteRaw(folder.File(L"empty.txt"), "");
+    TestFiles::Write(folder.File(L"empty.txt"), "");
     EXPECT_EQ("", UtilFile::ReadFileAscii(folder.File(L"empty.txt")));
 }
 
@@ -39,7 +31,7 @@ TEST(UtilFileRead, MissingFileOrFolderThrows)
 TEST(UtilFileRead, SharesReadingWithOthers)
 {
     TempFolder folder;
-    WriteRaw(folder.File(L"shared.txt"), "abc");
+    TestFiles::Write(folder.File(L"shared.txt"), "abc");
     const HANDLE reader = CreateFileW(folder.File(L"shared.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                       nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, reader);

@@ -6,6 +6,7 @@
 #include "data/Data.h"
 
 #include "tests/support/ExpectThrowAt.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -16,15 +17,6 @@
 
 namespace
 {
-void WriteRaw(const std::wstring& path, const std::string& bytes)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
 bool Exists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -157,27 +149,11 @@ std::vector<int> IdsOf(const std::vector<City>& cities)
 CPtr<COptions> LoadedFrom(const std::string& text)
 {
     TempFolder folder;
-    WriteRaw(folder.File(L"Options.txt"), text);
+    TestFiles::Write(folder.File(L"Options.txt"), text);
     CPtr<COptions> options(new COptions());
     options->LoadOptions(folder.File(L"Options.txt"));
     return options;
 }
-
-// Points the earth backgrounds folder somewhere else for one test.
-class BackgroundFolder
-{
-public:
-    explicit BackgroundFolder(const std::wstring& folder) : m_previous(EarthBackground::Folder())
-    {
-        EarthBackground::SetFolder(folder);
-    }
-    ~BackgroundFolder() { EarthBackground::SetFolder(m_previous); }
-    BackgroundFolder(const BackgroundFolder&) = delete;
-    BackgroundFolder& operator=(const BackgroundFolder&) = delete;
-
-private:
-    std::wstring m_previous;
-};
 
 TEST(OptionsDefaults, AreTheBuiltInSettingsAndCities)
 {
@@ -216,8 +192,8 @@ TEST(OptionsDefaults, AreTheBuiltInSettingsAndCities)
 TEST(OptionsFiles, SaveAndLoadRoundTrip)
 {
     TempFolder backgrounds;
-    WriteRaw(backgrounds.File(L"Night.png"), "");
-    const BackgroundFolder useBackgrounds(backgrounds.Path());
+    TestFiles::Write(backgrounds.File(L"Night.png"), "");
+    const EarthBackground::ScopedFolder useBackgrounds(backgrounds.Path());
 
     COptions saved;
     saved.UpdateWallpaper = false;
@@ -366,19 +342,19 @@ TEST(OptionsFiles, DamagedCitiesLoseOnlyTheirBadLines)
     options.LoadCities(path); // missing: the built-in favourites stay
     EXPECT_EQ(17u, options.Cities->size());
 
-    WriteRaw(path, "1;KMIA;USA;Miami;;25.791;-80.316\r\n"
-                   "2;KJFK;USA;New York\r\n"
-                   "\r\n\n"
-                   "3;LFPO;France;Paris;Orly;48.733;2.400\n"
-                   "1;XXXX;USA;Miami again;;1;1\r\n"                  // id taken
-                   "348400;KLAX;USA;Los Angeles;;33.938;-118.389\r\n" // the home city
-                   "4;EGLL;UK;London;Heathrow;51.477;1e300\r\n"       // off the globe
-                   "5;ESSA;Sweden;Stockholm;Arlanda;59.650;17.950");  // no line end
+    TestFiles::Write(path, "1;KMIA;USA;Miami;;25.791;-80.316\r\n"
+                           "2;KJFK;USA;New York\r\n"
+                           "\r\n\n"
+                           "3;LFPO;France;Paris;Orly;48.733;2.400\n"
+                           "1;XXXX;USA;Miami again;;1;1\r\n"                  // id taken
+                           "348400;KLAX;USA;Los Angeles;;33.938;-118.389\r\n" // the home city
+                           "4;EGLL;UK;London;Heathrow;51.477;1e300\r\n"       // off the globe
+                           "5;ESSA;Sweden;Stockholm;Arlanda;59.650;17.950");  // no line end
     options.LoadCities(path);
     EXPECT_EQ((std::vector<int>{1, 3, 5}), IdsOf(*options.Cities));
     EXPECT_EQ(L"Miami", options.Cities->front().DisplayName());
 
-    WriteRaw(path, "");
+    TestFiles::Write(path, "");
     options.LoadCities(path);
     EXPECT_TRUE(options.Cities->empty());
 }
@@ -388,8 +364,8 @@ TEST(OptionsFiles, FailedSaveLeavesThePreviousFile)
     TempFolder folder;
     const std::wstring options = folder.File(L"Options.txt");
     const std::wstring cities = folder.File(L"Cities.txt");
-    WriteRaw(options, "UseMetricSystem=true\r\n");
-    WriteRaw(cities, "1;KMIA;USA;Miami;;25.791;-80.316\r\n");
+    TestFiles::Write(options, "UseMetricSystem=true\r\n");
+    TestFiles::Write(cities, "1;KMIA;USA;Miami;;25.791;-80.316\r\n");
     COptions settings;
 
     // The temporary file cannot be made.
@@ -433,8 +409,8 @@ TEST(OptionsFiles, UnreadableFilesAreSetAsideBeforeTheyAreReplaced)
     const std::wstring cities = folder.File(L"Cities.txt");
     const std::string userOptions = "UseMetricSystem=true\r\nWeatherIconScale=150\r\n";
     const std::string userCities = "1;KMIA;USA;Miami;;25.791;-80.316\r\n";
-    WriteRaw(options, userOptions);
-    WriteRaw(cities, userCities);
+    TestFiles::Write(options, userOptions);
+    TestFiles::Write(cities, userCities);
 
     // Locked by another program at start-up: the defaults stay in force, and while the lock
     // lasts no save can set the files aside, so none replaces them.
@@ -497,9 +473,9 @@ TEST(OptionsFiles, UnreadableFilesAreSetAsideBeforeTheyAreReplaced)
     // With every name for a copy taken, the file is kept rather than any copy overwritten.
     for (int number = 2; number <= 99; ++number)
     {
-        WriteRaw(cities + L".unreadable." + std::to_wstring(number), "old copy");
+        TestFiles::Write(cities + L".unreadable." + std::to_wstring(number), "old copy");
     }
-    WriteRaw(cities, "2;KJFK;USA;New York;;40.639;-73.762\r\n");
+    TestFiles::Write(cities, "2;KJFK;USA;New York;;40.639;-73.762\r\n");
     {
         const HeldOpen locked(cities);
         EXPECT_THROW(settings.LoadCities(cities), ApplicationException);
@@ -518,8 +494,8 @@ TEST(OptionsSave, FailuresAreShownOnceAndLoseNothing)
     const std::wstring cities = Program::PathCities();
     const std::string userOptions = "UseMetricSystem=true\r\n";
     const std::string userCities = "1;KMIA;USA;Miami;;25.791;-80.316\r\n";
-    WriteRaw(options, userOptions);
-    WriteRaw(cities, userCities);
+    TestFiles::Write(options, userOptions);
+    TestFiles::Write(cities, userCities);
 
     // Options.txt is locked while the program starts and still when it exits.
     COptions settings;
@@ -650,9 +626,9 @@ TEST(OptionsCopies, CityNamesAreSortedByCodeUnit)
 TEST(CatalogueFile, LoadsFromDiskAndEmptiesWhenMissing)
 {
     TempFolder folder;
-    WriteRaw(folder.File(L"CityRecords.txt"), "1;KLAX;USA;Los Angeles;LAX;33.938;-118.389\r\n"
-                                              "2;KMIA;USA;Miami;MIA;25.791\r\n"
-                                              "3;KJFK;USA;New York;JFK;40.639;-73.762\r\n");
+    TestFiles::Write(folder.File(L"CityRecords.txt"), "1;KLAX;USA;Los Angeles;LAX;33.938;-118.389\r\n"
+                                                      "2;KMIA;USA;Miami;MIA;25.791\r\n"
+                                                      "3;KJFK;USA;New York;JFK;40.639;-73.762\r\n");
     Data::LoadData(folder.File(L"CityRecords.txt"));
     ASSERT_EQ(2u, Data::GetCityRecords().size());
     EXPECT_EQ(L"New York", Data::GetCityRecords()[1].DisplayName());

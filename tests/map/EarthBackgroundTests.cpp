@@ -1,6 +1,7 @@
 #include "map/EarthBackground.h"
 
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestFiles.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,71 +10,20 @@
 
 namespace
 {
-// Points the backgrounds at a test folder and back again afterwards: the folder is process-wide.
-class FolderScope
-{
-public:
-    explicit FolderScope(const std::wstring& folder) : m_previous(EarthBackground::Folder())
-    {
-        EarthBackground::SetFolder(folder);
-    }
-    ~FolderScope() { EarthBackground::SetFolder(m_previous); }
-    FolderScope(const FolderScope&) = delete;
-    FolderScope& operator=(const FolderScope&) = delete;
-
-private:
-    std::wstring m_previous;
-};
-
-CLSID EncoderFor(const wchar_t* mimeType)
-{
-    UINT count = 0;
-    UINT size = 0;
-    Gdiplus::GetImageEncodersSize(&count, &size);
-    std::vector<BYTE> buffer(size);
-    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, size, encoders);
-    for (UINT i = 0; i < count; ++i)
-    {
-        if (std::wstring(encoders[i].MimeType) == mimeType)
-        {
-            return encoders[i].Clsid;
-        }
-    }
-    ADD_FAILURE() << "no encoder";
-    return CLSID{};
-}
-
-void WriteImage(const std::wstring& path, const wchar_t* mimeType, int width, int height)
-{
-    Gdiplus::Bitmap bitmap(width, height, PixelFormat32bppARGB);
-    const CLSID encoder = EncoderFor(mimeType);
-    ASSERT_EQ(Gdiplus::Ok, bitmap.Save(path.c_str(), &encoder, nullptr));
-}
-
-void WriteText(const std::wstring& path, const char* text)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    DWORD written = 0;
-    WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
-    CloseHandle(file);
-}
-
 TEST(EarthBackgrounds, ListAndChooseOnlyThePlainFilesOfTheFolder)
 {
     TempFolder folder;
-    WriteImage(folder.File(L"Night.png"), L"image/png", 6, 3);
-    WriteText(folder.File(L"readme.txt"), "not an image");
-    WriteText(folder.File(L"hidden.png"), "x");
+    TestFiles::WriteImage(folder.File(L"Night.png"), L"image/png", 6, 3);
+    TestFiles::Write(folder.File(L"readme.txt"), "not an image");
+    TestFiles::Write(folder.File(L"hidden.png"), "x");
     SetFileAttributesW(folder.File(L"hidden.png").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    WriteText(folder.File(L"system.png"), "x");
+    TestFiles::Write(folder.File(L"system.png"), "x");
     SetFileAttributesW(folder.File(L"system.png").c_str(), FILE_ATTRIBUTE_SYSTEM);
     CreateDirectoryW(folder.File(L"Old.png").c_str(), nullptr);
     TempFolder elsewhere;
-    WriteImage(elsewhere.File(L"Outside.png"), L"image/png", 2, 2);
+    TestFiles::WriteImage(elsewhere.File(L"Outside.png"), L"image/png", 2, 2);
 
-    const FolderScope scope(folder.Path());
+    const EarthBackground::ScopedFolder scope(folder.Path());
     std::vector<std::wstring> files{L"left over"};
     EarthBackground::ListFiles(files);
     EXPECT_THAT(files, testing::UnorderedElementsAre(L"Night.png", L"readme.txt"));
@@ -108,10 +58,10 @@ TEST(EarthBackgrounds, ListAndChooseOnlyThePlainFilesOfTheFolder)
 TEST(EarthBackgrounds, ImagesLoadOnFirstUseAndAgainAfterEveryChoice)
 {
     TempFolder folder;
-    WriteImage(folder.File(L"Blue Marble.jpg"), L"image/jpeg", 8, 4);
-    WriteImage(folder.File(L"Night.png"), L"image/png", 6, 3);
-    WriteText(folder.File(L"readme.txt"), "not an image");
-    const FolderScope scope(folder.Path());
+    TestFiles::WriteImage(folder.File(L"Blue Marble.jpg"), L"image/jpeg", 8, 4);
+    TestFiles::WriteImage(folder.File(L"Night.png"), L"image/png", 6, 3);
+    TestFiles::Write(folder.File(L"readme.txt"), "not an image");
+    const EarthBackground::ScopedFolder scope(folder.Path());
 
     EarthBackground background;
     Gdiplus::Bitmap& jpeg = background.GetImage();

@@ -35,21 +35,6 @@ int MapY(float latitude)
     return static_cast<int>((90.0f - latitude) * 2.0f);
 }
 
-class FolderScope
-{
-public:
-    explicit FolderScope(const std::wstring& folder) : m_previous(EarthBackground::Folder())
-    {
-        EarthBackground::SetFolder(folder);
-    }
-    ~FolderScope() { EarthBackground::SetFolder(m_previous); }
-    FolderScope(const FolderScope&) = delete;
-    FolderScope& operator=(const FolderScope&) = delete;
-
-private:
-    std::wstring m_previous;
-};
-
 void WriteImage(const std::wstring& path, int width, int height,
                 const std::function<Gdiplus::Color(int x, int y)>& color)
 {
@@ -225,7 +210,7 @@ protected:
 
 private:
     TempFolder m_folder;
-    FolderScope m_scope;
+    EarthBackground::ScopedFolder m_scope;
     std::unique_ptr<COptions> m_options;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/GdiPlus.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -10,36 +11,15 @@
 
 namespace
 {
-// Saves a PNG of the given width so that each loaded icon can be told apart by its size.
-void SavePng(const std::wstring& path, int width)
-{
-    CLSID png{};
-    UINT count = 0;
-    UINT size = 0;
-    Gdiplus::GetImageEncodersSize(&count, &size);
-    std::vector<BYTE> buffer(size);
-    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, size, encoders);
-    for (UINT i = 0; i < count; ++i)
-    {
-        if (std::wstring(encoders[i].MimeType) == L"image/png")
-        {
-            png = encoders[i].Clsid;
-        }
-    }
-    Gdiplus::Bitmap bitmap(width, 8, PixelFormat32bppARGB);
-    ASSERT_EQ(Gdiplus::Ok, bitmap.Save(path.c_str(), &png, nullptr));
-}
-
 TEST(WeatherIcons, PicksByCodeSizeAndDaylight)
 {
     TempFolder small;
     TempFolder large;
-    SavePng(small.File(L"Clear.png"), 10);
-    SavePng(small.File(L"Night Clear.png"), 11);
-    SavePng(small.File(L"NA.png"), 12);
-    SavePng(large.File(L"Clear.png"), 20);
-    SavePng(large.File(L"Thunderstorms.png"), 21);
+    TestFiles::WriteImage(small.File(L"Clear.png"), L"image/png", 10, 8);
+    TestFiles::WriteImage(small.File(L"Night Clear.png"), L"image/png", 11, 8);
+    TestFiles::WriteImage(small.File(L"NA.png"), L"image/png", 12, 8);
+    TestFiles::WriteImage(large.File(L"Clear.png"), L"image/png", 20, 8);
+    TestFiles::WriteImage(large.File(L"Thunderstorms.png"), L"image/png", 21, 8);
     // A file that is not an image at all must not pass for an icon.
     std::ofstream(std::filesystem::path(large.File(L"NA.png")), std::ios::binary) << "not a png";
 
