@@ -4,6 +4,8 @@
 #include "tests/weather/ScopedEnvironmentVariable.h"
 
 #include "app/Program.h"
+#include "data/COptions.h"
+#include "weather/CWeatherReport.h"
 #include "app/WindowMessages.h"
 #include "res/Resource.h"
 #include "Version.h"
@@ -32,7 +34,8 @@ HWND WaitForHiddenWindow(const Child& child)
 {
     return ProcessTools::WaitForWindow(
         child.Id(),
-        [](HWND window) {
+        [](HWND window)
+        {
             return ProcessTools::ClassNameOf(window) == kHiddenWindowClass &&
                    ProcessTools::TextOf(window) == L"FormHidden";
         },
@@ -185,5 +188,46 @@ TEST(ProgramFolders, MissingUserFoldersAreCreated)
     SetEnvironmentVariableW(L"NIMBREL_ISOLATED", nullptr);
     EXPECT_EQ(0u, child.WaitForExit(60000));
     EXPECT_TRUE(std::filesystem::is_directory(user + L"Wallpaper"));
+}
+// Runs in a child process of its own: the exit it makes cannot be undone.
+TEST(ProgramUpdateCycle, IsolatedReportsArrivingAfterTheExitAreDropped)
+{
+    wchar_t flag[8];
+    if (GetEnvironmentVariableW(L"NIMBREL_ISOLATED", flag, 8) == 0)
+    {
+        GTEST_SKIP() << "runs inside ProgramUpdateCycle.ReportsArrivingAfterTheExitAreDropped";
+    }
+    Program::SetOptions(CPtr<COptions>(new COptions()));
+    const int home = Program::Options().HomeCity->Id;
+    const int favourite = Program::Options().Cities->front().Id;
+    auto report = [](int cityId)
+    {
+        CPtr<CWeatherReport> made(new CWeatherReport());
+        made->CityId = cityId;
+        made->CurrentWeather.ReportDateTime = DateTime::UtcNow();
+        made->CurrentWeather.Temprature = 21.0f;
+        return made;
+    };
+
+    Program::AddWeatherReport(report(favourite), false);
+    Program::OnExit();
+    Program::AddWeatherReport(report(home), true); // finished by a worker that was still running
+
+    EXPECT_TRUE(Program::ApplyWeatherReports());
+    EXPECT_TRUE(Program::Options().Cities->front().CurrentWeather.Temprature.HasValue);
+    EXPECT_FALSE(Program::Options().HomeCity->CurrentWeather.Temprature.HasValue);
+    EXPECT_FALSE(Program::ApplyWeatherReports());
+    Program::SetOptions(CPtr<COptions>());
+}
+
+TEST(ProgramUpdateCycle, ReportsArrivingAfterTheExitAreDropped)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    SetEnvironmentVariableW(L"NIMBREL_ISOLATED", L"1");
+    Child child(Quoted(self) +
+                L" --gtest_filter=ProgramUpdateCycle.IsolatedReportsArrivingAfterTheExitAreDropped");
+    SetEnvironmentVariableW(L"NIMBREL_ISOLATED", nullptr);
+    EXPECT_EQ(0u, child.WaitForExit(60000));
 }
 } // namespace
