@@ -4,6 +4,7 @@
 #include "app/CNoaaWeatherService.h"
 #include "app/CWeatherDownloadWork.h"
 #include "app/CWeatherReportList.h"
+#include "app/IWeatherView.h"
 #include "app/WindowMessages.h"
 #include "core/ApplicationException.h"
 #include "core/Util.h"
@@ -20,6 +21,7 @@
 #include "platform/Log.h"
 #include "weather/CWeatherIcons.h"
 
+#include <algorithm>
 #include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -372,7 +374,42 @@ void Program::RestoreDesktopWallpaper()
     }
 }
 
-void Program::UpdateViews() {}
+namespace
+{
+std::vector<IWeatherView*>& WeatherViews()
+{
+    static std::vector<IWeatherView*> views;
+    return views;
+}
+} // namespace
+
+void Program::UpdateViews()
+{
+    for (IWeatherView* view : std::vector<IWeatherView*>(WeatherViews()))
+    {
+        // A view that fails to redraw must not keep the others stale.
+        try
+        {
+            view->RefreshWeather();
+        }
+        catch (...)
+        {
+            Log::Exception(L"Program::UpdateViews");
+        }
+    }
+}
+
+void Program::AddWeatherView(IWeatherView* view)
+{
+    RemoveWeatherView(view);
+    WeatherViews().push_back(view);
+}
+
+void Program::RemoveWeatherView(IWeatherView* view)
+{
+    std::vector<IWeatherView*>& views = WeatherViews();
+    views.erase(std::remove(views.begin(), views.end(), view), views.end());
+}
 
 CWeatherIcons& Program::WeatherIcons()
 {

@@ -16,6 +16,7 @@ class CThreadPool;
 class CWeatherIcons;
 class CWeatherReport;
 class CWeatherReportList;
+class IWeatherView;
 
 namespace Gdiplus
 {
@@ -71,6 +72,10 @@ public:
     static void OnDownloadComplete();
     static void UpdateWallpaper();
     static void UpdateViews();
+    // The views UpdateViews refreshes, in the order they were added (the map before the local
+    // weather window).
+    static void AddWeatherView(IWeatherView* view);
+    static void RemoveWeatherView(IWeatherView* view);
 
     // The user's own wallpaper: remembered at start-up (a map of ours left on the desktop by an
     // earlier run is cleared instead), put back when the map stops being the wallpaper and at exit,

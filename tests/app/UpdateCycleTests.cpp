@@ -1,5 +1,7 @@
 #include "app/CFormHidden.h"
 #include "app/CWeatherDownloadWork.h"
+#include "app/IWeatherView.h"
+#include "app/Program.h"
 
 #include <gtest/gtest.h>
 
@@ -209,5 +211,43 @@ TEST(UpdateCycleTimer, OneMinuteTwiceThenEveryFifteen)
         EXPECT_EQ(0u, CFormHidden::AdvanceUpdateTimer(ticks));
     }
     EXPECT_EQ(3u, ticks);
+}
+} // namespace
+
+namespace
+{
+class FakeView : public IWeatherView
+{
+public:
+    explicit FakeView(bool fails) : m_fails(fails) {}
+    void RefreshWeather() override
+    {
+        ++Refreshes;
+        if (m_fails)
+        {
+            throw std::runtime_error("cannot draw");
+        }
+    }
+    int Refreshes = 0;
+
+private:
+    bool m_fails;
+};
+
+TEST(UpdateCycleViews, AFailingViewDoesNotKeepTheOthersStale)
+{
+    FakeView map(true);
+    FakeView local(false);
+    Program::AddWeatherView(&map);
+    Program::AddWeatherView(&local);
+    Program::AddWeatherView(&local); // once only
+    Program::UpdateViews();
+    EXPECT_EQ(1, map.Refreshes);
+    EXPECT_EQ(1, local.Refreshes);
+
+    Program::RemoveWeatherView(&map);
+    Program::RemoveWeatherView(&local);
+    Program::UpdateViews();
+    EXPECT_EQ(1, local.Refreshes);
 }
 } // namespace
