@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -39,6 +40,16 @@ std::wstring FromEnvironment(const wchar_t* name, const wchar_t* fallback)
 
 std::wstring WeatherServiceNoaa::ObservationUrl(const std::wstring& stationCode)
 {
+    // The code goes into the address as it is: a code from a damaged or hostile Cities.txt
+    // ("../x", "A?b", an encoded character) must not steer the request elsewhere.
+    const bool plain =
+        stationCode.size() == 4 &&
+        std::all_of(stationCode.begin(), stationCode.end(),
+                    [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9'); });
+    if (!plain)
+    {
+        ThrowApplicationException("WeatherServiceNoaa::ObservationUrl (47)");
+    }
     return FromEnvironment(L"NIMBREL_OBSERVATION_URL", ObservationBase) + stationCode + L".TXT";
 }
 

@@ -122,6 +122,12 @@ TEST(WeatherServiceNoaaTests, FetchesTheStationFileNamedByItsCode)
 {
     EXPECT_EQ(L"https://tgftp.nws.noaa.gov/data/observations/metar/stations/KLAX.TXT",
               WeatherServiceNoaa::ObservationUrl(L"KLAX"));
+    // A code from a damaged or hostile Cities.txt never steers the request elsewhere.
+    for (const wchar_t* code : {L"../x", L"KLA", L"KLAXX", L"K?AX", L"klax", L"K%2F"})
+    {
+        EXPECT_THROW_AT(WeatherServiceNoaa::ObservationUrl(code), ApplicationException,
+                        "WeatherServiceNoaa::ObservationUrl (47)");
+    }
 
     TestHttpServer server(Weather);
     const ScopedEnvironmentVariable folder(L"NIMBREL_OBSERVATION_URL", server.Url(StationPath));
