@@ -10,3 +10,13 @@
 #define ID_LOCAL_WEATHER 32834
 
 #define IDI_APPLICATION_ICON 128
+
+// Dialogs and their controls.
+#define IDD_SELECT_CITY 207
+#define IDD_EDIT_CITY 208
+#define IDC_LIST_CITIES 1021
+#define IDC_EDIT_DISPLAY_NAME 1024
+#define IDC_EDIT_DETAILS 1025
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
