@@ -20,6 +20,7 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM, LRES
     {
     case WM_CREATE:
         SetWindowTextW(Hwnd(), L"FormHidden");
+        Program::SetHiddenWindowHandle(Hwnd());
         Program::ScheduleDownload(true);
         SetTimer(Hwnd(), UpdateTimerId, FirstTimerPeriod, nullptr);
         result = 0;

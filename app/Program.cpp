@@ -169,7 +169,6 @@ bool Program::OnStartup()
     // Its creation starts the update cycle, so everything above must be in place first.
     s_formHidden = new CFormHidden();
     s_formHidden->Create();
-    s_hiddenWindow.store(s_formHidden->Hwnd());
     return true;
 }
 

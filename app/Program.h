@@ -45,6 +45,9 @@ public:
 
     static CAppModule& Module();
     static CFormHidden* FormHidden() { return s_formHidden; }
+    // Where the download worker posts its messages; set by the hidden window while it is created,
+    // before its creation starts the first batch.
+    static void SetHiddenWindowHandle(HWND hwnd) { s_hiddenWindow.store(hwnd); }
 
     // The live options. Reading them before any were set throws
     // "CPtr<class COptions>::operator * (108)". Setting takes ownership and deletes the previous
