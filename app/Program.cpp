@@ -27,6 +27,9 @@
 #include <shlobj.h>
 
 CFormHidden* Program::s_formHidden = nullptr;
+CFormEarth* Program::s_formEarth = nullptr;
+CFormLocalWeather* Program::s_formLocalWeather = nullptr;
+CFormOptions* Program::s_formOptions = nullptr;
 bool Program::s_firstRun = false;
 std::atomic<bool> Program::s_exiting{false};
 std::atomic<HWND> Program::s_hiddenWindow{nullptr};
@@ -202,6 +205,18 @@ void Program::OnExit()
     RestoreDesktopWallpaper();
     PostQuitMessage(0);
 }
+
+void Program::ShowOptions(unsigned) {}
+
+void Program::ShowEarth() {}
+
+void Program::ShowLocalWeather() {}
+
+void Program::OpenWebPage(HWND) {}
+
+void Program::ShowFeedback(HWND) {}
+
+void Program::ShowAbout(HWND) {}
 
 CThreadPool& Program::ThreadPool()
 {

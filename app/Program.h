@@ -10,7 +10,10 @@
 #include <string>
 
 class CAppModule;
+class CFormEarth;
 class CFormHidden;
+class CFormLocalWeather;
+class CFormOptions;
 class COptions;
 class CThreadPool;
 class CWeatherIcons;
@@ -44,7 +47,22 @@ public:
     static void OnExit();
 
     static CAppModule& Module();
+    // The four windows, created once by the start-up sequence; null before that or when their
+    // creation failed.
     static CFormHidden* FormHidden() { return s_formHidden; }
+    static CFormEarth* FormEarth() { return s_formEarth; }
+    static CFormLocalWeather* FormLocalWeather() { return s_formLocalWeather; }
+    static CFormOptions* FormOptions() { return s_formOptions; }
+
+    // The commands every menu shares. None of them throws.
+    static constexpr unsigned KeepPage = 0xFFFFFFFF;
+    // Opens the options dialog on the given tab (0 to 3), or on the tab it showed last.
+    static void ShowOptions(unsigned page = KeepPage);
+    static void ShowEarth();
+    static void ShowLocalWeather();
+    static void OpenWebPage(HWND owner);
+    static void ShowFeedback(HWND owner);
+    static void ShowAbout(HWND owner);
     // Where the download worker posts its messages; set by the hidden window while it is created,
     // before its creation starts the first batch.
     static void SetHiddenWindowHandle(HWND hwnd) { s_hiddenWindow.store(hwnd); }
@@ -111,6 +129,9 @@ private:
     static CWeatherReportList& ReportList();
 
     static CFormHidden* s_formHidden;
+    static CFormEarth* s_formEarth;
+    static CFormLocalWeather* s_formLocalWeather;
+    static CFormOptions* s_formOptions;
     static bool s_firstRun;
     // Written once by the user-interface thread, read by the download worker without a lock.
     static std::atomic<bool> s_exiting;

@@ -1,0 +1,4 @@
+list(APPEND WINDOWS_TEST_SOURCES
+    app/ProgramTests.cpp
+    app/UpdateCycleTests.cpp
+)
