@@ -9,5 +9,9 @@ constexpr UINT WM_SELECT_CITY_OK = WM_USER + 110;     // options dialog: city se
 constexpr UINT WM_SELECT_CITY_CANCEL = WM_USER + 111; // options dialog: city selection cancelled
 constexpr UINT WM_NOTIFY_ICON = WM_USER + 120;        // hidden window: tray icon callback
 
-// The class of the hidden window; the installer finds a running Nimbrel by it.
+// Window classes. The installer finds a running Nimbrel by its hidden window's class; tools and
+// tests find the others by theirs.
 constexpr const wchar_t* kHiddenWindowClass = L"NimbrelHiddenWindow";
+constexpr const wchar_t* kEarthWindowClass = L"NimbrelEarthWindow";
+constexpr const wchar_t* kEarthViewClass = L"NimbrelEarthView";
+constexpr const wchar_t* kLocalWeatherWindowClass = L"NimbrelLocalWeather";
