@@ -1,4 +1,5 @@
 list(APPEND WINDOWS_TEST_SOURCES
     ui/DialogTests.cpp
+    ui/OptionsDialogTests.cpp
     ui/ResourceTests.cpp
 )

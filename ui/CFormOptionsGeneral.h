@@ -1,0 +1,14 @@
+#pragma once
+
+#include "res/Resource.h"
+#include "ui/CFormOptionsPage.h"
+
+// The options page for the temperature unit, the wallpaper and the start at log-on.
+class CFormOptionsGeneral : public CFormOptionsPage
+{
+public:
+    CFormOptionsGeneral(CFormOptions& owner, HINSTANCE instance)
+        : CFormOptionsPage(IDD_OPTIONS_GENERAL, owner, instance)
+    {
+    }
+};
