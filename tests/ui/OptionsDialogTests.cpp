@@ -499,6 +499,34 @@ TEST_F(OptionsDialog, AddingAndRemovingFavourites)
     EXPECT_EQ(5, m_form.WorkingCopy()->HomeCity->Id);
 }
 
+// Answers the display-name dialog from inside its modal loop: a new name, then OK.
+void CALLBACK RenameInEditDialog(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    const HWND dialog = GetActiveWindow();
+    if (dialog == nullptr || GetDlgItem(dialog, IDC_EDIT_DISPLAY_NAME) == nullptr)
+    {
+        return; // not up yet; the timer fires again
+    }
+    KillTimer(nullptr, timer);
+    SetDlgItemTextW(dialog, IDC_EDIT_DISPLAY_NAME, L"Airport City");
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+TEST_F(OptionsDialog, ARenamedCityMovesToItsPlaceInBothLists)
+{
+    m_form.Showup(CFormOptions::PageCities);
+    SelectListedCity(L"Paris");
+    SetTimer(nullptr, 0, 20, RenameInEditDialog);
+    Click(IDC_BUTTON_CHANGE_DISPLAY_NAME);
+    EXPECT_EQ(L"Airport City", m_form.WorkingCopy()->Cities->front().DisplayName());
+    EXPECT_EQ((Texts{L"Airport City", L"Los Angeles", L"New York"}), ListedCities());
+    const HWND list = Control(IDC_LIST_FAVORITE_CITIES);
+    EXPECT_EQ(1u, ListView_GetSelectedCount(list));
+    EXPECT_EQ(0, ListView_GetNextItem(list, -1, LVNI_SELECTED));
+    EXPECT_EQ((Texts{L"Los Angeles", L"Other city...", L" ", L"Airport City", L"New York"}), HomeCityItems());
+    EXPECT_EQ(L"Paris", Program::Options().Cities->front().DisplayName());
+}
+
 TEST_F(OptionsDialog, TheIconSizeMovesInStepsWithinItsLimits)
 {
     m_form.Showup(CFormOptions::PageDisplay);
