@@ -68,6 +68,12 @@ void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& opt
 void SetRectangleMapping(Gdiplus::Matrix& matrix, float x1, float y1, float x2, float y2, float X1, float Y1,
                          float X2, float Y2);
 
+// The largest rectangle with the image's aspect ratio inside the box (x, y, w, h), centred in it:
+// full width when that height fits, else full height. Empty when the image has no area.
+Gdiplus::RectF FitImage(float x, float y, float w, float h, float imageWidth, float imageHeight);
+// Draws the image stretched into that rectangle; a null image draws nothing.
+void FitImage(Gdiplus::Graphics& graphics, Gdiplus::Image* image, const Gdiplus::RectF& box);
+
 // Releases the string format kept between drawings; the shutdown sequence calls it while GDI+
 // is still running. The next drawing makes a new one.
 void FreeSharedObjects();

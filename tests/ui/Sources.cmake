@@ -1,5 +1,6 @@
 list(APPEND WINDOWS_TEST_SOURCES
     ui/DialogTests.cpp
+    ui/LocalWeatherTests.cpp
     ui/OptionsDialogTests.cpp
     ui/ResourceTests.cpp
 )

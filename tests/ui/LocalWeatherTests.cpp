@@ -1,0 +1,541 @@
+#include "app/Program.h"
+#include "app/WindowMessages.h"
+#include "data/COptions.h"
+#include "map/UtilGraphics.h"
+#include "res/Resource.h"
+#include "tests/support/ExpectThrowAt.h"
+#include "tests/support/ProcessTools.h"
+#include "ui/CFormLocalWeather.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+namespace
+{
+using Layout = CFormLocalWeather::LargeLayout;
+
+// Periods of twelve hours from the first start, with "day" or "night" as summary by the hour.
+CForecast MakeForecast(DateTime firstStart, int count, DateTime obtained = DateTime::UtcNow())
+{
+    CForecast forecast;
+    forecast.ReportDateTime = obtained;
+    for (int i = 0; i < count; ++i)
+    {
+        CForecastItem item;
+        item.Start = firstStart + TimeSpan(12 * TimeSpan::TicksPerHour * i);
+        item.End = item.Start + TimeSpan(12 * TimeSpan::TicksPerHour);
+        item.WeatherSummary = item.Start.Hour() < 12 ? L"day" : L"night";
+        forecast.Items.push_back(item);
+    }
+    return forecast;
+}
+
+// Day summaries 30 high, night summaries 12.
+float MeasureByKind(const std::wstring& summary)
+{
+    return summary == L"day" ? 30.0f : 12.0f;
+}
+
+// The live options the window reads, replaced for each test and cleared afterwards.
+class LiveOptions
+{
+public:
+    LiveOptions()
+    {
+        Program::SetOptions(CPtr<COptions>(new COptions()));
+        CFormLocalWeather::FreePanelBackground();
+    }
+    ~LiveOptions()
+    {
+        CFormLocalWeather::FreePanelBackground();
+        Program::SetOptions(CPtr<COptions>());
+    }
+    COptions& operator*() const { return Program::Options(); }
+    COptions* operator->() const { return &Program::Options(); }
+};
+
+RECT WindowRect(const CFormLocalWeather& form)
+{
+    RECT rect{};
+    GetWindowRect(form.Hwnd(), &rect);
+    return rect;
+}
+
+void ExpectSize(const CFormLocalWeather& form, int width, int height)
+{
+    const RECT rect = WindowRect(form);
+    EXPECT_EQ(width, rect.right - rect.left);
+    EXPECT_EQ(height, rect.bottom - rect.top);
+}
+
+void ExpectTopLeft(const CFormLocalWeather& form, int left, int top)
+{
+    const RECT rect = WindowRect(form);
+    EXPECT_EQ(left, rect.left);
+    EXPECT_EQ(top, rect.top);
+}
+
+void Command(const CFormLocalWeather& form, WORD id)
+{
+    SendMessageW(form.Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void MoveTo(const CFormLocalWeather& form, int left, int top)
+{
+    SetWindowPos(form.Hwnd(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::wstring PanelFile()
+{
+    std::wstring path = ProcessTools::NimbrelExecutable();
+    path.erase(path.find_last_of(L'\\') + 1);
+    return path + L"UI\\LocalWeatherBackground.png";
+}
+
+std::array<LONG, 4> Edges(const RECT& rect)
+{
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+std::array<LONG, 4> Reachable(RECT window, POINT origin, int reach, int reachDown)
+{
+    return Edges(CFormLocalWeather::KeepReachable(window, origin, reach, reachDown));
+}
+
+BYTE Alpha(Gdiplus::Bitmap& image, int x, int y)
+{
+    Gdiplus::Color color;
+    image.GetPixel(x, y, &color);
+    return color.GetA();
+}
+} // namespace
+
+TEST(LocalWeatherLayout, LargeModeSizesFollowTheForecast)
+{
+    const DateTime now = DateTime::UtcNow();
+    const DateTime morning(2024, 5, 6, 6, 0);
+
+    // No forecast, an empty one, and one obtained three hours ago all leave the columns out.
+    for (const CForecast& none : {CForecast(), MakeForecast(morning, 0),
+                                  MakeForecast(morning, 6, now - TimeSpan(3 * TimeSpan::TicksPerHour))})
+    {
+        const Layout layout = CFormLocalWeather::LayOutLarge(none, now, MeasureByKind);
+        EXPECT_FALSE(layout.HasForecast);
+        EXPECT_TRUE(layout.Columns.empty());
+        EXPECT_EQ(270, layout.ContentWidth);
+        EXPECT_EQ(53, layout.ContentHeight);
+        EXPECT_EQ(290, layout.ImageWidth);
+        EXPECT_EQ(160, layout.ImageHeight);
+    }
+
+    // Three columns are narrower than the texts above them; five are wider.
+    Layout three = CFormLocalWeather::LayOutLarge(MakeForecast(morning, 6), now, MeasureByKind);
+    ASSERT_TRUE(three.HasForecast);
+    EXPECT_EQ(3u, three.Columns.size());
+    EXPECT_EQ(295, three.ContentWidth);
+    EXPECT_EQ(30.0f, three.DayHeight);
+    EXPECT_EQ(12.0f, three.NightHeight);
+    EXPECT_EQ(30 + 12 + 155, three.ContentHeight);
+    EXPECT_EQ(315, three.ImageWidth);
+    EXPECT_EQ(75 + 197 + 20, three.ImageHeight);
+    Layout five = CFormLocalWeather::LayOutLarge(MakeForecast(morning, 10), now, MeasureByKind);
+    EXPECT_EQ(5u, five.Columns.size());
+    EXPECT_EQ(365, five.ContentWidth);
+    EXPECT_EQ(385, five.ImageWidth);
+
+    // A summary too long for its row is held to 100 pixels; an empty row is still 5 high.
+    const Layout tall = CFormLocalWeather::LayOutLarge(MakeForecast(morning, 1), now,
+                                                       [](const std::wstring&) { return 250.0f; });
+    EXPECT_EQ(100.0f, tall.DayHeight);
+    EXPECT_EQ(5.0f, tall.NightHeight);
+    EXPECT_EQ(100 + 5 + 155, tall.ContentHeight);
+
+    // A forecast no answer of the service can hold is refused before anything is measured.
+    int measured = 0;
+    EXPECT_THROW_AT(CFormLocalWeather::LayOutLarge(MakeForecast(morning, 201), now,
+                                                   [&](const std::wstring&)
+                                                   {
+                                                       ++measured;
+                                                       return 10.0f;
+                                                   }),
+                    ApplicationException, "CFormLocalWeather::LayOutLarge (727)");
+    EXPECT_EQ(0, measured);
+}
+
+TEST(LocalWeatherLayout, ColumnsPairDayAndNightPeriods)
+{
+    const DateTime now = DateTime::UtcNow();
+    using Column = CFormLocalWeather::ForecastColumn;
+    auto pairs = [](const Layout& layout)
+    {
+        std::vector<std::pair<int, int>> result;
+        for (const Column& column : layout.Columns)
+        {
+            result.emplace_back(column.Day, column.Night);
+        }
+        return result;
+    };
+
+    // Starting in the morning: day and night of each date side by side; a last day alone.
+    const Layout morning =
+        CFormLocalWeather::LayOutLarge(MakeForecast(DateTime(2024, 5, 6, 6, 0), 5), now, MeasureByKind);
+    EXPECT_TRUE(morning.StartsWithDay);
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{0, 1}, {2, 3}, {4, -1}}), pairs(morning));
+
+    // Starting at 18:00: the first column has only its night, whose date heads it; the rows'
+    // heights come from the day and night periods whatever their positions.
+    const Layout evening =
+        CFormLocalWeather::LayOutLarge(MakeForecast(DateTime(2024, 5, 6, 18, 0), 4), now, MeasureByKind);
+    EXPECT_FALSE(evening.StartsWithDay);
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{-1, 0}, {1, 2}, {3, -1}}), pairs(evening));
+    EXPECT_EQ(0, evening.Columns[0].Heading());
+    EXPECT_EQ(1, evening.Columns[1].Heading());
+    EXPECT_EQ(30.0f, evening.DayHeight);
+    EXPECT_EQ(12.0f, evening.NightHeight);
+    EXPECT_EQ(295, evening.ContentWidth);
+
+    // Noon counts as the afternoon.
+    EXPECT_FALSE(
+        CFormLocalWeather::LayOutLarge(MakeForecast(DateTime(2024, 5, 6, 12, 0), 2), now, MeasureByKind)
+            .StartsWithDay);
+}
+
+TEST(LocalWeatherLayout, OldObservationsShowNotAvailable)
+{
+    const DateTime now(2024, 5, 6, 12, 0);
+    City home(1, L"KLAX", L"USA", L"Los Angeles", L"", 33.9f, -118.4f);
+    home.CurrentWeather.WeatherCode = EnumWeatherCode::Rain;
+    home.CurrentWeather.Temprature = 21.0f;
+
+    home.CurrentWeather.ReportDateTime = now - TimeSpan(2 * TimeSpan::TicksPerHour);
+    ASSERT_TRUE(CFormLocalWeather::CurrentWeatherCode(home, now).HasValue);
+    EXPECT_EQ(EnumWeatherCode::Rain, CFormLocalWeather::CurrentWeatherCode(home, now).Value());
+    EXPECT_EQ(L"21\u00B0", CFormLocalWeather::TemperatureText(home, true, now));
+
+    home.CurrentWeather.ReportDateTime = now - TimeSpan(3 * TimeSpan::TicksPerHour);
+    EXPECT_FALSE(CFormLocalWeather::CurrentWeatherCode(home, now).HasValue);
+    EXPECT_EQ(L"--", CFormLocalWeather::TemperatureText(home, true, now));
+
+    home.CurrentWeather.ReportDateTime = now;
+    home.CurrentWeather.WeatherCode = Nullable<EnumWeatherCode>();
+    EXPECT_FALSE(CFormLocalWeather::CurrentWeatherCode(home, now).HasValue);
+}
+
+TEST(LocalWeatherLayout, WindowsOffTheTopOrLeftKeepAGrip)
+{
+    const POINT origin{0, 0};
+    // Entirely left of and above the screen: pulled back until 100 pixels show (80 down).
+    using Edges4 = std::array<LONG, 4>;
+    EXPECT_EQ((Edges4{-190, -60, 100, 100}), Reachable(RECT{-1000, -900, -710, -740}, origin, 100, 100));
+    EXPECT_EQ((Edges4{-110, -80, 100, 80}), Reachable(RECT{-1000, -900, -790, -740}, origin, 100, 80));
+    // Partly off, with enough in sight, or off the right and bottom only: left alone.
+    EXPECT_EQ((Edges4{-50, -20, 240, 140}), Reachable(RECT{-50, -20, 240, 140}, origin, 100, 100));
+    EXPECT_EQ((Edges4{5000, 5000, 5290, 5160}), Reachable(RECT{5000, 5000, 5290, 5160}, origin, 100, 100));
+    // A monitor left of the primary one is part of the screen.
+    const POINT leftMonitor{-1920, 0};
+    EXPECT_EQ((Edges4{-1500, 10, -1210, 170}), Reachable(RECT{-1500, 10, -1210, 170}, leftMonitor, 100, 100));
+    EXPECT_EQ((Edges4{-2110, 10, -1820, 170}), Reachable(RECT{-3000, 10, -2710, 170}, leftMonitor, 100, 100));
+}
+
+TEST(LocalWeatherLayout, FitImageKeepsTheAspectCentred)
+{
+    const Gdiplus::RectF wide = UtilGraphics::FitImage(10.0f, 0.0f, 200.0f, 160.0f, 128.0f, 64.0f);
+    EXPECT_EQ(10.0f, wide.X);
+    EXPECT_EQ(30.0f, wide.Y);
+    EXPECT_EQ(200.0f, wide.Width);
+    EXPECT_EQ(100.0f, wide.Height);
+    const Gdiplus::RectF tall = UtilGraphics::FitImage(10.0f, 0.0f, 200.0f, 160.0f, 64.0f, 64.0f);
+    EXPECT_EQ(30.0f, tall.X);
+    EXPECT_EQ(0.0f, tall.Y);
+    EXPECT_EQ(160.0f, tall.Width);
+    EXPECT_EQ(160.0f, tall.Height);
+    EXPECT_EQ(0.0f, UtilGraphics::FitImage(0.0f, 0.0f, 68.0f, 30.0f, 0.0f, 64.0f).Width);
+}
+
+TEST(LocalWeatherWindow, SizesByModeAndHomeCity)
+{
+    LiveOptions options;
+    options->FormLocalWeather_Mode = CFormLocalWeather::ModeSmall;
+    CFormLocalWeather form;
+    EXPECT_EQ(CFormLocalWeather::ModeSmall, form.Mode());
+    form.Create();
+    ASSERT_TRUE(form.IsWindow());
+    wchar_t className[64] = {};
+    GetClassNameW(form.Hwnd(), className, 64);
+    EXPECT_STREQ(kLocalWeatherWindowClass, className);
+    EXPECT_FALSE(IsWindowVisible(form.Hwnd()));
+    const LONG_PTR exStyle = GetWindowLongPtrW(form.Hwnd(), GWL_EXSTYLE);
+    EXPECT_NE(0, exStyle & WS_EX_LAYERED);
+    EXPECT_NE(0, exStyle & WS_EX_TOOLWINDOW);
+    ExpectSize(form, 290, 160);
+
+    Command(form, ID_LOCAL_WEATHER_ICON_ONLY);
+    ExpectSize(form, 210, 160);
+    EXPECT_EQ(CFormLocalWeather::ModeIconOnly, options->FormLocalWeather_Mode);
+    Command(form, ID_LOCAL_WEATHER_LARGE);
+    ExpectSize(form, 290, 160); // no recent forecast
+    EXPECT_EQ(CFormLocalWeather::ModeLarge, options->FormLocalWeather_Mode);
+    options->HomeCity->Forecast = MakeForecast(DateTime(2024, 5, 6, 6, 0), 6);
+    form.RefreshWeather();
+    EXPECT_EQ(315, WindowRect(form).right - WindowRect(form).left);
+
+    // Without a home city every mode shows the same message panel.
+    options->HomeCity.Reset();
+    for (WORD mode : {ID_LOCAL_WEATHER_LARGE, ID_LOCAL_WEATHER_SMALL, ID_LOCAL_WEATHER_ICON_ONLY})
+    {
+        Command(form, mode);
+        ExpectSize(form, 290, 73);
+    }
+    EXPECT_EQ(CFormLocalWeather::ModeIconOnly, form.Mode());
+
+    // Redrawing without live options keeps what is shown.
+    Program::SetOptions(CPtr<COptions>());
+    form.Redraw();
+    ExpectSize(form, 290, 73);
+
+    ShowWindow(form.Hwnd(), SW_SHOWNA);
+    SendMessageW(form.Hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(form.IsWindow());
+    EXPECT_FALSE(IsWindowVisible(form.Hwnd()));
+}
+
+TEST(LocalWeatherWindow, ModesPullTheWindowBackOntoTheScreen)
+{
+    LiveOptions options;
+    CFormLocalWeather form;
+    form.Create();
+
+    // "Large" leaves a window hanging off the top left; "Small" and "Icon Only" pull it back.
+    MoveTo(form, -50, -20);
+    Command(form, ID_LOCAL_WEATHER_LARGE);
+    ExpectTopLeft(form, -50, -20);
+    Command(form, ID_LOCAL_WEATHER_SMALL);
+    ExpectTopLeft(form, 0, 0);
+    MoveTo(form, -50, -20);
+    Command(form, ID_LOCAL_WEATHER_ICON_ONLY);
+    ExpectTopLeft(form, 0, 0);
+
+    // Dragged out of sight, the next redraw brings a grip back: 100 pixels, 80 down for an icon.
+    MoveTo(form, -1000, -1000);
+    form.Redraw();
+    ExpectTopLeft(form, 100 - 210, 80 - 160);
+    Command(form, ID_LOCAL_WEATHER_LARGE);
+    MoveTo(form, -1000, -1000);
+    form.Redraw();
+    ExpectTopLeft(form, 100 - 290, 100 - 160);
+}
+
+TEST(LocalWeatherWindow, AlwaysOnTopFollowsTheWindowAndTheMenuShowsIt)
+{
+    LiveOptions options;
+    options->FormLocalWeather_AlwaysOnTop = false;
+    CFormLocalWeather form;
+    form.Create();
+    auto topmost = [&] { return (GetWindowLongPtrW(form.Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    EXPECT_FALSE(topmost());
+
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_LOCAL_WEATHER_MENU));
+    ASSERT_NE(nullptr, menu);
+    HMENU popup = GetSubMenu(menu, 0);
+    auto marks = [&](UINT id)
+    {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STATE;
+        EXPECT_TRUE(GetMenuItemInfoW(popup, id, FALSE, &info));
+        return std::make_pair((info.fType & MFT_RADIOCHECK) != 0, (info.fState & MFS_CHECKED) != 0);
+    };
+
+    Command(form, ID_LOCAL_WEATHER_SMALL);
+    form.PrepareContextMenu(popup);
+    EXPECT_EQ(std::make_pair(true, false), marks(ID_LOCAL_WEATHER_ICON_ONLY));
+    EXPECT_EQ(std::make_pair(true, true), marks(ID_LOCAL_WEATHER_SMALL));
+    EXPECT_EQ(std::make_pair(true, false), marks(ID_LOCAL_WEATHER_LARGE));
+    EXPECT_FALSE(marks(ID_LOCAL_WEATHER_ALWAYS_ON_TOP).second);
+
+    Command(form, ID_LOCAL_WEATHER_ALWAYS_ON_TOP);
+    EXPECT_TRUE(topmost());
+    EXPECT_TRUE(options->FormLocalWeather_AlwaysOnTop);
+    Command(form, ID_LOCAL_WEATHER_LARGE);
+    form.PrepareContextMenu(popup);
+    EXPECT_TRUE(marks(ID_LOCAL_WEATHER_ALWAYS_ON_TOP).second);
+    EXPECT_FALSE(marks(ID_LOCAL_WEATHER_SMALL).second);
+    EXPECT_TRUE(marks(ID_LOCAL_WEATHER_LARGE).second);
+
+    Command(form, ID_LOCAL_WEATHER_ALWAYS_ON_TOP);
+    EXPECT_FALSE(topmost());
+    EXPECT_FALSE(options->FormLocalWeather_AlwaysOnTop);
+    form.PrepareContextMenu(popup);
+    EXPECT_FALSE(marks(ID_LOCAL_WEATHER_ALWAYS_ON_TOP).second);
+    DestroyMenu(menu);
+
+    // A window created with the option on starts topmost.
+    options->FormLocalWeather_AlwaysOnTop = true;
+    CFormLocalWeather onTop;
+    onTop.Create();
+    EXPECT_NE(0, GetWindowLongPtrW(onTop.Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST(LocalWeatherWindow, DraggingMovesWithTheCursor)
+{
+    LiveOptions options;
+    CFormLocalWeather form;
+    form.Create();
+    ShowWindow(form.Hwnd(), SW_SHOWNA);
+
+    SendMessageW(form.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 20));
+    EXPECT_TRUE(form.IsDragging());
+    SetCursorPos(400, 300);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    SendMessageW(form.Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 20));
+    ExpectTopLeft(form, cursor.x - 10, cursor.y - 20);
+    SendMessageW(form.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(10, 20));
+    EXPECT_FALSE(form.IsDragging());
+    EXPECT_NE(form.Hwnd(), GetCapture());
+
+    // Without the button down a move does nothing.
+    MoveTo(form, 30, 40);
+    SendMessageW(form.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(10, 20));
+    ExpectTopLeft(form, 30, 40);
+}
+
+TEST(LocalWeatherWindow, PaintsAtTheMonitorsDpi)
+{
+    LiveOptions options;
+    options->HomeCity.Reset();
+    CFormLocalWeather form;
+    form.Create();
+    EXPECT_EQ(96u, form.Dpi());
+    ExpectSize(form, 290, 73);
+
+    // At 150 % the panel is one and a half times as big, rounded up: 435 × 110.
+    form.OverrideDpi(144);
+    const CPtr<Gdiplus::Bitmap> image = form.RenderImage();
+    EXPECT_EQ(435u, image->GetWidth());
+    EXPECT_EQ(110u, image->GetHeight());
+    form.Redraw();
+    ExpectSize(form, 435, 110);
+
+    // Moved onto a monitor of another DPI, the window goes where the system suggests and is
+    // painted anew at that DPI.
+    form.OverrideDpi(0);
+    RECT suggested{200, 150, 200 + 580, 150 + 146};
+    SendMessageW(form.Hwnd(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(192u, form.Dpi());
+    ExpectTopLeft(form, 200, 150);
+    ExpectSize(form, 580, 146);
+
+    // Texts are measured in the same 96-DPI units at any scale, so the layout does not drift.
+    // (Three lines by their breaks: where words wrap may differ a little with the font's size.)
+    const Gdiplus::RectF content(10.0f, 85.0f, 270.0f, 53.0f);
+    form.OverrideDpi(96);
+    const Gdiplus::RectF at96 = form.NameBox(L"72\u00B0", content);
+    const float summary96 = form.MeasureSummary(L"Sunny\r\nWindy\r\nCold");
+    form.OverrideDpi(144);
+    const Gdiplus::RectF at144 = form.NameBox(L"72\u00B0", content);
+    const float summary144 = form.MeasureSummary(L"Sunny\r\nWindy\r\nCold");
+    EXPECT_NEAR(at96.GetRight(), at144.GetRight(), 2.0f);
+    EXPECT_NEAR(at96.Y, at144.Y, 2.0f);
+    EXPECT_NEAR(summary96, summary144, 2.0f);
+    EXPECT_GT(summary96, 25.0f);
+    // The name ends under the last digit, left of the degree sign, and overlaps the digits.
+    EXPECT_LT(at96.GetRight(), 280.0f - 3.0f);
+    EXPECT_GT(at96.GetRight(), 200.0f);
+    EXPECT_GT(at96.Y, 85.0f + 10.0f);
+    EXPECT_LT(at96.Y, 85.0f + 40.0f);
+}
+
+TEST(LocalWeatherWindow, PanelKeepsOnlyTheAlphaAndStretchesWithoutSeams)
+{
+    LiveOptions options;
+    CFormLocalWeather::PreparePanelBackground(L"Z:\\nowhere\\LocalWeatherBackground.png");
+    EXPECT_EQ(nullptr, CFormLocalWeather::PanelBackground());
+
+    CFormLocalWeather::PreparePanelBackground(PanelFile());
+    Gdiplus::Bitmap* panel = CFormLocalWeather::PanelBackground();
+    ASSERT_NE(nullptr, panel);
+    Gdiplus::Bitmap file(PanelFile().c_str());
+    ASSERT_EQ(file.GetWidth(), panel->GetWidth());
+    ASSERT_EQ(file.GetHeight(), panel->GetHeight());
+    int opaque = 0;
+    for (UINT y = 0; y < file.GetHeight(); ++y)
+    {
+        for (UINT x = 0; x < file.GetWidth(); ++x)
+        {
+            Gdiplus::Color original;
+            Gdiplus::Color prepared;
+            file.GetPixel(x, y, &original);
+            panel->GetPixel(x, y, &prepared);
+            ASSERT_NEAR(original.GetA(), prepared.GetA(), 1) << x << "," << y;
+            if (prepared.GetA() != 0)
+            {
+                ++opaque;
+                ASSERT_EQ(0u, prepared.GetValue() & 0x00FFFFFFu) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(opaque, 0);
+
+    // Across the slices' joins the stretched body has the alpha of its middle, at 100 % and 150 %.
+    // Small mode: the panel at (0, 75, 290, 73), its left part free of text.
+    options->FormLocalWeather_Mode = CFormLocalWeather::ModeSmall;
+    CFormLocalWeather form;
+    for (UINT dpi : {96u, 144u})
+    {
+        form.OverrideDpi(dpi);
+        CPtr<Gdiplus::Bitmap> image = form.RenderImage();
+        const int border = CFormLocalWeather::ScaleLength(30, dpi);
+        const int top = CFormLocalWeather::ScaleLength(75, dpi);
+        const int bottom = CFormLocalWeather::ScaleLength(75 + 73, dpi);
+        const int middleX = CFormLocalWeather::ScaleLength(100, dpi);
+        const int middleY = (top + bottom) / 2;
+        const BYTE body = Alpha(*image, middleX, middleY);
+        EXPECT_GT(body, 0);
+        for (int x = border - 2; x <= CFormLocalWeather::ScaleLength(150, dpi); ++x)
+        {
+            ASSERT_NEAR(body, Alpha(*image, x, middleY), 2) << "dpi " << dpi << " x " << x;
+        }
+        for (int y = top + border - 2; y <= bottom - border + 2; ++y)
+        {
+            ASSERT_NEAR(body, Alpha(*image, middleX, y), 2) << "dpi " << dpi << " y " << y;
+        }
+    }
+}
+
+TEST(LocalWeatherWindow, LongSummariesAreCutToTheirRow)
+{
+    LiveOptions options;
+    CFormLocalWeather form;
+    const std::wstring longSummary =
+        L"Showers and thunderstorms likely before noon, then a slight chance of showers in the "
+        L"afternoon. Some of the storms could produce heavy rain and gusty winds. Highs near 75, "
+        L"with south winds around 10 miles per hour shifting to the west in the evening hours.";
+    EXPECT_GT(form.MeasureSummary(longSummary), 100.0f);
+
+    // A forecast of one morning period: nothing may be drawn below its 100-pixel summary row,
+    // where the empty night row lies.
+    CForecast& forecast = options->HomeCity->Forecast;
+    forecast = MakeForecast(DateTime(2024, 5, 6, 6, 0), 1);
+    forecast.Items[0].WeatherSummary = longSummary;
+    const CPtr<Gdiplus::Bitmap> image = form.RenderImage();
+    ASSERT_EQ(static_cast<UINT>(75 + 100 + 5 + 155 + 20), image->GetHeight());
+    int drawnInRow = 0;
+    for (int y = 200; y < 300; ++y)
+    {
+        for (int x = 30; x < 98; ++x)
+        {
+            drawnInRow += Alpha(*image, x, y) != 0 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(drawnInRow, 0);
+    for (int y = 301; y < static_cast<int>(image->GetHeight()); ++y)
+    {
+        for (int x = 30; x < 98; ++x)
+        {
+            ASSERT_EQ(0, Alpha(*image, x, y)) << x << "," << y;
+        }
+    }
+}
