@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ git
     clang-14 libclang-rt-14-dev
-    g++-mingw-w64-x86-64-posix
+    g++-mingw-w64-x86-64-posix nsis
     wine wine64 xvfb x11-utils xdotool
     googletest librapidxml-dev gsoap dpkg-dev
     fonts-liberation imagemagick
