@@ -2,8 +2,59 @@
 
 #include "app/Program.h"
 #include "app/WindowMessages.h"
+#include "core/ApplicationException.h"
 #include "platform/Log.h"
 #include "res/Resource.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <string>
+
+namespace
+{
+// Explorer broadcasts this to every top-level window when it (re)creates the taskbar: after a
+// crash or a restart of Explorer the icons of running programs are gone and must be added again.
+UINT TaskbarCreatedMessage()
+{
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
+// Cut to the field's size: the shell truncates long texts anyway, but must always find the end.
+template <size_t N> void CopyText(wchar_t (&target)[N], const std::wstring& text)
+{
+    size_t length = 0;
+    for (; length < N - 1 && length < text.size(); ++length)
+    {
+        target[length] = text[length];
+    }
+    target[length] = L'\0';
+}
+
+NOTIFYICONDATAW NotifyIconData(HWND window)
+{
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = CFormHidden::NotifyIconId;
+    return data;
+}
+} // namespace
+
+CFormHidden::CFormHidden() : m_menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAY_MENU))) {}
+
+CFormHidden::~CFormHidden()
+{
+    if (m_menu != nullptr)
+    {
+        DestroyMenu(m_menu);
+    }
+    if (m_icon != nullptr)
+    {
+        DestroyIcon(m_icon);
+    }
+}
 
 void CFormHidden::Create()
 {
@@ -14,16 +65,22 @@ void CFormHidden::Create()
     CWindowBase::Create(kHiddenWindowClass, L"", 0, 0, bounds, nullptr, nullptr);
 }
 
-bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
+bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    result = 0;
     switch (message)
     {
     case WM_CREATE:
         SetWindowTextW(Hwnd(), L"FormHidden");
+        // Run elevated, the window would otherwise never hear from a taskbar of lower integrity.
+        ChangeWindowMessageFilterEx(Hwnd(), TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
         Program::SetHiddenWindowHandle(Hwnd());
         Program::ScheduleDownload(true);
         SetTimer(Hwnd(), UpdateTimerId, FirstTimerPeriod, nullptr);
-        result = 0;
+        return true;
+    case WM_DESTROY:
+        // An icon whose window is gone lingers in the tray until the mouse passes over it.
+        DeleteNotifyIcon();
         return true;
     case WM_TIMER:
     {
@@ -33,28 +90,35 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM, LRES
         {
             SetTimer(Hwnd(), UpdateTimerId, period, nullptr);
         }
-        result = 0;
         return true;
     }
     case WM_WEATHER_REPORT:
         Program::OnWeatherReport();
-        result = 0;
         return true;
     case WM_DOWNLOAD_COMPLETE:
         Program::OnDownloadComplete();
-        result = 0;
         return true;
     case WM_ENDSESSION:
         if (wParam != 0)
         {
             Program::OnExit();
         }
-        result = 0;
         return true;
     case WM_COMMAND:
-        result = 0;
         return OnCommand(LOWORD(wParam));
+    case WM_NOTIFY_ICON:
+        OnNotifyIcon(wParam, lParam);
+        return true;
     default:
+        if (message != 0 && message == TaskbarCreatedMessage())
+        {
+            // After the exit command the icon stays away.
+            if (!Program::IsExiting())
+            {
+                AddNotifyIcon();
+            }
+            return true;
+        }
         return false;
     }
 }
@@ -79,6 +143,18 @@ bool CFormHidden::OnCommand(WORD id)
     {
         switch (id)
         {
+        case ID_OPTIONS:
+            Program::ShowOptions(Program::KeepPage);
+            return true;
+        case ID_SHOW_EARTH:
+            Program::ShowEarth();
+            return true;
+        case ID_WEB_PAGE:
+            Program::OpenWebPage(Hwnd());
+            return true;
+        case ID_LOCAL_WEATHER:
+            Program::ShowLocalWeather();
+            return true;
         case ID_APP_EXIT:
             Program::OnExit();
             return true;
@@ -91,4 +167,129 @@ bool CFormHidden::OnCommand(WORD id)
         Log::Exception(L"CFormHidden::OnCommand");
         return true;
     }
+}
+
+void CFormHidden::OnNotifyIcon(WPARAM iconId, LPARAM mouseMessage)
+{
+    if (iconId != NotifyIconId)
+    {
+        return;
+    }
+    try
+    {
+        switch (static_cast<UINT>(mouseMessage))
+        {
+        case WM_RBUTTONUP:
+            ShowTrayMenu();
+            break;
+        case WM_LBUTTONDBLCLK:
+            Program::ShowEarth();
+            break;
+        default:
+            break;
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormHidden::OnNotifyIcon");
+    }
+}
+
+void CFormHidden::ShowTrayMenu()
+{
+    POINT point{};
+    GetCursorPos(&point);
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(Hwnd());
+    const HMENU popup = m_menu != nullptr ? GetSubMenu(m_menu, 0) : nullptr;
+    if (popup == nullptr)
+    {
+        return; // the menu could not be loaded: nothing to show
+    }
+    // A point between monitors of different sizes would put the menu where nobody sees it.
+    if (MonitorFromPoint(point, MONITOR_DEFAULTTONULL) == nullptr)
+    {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        if (GetMonitorInfoW(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &monitor))
+        {
+            point.x = std::clamp(point.x, monitor.rcWork.left, monitor.rcWork.right);
+        }
+    }
+    TrackPopupMenu(popup, TPM_VERPOSANIMATION | TPM_RIGHTALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, Hwnd(),
+                   nullptr);
+    // The menu of a background window only closes properly once its window has seen a message.
+    PostMessageW(Hwnd(), WM_NULL, 0, 0);
+}
+
+bool CFormHidden::AddNotifyIcon()
+{
+    try
+    {
+        AddNotifyIconOrThrow();
+        return true;
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormHidden::AddNotifyIcon");
+        return false;
+    }
+}
+
+void CFormHidden::AddNotifyIconOrThrow()
+{
+    if (m_icon == nullptr)
+    {
+        // The small size from the icon file itself: the tray would blur a shrunk large icon.
+        m_icon = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPLICATION_ICON), IMAGE_ICON,
+                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+        if (m_icon == nullptr)
+        {
+            ThrowApplicationException("CFormHidden::AddNotifyIcon (83)");
+        }
+    }
+    NOTIFYICONDATAW data = NotifyIconData(Hwnd());
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_NOTIFY_ICON;
+    data.hIcon = m_icon;
+    CopyText(data.szTip, Program::ProductName);
+    if (!Shell_NotifyIconW(NIM_ADD, &data))
+    {
+        ThrowApplicationException("CFormHidden::AddNotifyIcon (93)");
+    }
+}
+
+bool CFormHidden::ShowBalloonTip()
+{
+    try
+    {
+        NOTIFYICONDATAW data = NotifyIconData(Hwnd());
+        data.uFlags = NIF_INFO;
+        data.uTimeout = 60000;
+        CopyText(data.szInfoTitle, Program::ProductName);
+        CopyText(data.szInfo,
+                 std::wstring(L"To access ") + Program::ProductName + L" menu, right click on this icon.");
+        data.dwInfoFlags = NIIF_INFO;
+        if (!Shell_NotifyIconW(NIM_MODIFY, &data))
+        {
+            ThrowApplicationException("CFormHidden::ShowBalloonTip (132)");
+        }
+        return true;
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormHidden::ShowBalloonTip");
+        return false;
+    }
+}
+
+void CFormHidden::DeleteNotifyIcon()
+{
+    if (Hwnd() == nullptr)
+    {
+        return;
+    }
+    NOTIFYICONDATAW data = NotifyIconData(Hwnd());
+    Shell_NotifyIconW(NIM_DELETE, &data);
 }

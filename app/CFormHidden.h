@@ -2,13 +2,26 @@
 
 #include "platform/CWindowBase.h"
 
-// The never-shown top-level window that anchors the program: it receives the commands, the
-// session's end and, later, the tray icon's and the download worker's messages. Top-level, not
-// message-only, so that broadcasts such as the end of the session reach it.
+// The never-shown top-level window that anchors the program: it owns the tray icon with its popup
+// menu and the update timer, receives the download worker's messages and turns the tray menu's
+// commands into Program calls. Top-level, not message-only, so that broadcasts such as the end of
+// the session and the taskbar's re-creation reach it.
 class CFormHidden : public CWindowBase
 {
 public:
+    // Loads the tray menu; it is kept for the object's life and reused for every right-click.
+    CFormHidden();
+    ~CFormHidden() override;
+
     void Create();
+
+    // Puts the tray icon in the notification area. Never throws: without a tray icon the program
+    // still runs. Answers whether the shell took the icon.
+    bool AddNotifyIcon();
+    // The first run's hint on the tray icon. Never throws; answers whether the shell took it.
+    bool ShowBalloonTip();
+    // Removes the tray icon, whether or not it is there.
+    void DeleteNotifyIcon();
 
     // The update timer's period: one minute at first, so that downloads are considered at
     // start-up and one and two minutes later, then every fifteen minutes. Called on each tick;
@@ -18,12 +31,18 @@ public:
     static constexpr UINT_PTR UpdateTimerId = 1;
     static constexpr UINT FirstTimerPeriod = 60 * 1000;
     static constexpr UINT LaterTimerPeriod = 15 * 60 * 1000;
+    static constexpr UINT NotifyIconId = 1;
 
 protected:
     bool ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     bool OnCommand(WORD id);
+    void OnNotifyIcon(WPARAM iconId, LPARAM mouseMessage);
+    void ShowTrayMenu();
+    void AddNotifyIconOrThrow();
 
+    HMENU m_menu = nullptr;
+    HICON m_icon = nullptr;
     unsigned m_tickCounter = 0;
 };

@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "app/CFormEarth.h"
 #include "app/CFormHidden.h"
 #include "app/CNoaaWeatherService.h"
 #include "app/CWeatherDownloadWork.h"
@@ -19,7 +20,11 @@
 #include "platform/CThreadPool.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"
+#include "ui/CFormAbout.h"
+#include "ui/CFormLocalWeather.h"
+#include "ui/CFormOptions.h"
 #include "weather/CWeatherIcons.h"
+#include "Version.h"
 
 #include <algorithm>
 #include <commctrl.h>
@@ -159,20 +164,80 @@ int Program::Run()
 bool Program::OnStartup()
 {
     ThreadPool().Initialize();
+    s_firstRun = GetFileAttributesW(PathOptions().c_str()) == INVALID_FILE_ATTRIBUTES;
     SaveDesktopWallpaper();
     CleanWallpaperFolder();
     LoadImages();
+    CFormLocalWeather::PreparePanelBackground();
     EarthBackground::SetFolder(PathEarthBackgrounds());
 
-    s_firstRun = GetFileAttributesW(PathOptions().c_str()) == INVALID_FILE_ATTRIBUTES;
-    CPtr<COptions> options(new COptions());
-    options->Load();
-    SetOptions(std::move(options));
+    SetOptions(CPtr<COptions>(new COptions()));
+    Options().Load();
+
+    try
+    {
+        s_formEarth = new CFormEarth();
+        s_formEarth->Create();
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::OnStartup");
+        ThrowApplicationException("Program::OnStartup (566)");
+    }
+    AddWeatherView(&s_formEarth->View());
+
+    try
+    {
+        s_formLocalWeather = new CFormLocalWeather();
+        s_formLocalWeather->Create();
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::OnStartup");
+        ThrowApplicationException("Program::OnStartup (569)");
+    }
+    AddWeatherView(s_formLocalWeather);
+
+    s_formOptions = new CFormOptions();
+    if (!s_formOptions->Create())
+    {
+        ThrowApplicationException("Program::OnStartup (572)");
+    }
 
     // Its creation starts the update cycle, so everything above must be in place first.
-    s_formHidden = new CFormHidden();
-    s_formHidden->Create();
-    return true;
+    try
+    {
+        s_formHidden = new CFormHidden();
+        s_formHidden->Create();
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::OnStartup");
+        ThrowApplicationException("Program::OnStartup (576)");
+    }
+    s_formHidden->AddNotifyIcon();
+
+    ShowWindow(s_formEarth->Hwnd(), SW_SHOWMAXIMIZED);
+    ShowEarth();
+
+    if (s_firstRun)
+    {
+        s_formHidden->ShowBalloonTip();
+        ShowOptions(KeepPage);
+        const std::wstring product = ProductName;
+        const std::wstring welcome =
+            L"Welcome!\r\n\r\nUseful tips:\r\n\r\nBy default " + product +
+            L" shows the tempratures in Fahrenheit. \r\n"
+            L"You can change the tempratures to Celsius (Centigrade) in 'Options' dialog. \r\n\r\n"
+            L"In 'Options' dialog, you can select your favorite cities and change other options as well. "
+            L"\r\n\r\n"
+            L"To access " +
+            product + L" menu right click on the notification icon in system tray area. \r\n";
+        MessageBoxW(s_formOptions->Hwnd(), welcome.c_str(), L"Welcome", MB_ICONINFORMATION);
+    }
+    // The exit command may have come while the welcome box was open: its modal loop took the
+    // quit message, so the program's own loop would wait for one that never comes.
+    return !IsExiting();
 }
 
 void Program::OnShutdown()
@@ -182,15 +247,57 @@ void Program::OnShutdown()
     {
         s_formHidden->DestroyWindow();
     }
+    if (s_formLocalWeather != nullptr)
+    {
+        RemoveWeatherView(s_formLocalWeather);
+        s_formLocalWeather->DestroyWindow();
+    }
+    if (s_formEarth != nullptr)
+    {
+        s_formEarth->DestroyWindow();
+    }
+    if (s_formOptions != nullptr)
+    {
+        s_formOptions->DestroyWindow();
+    }
     // The options hold GDI+ fonts and the images are GDI+ bitmaps: both go before GDI+ does.
     SetOptions(CPtr<COptions>());
     FreeImages();
+    CFormLocalWeather::FreePanelBackground();
     UtilGraphics::FreeSharedObjects();
 }
 
 void Program::OnExit()
 {
-    s_exiting.store(true, std::memory_order_relaxed);
+    // Once only: a second exit (the session ending while the exit runs, a repeated command
+    // dispatched by a message box of the first) would save and stop everything again.
+    if (s_exiting.exchange(true))
+    {
+        return;
+    }
+    if (s_formHidden != nullptr)
+    {
+        s_formHidden->DeleteNotifyIcon();
+    }
+    if (s_formEarth != nullptr && s_formEarth->IsWindow())
+    {
+        ShowWindow(s_formEarth->Hwnd(), SW_HIDE);
+    }
+    if (s_formLocalWeather != nullptr && s_formLocalWeather->IsWindow())
+    {
+        ShowWindow(s_formLocalWeather->Hwnd(), SW_HIDE);
+    }
+    try
+    {
+        if (s_formOptions != nullptr)
+        {
+            s_formOptions->DropAndHide();
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::OnExit");
+    }
     try
     {
         Options().Save();
@@ -206,17 +313,80 @@ void Program::OnExit()
     PostQuitMessage(0);
 }
 
-void Program::ShowOptions(unsigned) {}
+void Program::ShowOptions(unsigned page)
+{
+    try
+    {
+        if (s_formOptions != nullptr)
+        {
+            s_formOptions->Showup(page);
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::ShowOptions");
+    }
+}
 
-void Program::ShowEarth() {}
+void Program::ShowEarth()
+{
+    if (s_formEarth == nullptr || !s_formEarth->IsWindow())
+    {
+        return;
+    }
+    const HWND window = s_formEarth->Hwnd();
+    ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(window);
+    SetActiveWindow(window);
+}
 
-void Program::ShowLocalWeather() {}
+void Program::ShowLocalWeather()
+{
+    if (s_formLocalWeather == nullptr || !s_formLocalWeather->IsWindow())
+    {
+        return;
+    }
+    const HWND window = s_formLocalWeather->Hwnd();
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    SetActiveWindow(window);
+}
 
-void Program::OpenWebPage(HWND) {}
+void Program::OpenWebPage(HWND owner)
+{
+    try
+    {
+        Util::OpenUrl(owner, NIMBREL_WEB_PAGE);
+    }
+    catch (...)
+    {
+        // No browser to open it with: the address itself is the next best thing.
+        const std::wstring text = std::wstring(L"Please visit ") + NIMBREL_WEB_PAGE;
+        MessageBoxW(owner, text.c_str(), ProductName, MB_ICONINFORMATION);
+    }
+}
 
-void Program::ShowFeedback(HWND) {}
+void Program::ShowFeedback(HWND owner)
+{
+    const std::wstring text =
+        std::wstring(L"Feel free to contact us for any question, suggestion or issue.\r\n"
+                     L"Please send your email to: \r\n") +
+        NIMBREL_FEEDBACK_EMAIL;
+    MessageBoxW(owner, text.c_str(), L"Feedback", MB_OK);
+}
 
-void Program::ShowAbout(HWND) {}
+void Program::ShowAbout(HWND owner)
+{
+    try
+    {
+        CFormAbout about;
+        about.DoModal(owner);
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::ShowAbout");
+    }
+}
 
 CThreadPool& Program::ThreadPool()
 {

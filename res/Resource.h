@@ -36,6 +36,7 @@
 // The about box.
 #define IDD_ABOUT 100
 #define IDC_BUTTON_WEB_PAGE 1034
+#define IDC_LABEL_VERSION 1035
 #define IDC_LABEL_EMAIL 1036
 #define IDC_LABEL_WEB 1037
 

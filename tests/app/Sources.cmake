@@ -1,4 +1,6 @@
 list(APPEND WINDOWS_TEST_SOURCES
+    app/MapWindowTests.cpp
     app/ProgramTests.cpp
+    app/TrayAndStartupTests.cpp
     app/UpdateCycleTests.cpp
 )

@@ -1,0 +1,161 @@
+#include "app/CFormEarthView.h"
+
+#include "app/Program.h"
+#include "app/WindowMessages.h"
+#include "core/ApplicationException.h"
+#include "map/UtilGraphics.h"
+#include "platform/GdiPlus.h"
+#include "platform/Log.h"
+
+namespace
+{
+// The off-screen surface of one drawing, released however the drawing ends.
+class OffscreenBitmap
+{
+public:
+    OffscreenBitmap(HDC target, int width, int height)
+        : m_dc(CreateCompatibleDC(target)), m_bitmap(CreateCompatibleBitmap(target, width, height))
+    {
+        if (m_dc == nullptr || m_bitmap == nullptr)
+        {
+            Release();
+            ThrowApplicationException("CFormEarthView::Draw (22)");
+        }
+        m_previous = SelectObject(m_dc, m_bitmap);
+    }
+    ~OffscreenBitmap() { Release(); }
+    OffscreenBitmap(const OffscreenBitmap&) = delete;
+    OffscreenBitmap& operator=(const OffscreenBitmap&) = delete;
+
+    HDC Dc() const { return m_dc; }
+
+private:
+    void Release()
+    {
+        if (m_dc != nullptr && m_previous != nullptr)
+        {
+            SelectObject(m_dc, m_previous);
+        }
+        if (m_bitmap != nullptr)
+        {
+            DeleteObject(m_bitmap);
+        }
+        if (m_dc != nullptr)
+        {
+            DeleteDC(m_dc);
+        }
+        m_dc = nullptr;
+        m_bitmap = nullptr;
+        m_previous = nullptr;
+    }
+
+    HDC m_dc;
+    HBITMAP m_bitmap;
+    HGDIOBJ m_previous = nullptr;
+};
+} // namespace
+
+CFormEarthView::~CFormEarthView()
+{
+    Program::RemoveWeatherView(this);
+}
+
+void CFormEarthView::Create(HWND parent)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.lpszClassName = kEarthViewClass;
+    // The map is stretched over the whole client area: any change of size changes every pixel.
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    RegisterWindowClass(windowClass);
+    RECT bounds{};
+    GetClientRect(parent, &bounds);
+    CWindowBase::Create(kEarthViewClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                        WS_EX_CLIENTEDGE, bounds, parent, nullptr);
+}
+
+void CFormEarthView::RefreshWeather()
+{
+    // A hidden view is painted in full when it is shown again.
+    if (!IsWindow() || !IsWindowVisible(Hwnd()))
+    {
+        return;
+    }
+    const HDC dc = GetDC(Hwnd());
+    if (dc == nullptr)
+    {
+        return;
+    }
+    try
+    {
+        Draw(dc);
+    }
+    catch (...)
+    {
+        // The previous picture stays; the next refresh or paint tries again.
+        Log::Exception(L"CFormEarthView::RefreshWeather");
+    }
+    ReleaseDC(Hwnd(), dc);
+}
+
+bool CFormEarthView::ProcessWindowMessage(UINT message, WPARAM, LPARAM, LRESULT& result)
+{
+    result = 0;
+    switch (message)
+    {
+    case WM_PAINT:
+        OnPaint();
+        return true;
+    case WM_ERASEBKGND:
+        // Every pixel is painted by the map; erasing first would only make it flicker.
+        result = 1;
+        return true;
+    case WM_DESTROY:
+        Program::RemoveWeatherView(this);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CFormEarthView::OnPaint()
+{
+    PAINTSTRUCT paint{};
+    const HDC dc = BeginPaint(Hwnd(), &paint);
+    if (dc == nullptr)
+    {
+        return;
+    }
+    try
+    {
+        Draw(dc);
+    }
+    catch (...)
+    {
+        // The previous picture stays; the next paint or refresh tries again.
+        Log::Exception(L"CFormEarthView::OnPaint");
+    }
+    EndPaint(Hwnd(), &paint);
+}
+
+void CFormEarthView::Draw(HDC target)
+{
+    RECT client{};
+    if (!GetClientRect(Hwnd(), &client))
+    {
+        return;
+    }
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0)
+    {
+        return; // minimised or squeezed to nothing
+    }
+    OffscreenBitmap offscreen(target, width, height);
+    SetViewportOrgEx(offscreen.Dc(), -client.left, -client.top, nullptr);
+    {
+        Gdiplus::Graphics graphics(offscreen.Dc());
+        UtilGraphics::DrawWeatherMap(graphics, client.left, client.top, width, height);
+    }
+    BitBlt(target, client.left, client.top, width, height, offscreen.Dc(), client.left, client.top, SRCCOPY);
+}

@@ -1,0 +1,258 @@
+// Nimbrel.exe as the user meets it: the start-up sequence, the tray icon and the map window,
+// driven from outside the way the shell and the user would.
+#include "app/Program.h"
+#include "app/WindowMessages.h"
+#include "res/Resource.h"
+
+#include "tests/support/ProcessTools.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shellapi.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace
+{
+using ProcessTools::ClassNameOf;
+using ProcessTools::TextOf;
+
+constexpr DWORD kStartTimeout = 30000;
+constexpr DWORD kExitTimeout = 15000;
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)
+{
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    for (;;)
+    {
+        if (condition())
+        {
+            return true;
+        }
+        if (GetTickCount64() >= deadline)
+        {
+            return false;
+        }
+        Sleep(50);
+    }
+}
+
+// Whether the shell holds the hidden window's icon: only an icon that exists can be modified.
+bool TrayIconExists(HWND hidden)
+{
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = hidden;
+    data.uID = 1;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+// The shell's balloon tip: a tooltip with the balloon style, shown by Explorer, not by us.
+bool BalloonShown()
+{
+    bool found = false;
+    EnumWindows(
+        [](HWND window, LPARAM parameter)
+        {
+            if (ClassNameOf(window) == TOOLTIPS_CLASSW && IsWindowVisible(window) &&
+                (GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON) != 0)
+            {
+                *reinterpret_cast<bool*>(parameter) = true;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Whether this run is the first: decided by the options file in the per-user folder, which this
+// test program shares with the Nimbrel it starts.
+void PrepareProfile(bool firstRun)
+{
+    const std::wstring options = Program::PathOptions();
+    if (firstRun)
+    {
+        std::filesystem::remove(options);
+    }
+    else if (!std::filesystem::exists(options))
+    {
+        // An empty file reads as all defaults.
+        CloseHandle(CreateFileW(options.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    }
+}
+
+// One Nimbrel.exe, killed at the end if a test left it running.
+class RunningNimbrel
+{
+public:
+    RunningNimbrel() : m_child(L"\"" + ProcessTools::NimbrelExecutable() + L"\"")
+    {
+        m_hidden =
+            Find([](HWND window)
+                 { return ClassNameOf(window) == kHiddenWindowClass && TextOf(window) == L"FormHidden"; });
+    }
+
+    HWND Hidden() const { return m_hidden; }
+
+    HWND Find(const std::function<bool(HWND)>& matches, DWORD milliseconds = kStartTimeout) const
+    {
+        return ProcessTools::WaitForWindow(m_child.Id(), matches, milliseconds);
+    }
+    HWND FindVisible(const std::wstring& className, DWORD milliseconds = kStartTimeout) const
+    {
+        return Find([&](HWND window) { return ClassNameOf(window) == className && IsWindowVisible(window); },
+                    milliseconds);
+    }
+    HWND Map() const
+    {
+        return Find([](HWND window) { return ClassNameOf(window) == kEarthWindowClass; });
+    }
+
+    // Returns once the program has finished starting and waits for input in its message loop.
+    void WaitUntilIdle() const
+    {
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, m_child.Id());
+        ASSERT_NE(nullptr, process);
+        WaitForInputIdle(process, kStartTimeout);
+        CloseHandle(process);
+        SendMessageTimeoutW(m_hidden, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kStartTimeout, nullptr);
+    }
+
+    DWORD WaitForExit() { return m_child.WaitForExit(kExitTimeout); }
+    bool Running() { return m_child.WaitForExit(0) == STILL_ACTIVE; }
+
+private:
+    ProcessTools::Child m_child;
+    HWND m_hidden = nullptr;
+};
+
+TEST(ProgramStartup, FirstRunGreetsTheUserAndLaterRunsDoNot)
+{
+    PrepareProfile(true);
+    {
+        RunningNimbrel program;
+        ASSERT_NE(nullptr, program.Hidden());
+        const HWND welcome = program.Find(
+            [](HWND window)
+            {
+                return ClassNameOf(window) == L"#32770" && IsWindowVisible(window) &&
+                       TextOf(window) == L"Welcome" && GetDlgItem(window, 0xFFFF) != nullptr;
+            });
+        ASSERT_NE(nullptr, welcome) << "no welcome message on the first run";
+        EXPECT_EQ(
+            L"Welcome!\r\n\r\nUseful tips:\r\n\r\nBy default Nimbrel shows the tempratures in Fahrenheit. "
+            L"\r\nYou can change the tempratures to Celsius (Centigrade) in 'Options' dialog. \r\n\r\nIn "
+            L"'Options' dialog, you can select your favorite cities and change other options as well. "
+            L"\r\n\r\nTo access Nimbrel menu right click on the notification icon in system tray area. "
+            L"\r\n",
+            TextOf(GetDlgItem(welcome, 0xFFFF)));
+        const HWND options = GetWindow(welcome, GW_OWNER);
+        EXPECT_EQ(L"Nimbrel - Options", TextOf(options));
+        EXPECT_TRUE(IsWindowVisible(options));
+        EXPECT_TRUE(TrayIconExists(program.Hidden()));
+        EXPECT_TRUE(WaitUntil(BalloonShown, kStartTimeout)) << "no balloon tip on the tray icon";
+
+        // The exit command while the welcome box still waits for its OK ends the program all the
+        // same, and saves the options, so that the next run is no longer the first.
+        PostMessageW(program.Hidden(), WM_COMMAND, ID_APP_EXIT, 0);
+        EXPECT_EQ(0u, program.WaitForExit());
+        EXPECT_TRUE(std::filesystem::exists(Program::PathOptions()));
+        EXPECT_TRUE(WaitUntil([] { return !BalloonShown(); }, kExitTimeout))
+            << "the balloon outlived the icon";
+    }
+
+    RunningNimbrel program;
+    ASSERT_NE(nullptr, program.Hidden());
+    program.WaitUntilIdle();
+    const HWND map = program.FindVisible(kEarthWindowClass);
+    ASSERT_NE(nullptr, map);
+    EXPECT_TRUE(IsZoomed(map));
+    EXPECT_EQ(map, GetForegroundWindow());
+    EXPECT_EQ(L"Nimbrel", TextOf(map));
+    EXPECT_EQ(nullptr, program.Find([](HWND window) { return TextOf(window) == L"Welcome"; }, 0));
+    EXPECT_EQ(nullptr,
+              program.Find([](HWND window)
+                           { return TextOf(window) == L"Nimbrel - Options" && IsWindowVisible(window); },
+                           0));
+    EXPECT_FALSE(BalloonShown());
+    PostMessageW(program.Hidden(), WM_COMMAND, ID_APP_EXIT, 0);
+    EXPECT_EQ(0u, program.WaitForExit());
+}
+
+TEST(ProgramTray, IconEventsMapWindowAndTaskbarRestart)
+{
+    PrepareProfile(false);
+    RunningNimbrel program;
+    const HWND hidden = program.Hidden();
+    ASSERT_NE(nullptr, hidden);
+    program.WaitUntilIdle();
+    const HWND map = program.Map();
+    ASSERT_NE(nullptr, map);
+    ASSERT_TRUE(TrayIconExists(hidden));
+
+    // Closing the map only hides it; events of another icon id are not ours.
+    SendMessageTimeoutW(map, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kStartTimeout, nullptr);
+    EXPECT_TRUE(IsWindow(map));
+    ASSERT_FALSE(IsWindowVisible(map));
+    PostMessageW(hidden, WM_NOTIFY_ICON, 2, WM_LBUTTONDBLCLK);
+    PostMessageW(hidden, WM_NOTIFY_ICON, 2, WM_RBUTTONUP);
+    // Handled after the two above, and seen from here: the local weather window shows.
+    PostMessageW(hidden, WM_COMMAND, ID_LOCAL_WEATHER, 0);
+    ASSERT_NE(nullptr, program.FindVisible(kLocalWeatherWindowClass));
+    EXPECT_FALSE(IsWindowVisible(map)) << "another icon's double-click showed the map";
+    EXPECT_EQ(nullptr, program.FindVisible(L"#32768", 0)) << "a menu opened for another icon id";
+
+    // The tray's product-name item brings a closed map back; the double-click restores a
+    // minimised one.
+    PostMessageW(hidden, WM_COMMAND, ID_SHOW_EARTH, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(map) != FALSE; }, kStartTimeout));
+    ShowWindow(map, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(map) != FALSE; }, kStartTimeout));
+    PostMessageW(hidden, WM_NOTIFY_ICON, 1, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(map) && IsWindowVisible(map); }, kStartTimeout));
+
+    // A session that does not really end leaves everything as it was.
+    SendMessageTimeoutW(hidden, WM_ENDSESSION, FALSE, 0, SMTO_ABORTIFHUNG, kStartTimeout, nullptr);
+    EXPECT_TRUE(program.Running());
+    EXPECT_TRUE(TrayIconExists(hidden));
+    EXPECT_TRUE(IsWindowVisible(map));
+
+    // Explorer restarted: its new taskbar knows no icons until the programs add theirs again.
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = hidden;
+    data.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    ASSERT_FALSE(TrayIconExists(hidden));
+    SendMessageTimeoutW(hidden, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG,
+                        kStartTimeout, nullptr);
+    EXPECT_TRUE(TrayIconExists(hidden)) << "the icon was not added to the new taskbar";
+
+    // The right button opens the menu right-aligned at the cursor; Escape closes it unused.
+    const POINT cursor{600, 300};
+    SetCursorPos(cursor.x, cursor.y);
+    PostMessageW(hidden, WM_NOTIFY_ICON, 1, WM_RBUTTONUP);
+    HWND menu = program.FindVisible(L"#32768");
+    ASSERT_NE(nullptr, menu) << "the tray menu did not open";
+    RECT bounds{};
+    GetWindowRect(menu, &bounds);
+    EXPECT_NEAR(cursor.x, bounds.right, 2);
+    EXPECT_NEAR(cursor.y, bounds.top, 2);
+    PostMessageW(hidden, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, kStartTimeout));
+    EXPECT_TRUE(program.Running());
+
+    // Chosen from the menu, its last item (Exit) ends the program cleanly.
+    PostMessageW(hidden, WM_NOTIFY_ICON, 1, WM_RBUTTONUP);
+    menu = program.FindVisible(L"#32768");
+    ASSERT_NE(nullptr, menu);
+    PostMessageW(hidden, WM_KEYDOWN, VK_UP, 0);
+    PostMessageW(hidden, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(0u, program.WaitForExit());
+}
+} // namespace
