@@ -1,41 +1,128 @@
-// Drives a running Nimbrel from scripts, the way the shell or an installer would:
-//   NimbrelControl wait-ready [seconds]  waits until Nimbrel's hidden window exists
-//   NimbrelControl exit [seconds]        sends the Exit command and waits for the process to end
-// Exit code 0 on success, 1 when Nimbrel is not running or did not respond in time.
+// Drives a running Nimbrel from scripts, the way a user, the shell or an installer would.
+//
+//   NimbrelControl [--desktop NAME] COMMAND [ARGUMENTS]
+//
+// --desktop works on the named desktop (a Wine virtual desktop started with
+// "explorer /desktop=NAME,WxH"): windows, the tray and the screen of a desktop are only seen from
+// inside it. It waits up to 30 seconds for the desktop to exist.
+//
+//   wait-ready [seconds]            waits until Nimbrel's hidden window exists
+//   exit [seconds]                  sends the Exit command and waits for the process to end
+//   run [--exit-code-file FILE] PROGRAM [ARGUMENTS]
+//                                   starts PROGRAM and waits for it; ends with its exit code and
+//                                   writes it to FILE
+//   tray-icon [seconds]             waits until the hidden window's tray icon is in the tray
+//   tray-remove                     takes that icon out of the tray, as a crashed shell loses it
+//   tray-menu ITEM [seconds]        right-clicks the tray icon and picks ITEM from the menu with
+//                                   the keyboard; waits until the menu has closed
+//   tray-exit [seconds]             picks "Exit" from the tray menu and waits for the process to end
+//   window CLASS [STATE] [seconds]  waits until a window of that class is in STATE: exists (the
+//                                   default), visible, hidden or maximized; prints its state
+//   wait-title TITLE [seconds]      waits for a visible window captioned TITLE; prints its text
+//   dismiss TITLE [ok|cancel] [seconds]
+//                                   waits for a visible window captioned TITLE, prints its
+//                                   message text, clicks its OK (or Cancel) button and waits
+//                                   until it has gone
+//   local-mode large|small|icon     chooses that mode from the local weather window's menu (0, 1
+//                                   and 2, the numbers the options store, work too)
+//   broadcast-taskbar-created       tells every window that the taskbar was created anew
+//   wallpaper                       prints the desktop wallpaper's path, style and tiling
+//   set-wallpaper PATH STYLE TILE   sets them, as the desktop's control panel does
+//   desktop-size                    prints the desktop's size as WIDTHxHEIGHT
+//   repaint                         has every window of the desktop repaint itself
+//
+// Exit code 0 on success, 1 when Nimbrel is not running, the state was not reached in time or the
+// step failed (with a line on the error output), 2 for a usage error. Waits default to 30 seconds.
 #include "app/WindowMessages.h"
 #include "res/Resource.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace
 {
-HWND WaitForHiddenWindow(DWORD milliseconds)
+constexpr DWORD kDefaultSeconds = 30;
+constexpr DWORD kPollMilliseconds = 100;
+
+// Polls until the test passes or the time is up; returns whether it passed.
+template <typename Test> bool WaitUntil(DWORD milliseconds, Test test)
 {
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     for (;;)
     {
-        const HWND hidden = FindWindowW(kHiddenWindowClass, nullptr);
-        if (hidden != nullptr || GetTickCount64() >= deadline)
+        if (test())
         {
-            return hidden;
+            return true;
         }
-        Sleep(100);
+        if (GetTickCount64() >= deadline)
+        {
+            return false;
+        }
+        Sleep(kPollMilliseconds);
     }
+}
+
+int Fail(const wchar_t* what)
+{
+    std::fwprintf(stderr, L"NimbrelControl: %ls\n", what);
+    return 1;
+}
+
+HWND HiddenWindow()
+{
+    return FindWindowW(kHiddenWindowClass, nullptr);
+}
+
+DWORD ProcessOf(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return processId;
+}
+
+// Waits for the end of the process that owns the window; true when it ended in time.
+bool WaitForProcessOf(HWND window, DWORD milliseconds)
+{
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(window));
+    if (process == nullptr)
+    {
+        return !IsWindow(window);
+    }
+    const DWORD waited = WaitForSingleObject(process, milliseconds);
+    CloseHandle(process);
+    return waited == WAIT_OBJECT_0;
+}
+
+bool UseDesktop(const std::wstring& name)
+{
+    HDESK desktop = nullptr;
+    WaitUntil(kDefaultSeconds * 1000,
+              [&]
+              {
+                  desktop = OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL);
+                  return desktop != nullptr;
+              });
+    return desktop != nullptr && SetThreadDesktop(desktop);
+}
+
+int WaitReady(DWORD milliseconds)
+{
+    return WaitUntil(milliseconds, [] { return HiddenWindow() != nullptr; }) ? 0 : 1;
 }
 
 int Exit(DWORD milliseconds)
 {
-    const HWND hidden = FindWindowW(kHiddenWindowClass, nullptr);
+    const HWND hidden = HiddenWindow();
     if (hidden == nullptr)
     {
         return 1;
     }
-    DWORD processId = 0;
-    GetWindowThreadProcessId(hidden, &processId);
-    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(hidden));
     PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
     if (process == nullptr)
     {
@@ -45,20 +132,582 @@ int Exit(DWORD milliseconds)
     CloseHandle(process);
     return waited == WAIT_OBJECT_0 ? 0 : 1;
 }
+
+std::wstring Quoted(const std::wstring& argument)
+{
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
+    {
+        return argument;
+    }
+    // The rules the C runtime reads a command line by: backslashes double before a quote.
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (const wchar_t c : argument)
+    {
+        if (c == L'\\')
+        {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+// Starts the program and waits for it. Its exit code is also written to the file, when one is
+// named, for a caller that cannot see this process's own exit code (a program started by
+// "explorer /desktop=...").
+int Run(std::vector<std::wstring> command)
+{
+    std::wstring codeFile;
+    if (command.size() >= 3 && command[0] == L"--exit-code-file")
+    {
+        codeFile = command[1];
+        command.erase(command.begin(), command.begin() + 2);
+    }
+    std::wstring line;
+    for (const std::wstring& argument : command)
+    {
+        line += (line.empty() ? L"" : L" ") + Quoted(argument);
+    }
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    DWORD code = 1;
+    // Started from this thread, the program runs on this thread's desktop.
+    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process))
+    {
+        CloseHandle(process.hThread);
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+    }
+    else
+    {
+        Fail(L"the program could not be started");
+        code = 9009; // what a shell answers for a command it cannot find
+    }
+    std::wprintf(L"exit-code=%lu\n", code);
+    if (!codeFile.empty())
+    {
+        // Complete or absent: written beside it, then moved into place.
+        const std::wstring temporary = codeFile + L".temp";
+        FILE* file = _wfopen(temporary.c_str(), L"w");
+        if (file != nullptr)
+        {
+            std::fprintf(file, "%lu\n", code);
+            std::fclose(file);
+            MoveFileExW(temporary.c_str(), codeFile.c_str(), MOVEFILE_REPLACE_EXISTING);
+        }
+    }
+    return static_cast<int>(code);
+}
+
+// The hidden window's tray icon, id 1, as the program registers it.
+NOTIFYICONDATAW TrayIcon(HWND hidden)
+{
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = hidden;
+    data.uID = 1;
+    return data;
+}
+
+// The shell accepts a change only to an icon it holds; a change of nothing leaves it as it is.
+bool TrayIconPresent(HWND hidden)
+{
+    NOTIFYICONDATAW data = TrayIcon(hidden);
+    data.uFlags = 0;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+int WaitForTrayIcon(DWORD milliseconds)
+{
+    const HWND hidden = HiddenWindow();
+    if (hidden == nullptr)
+    {
+        return Fail(L"Nimbrel is not running");
+    }
+    return WaitUntil(milliseconds, [&] { return TrayIconPresent(hidden); }) ? 0 : Fail(L"no tray icon");
+}
+
+int RemoveTrayIcon()
+{
+    const HWND hidden = HiddenWindow();
+    if (hidden == nullptr)
+    {
+        return Fail(L"Nimbrel is not running");
+    }
+    NOTIFYICONDATAW data = TrayIcon(hidden);
+    return Shell_NotifyIconW(NIM_DELETE, &data) ? 0 : Fail(L"the tray held no icon to remove");
+}
+
+// The texts of the selectable items of the program's tray menu, read from its own resources so
+// that the keys pressed follow the menu as it is built.
+std::vector<std::wstring> TrayMenuItems(DWORD processId)
+{
+    std::vector<std::wstring> items;
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == nullptr)
+    {
+        return items;
+    }
+    wchar_t path[MAX_PATH];
+    DWORD length = MAX_PATH;
+    const BOOL named = QueryFullProcessImageNameW(process, 0, path, &length);
+    CloseHandle(process);
+    if (!named)
+    {
+        return items;
+    }
+    const HMODULE image =
+        LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (image == nullptr)
+    {
+        return items;
+    }
+    const HMENU menu = LoadMenuW(image, MAKEINTRESOURCEW(IDR_TRAY_MENU));
+    const HMENU popup = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
+    const int count = popup != nullptr ? GetMenuItemCount(popup) : 0;
+    for (int position = 0; position < count; ++position)
+    {
+        wchar_t text[128] = L"";
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = 128;
+        if (GetMenuItemInfoW(popup, static_cast<UINT>(position), TRUE, &info) &&
+            !(info.fType & MFT_SEPARATOR))
+        {
+            items.emplace_back(text);
+        }
+    }
+    if (menu != nullptr)
+    {
+        DestroyMenu(menu);
+    }
+    FreeLibrary(image);
+    return items;
+}
+
+// The program's visible popup menu, or null.
+HWND OpenMenuOf(DWORD processId)
+{
+    HWND found = nullptr;
+    HWND menu = nullptr;
+    while ((menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) != nullptr)
+    {
+        if (IsWindowVisible(menu) && ProcessOf(menu) == processId)
+        {
+            found = menu;
+        }
+    }
+    return found;
+}
+
+void PressKey(WORD key)
+{
+    INPUT input[2]{};
+    input[0].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = key;
+    input[1] = input[0];
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+    Sleep(150);
+}
+
+int PickFromTrayMenu(const std::wstring& item, DWORD milliseconds, HWND& hidden)
+{
+    hidden = HiddenWindow();
+    if (hidden == nullptr)
+    {
+        return Fail(L"Nimbrel is not running");
+    }
+    const DWORD processId = ProcessOf(hidden);
+    const std::vector<std::wstring> items = TrayMenuItems(processId);
+    size_t index = 0;
+    while (index < items.size() && items[index] != item)
+    {
+        ++index;
+    }
+    if (index == items.size())
+    {
+        return Fail(L"the tray menu has no such item");
+    }
+
+    // The user's pointer rests on the icon, in the notification area at the desktop's bottom
+    // right; the menu opens beside it, so the pointer is not over an item that it would select.
+    RECT screen{};
+    GetWindowRect(GetDesktopWindow(), &screen);
+    SetCursorPos(screen.right - 8, screen.bottom - 8);
+    // What the shell sends when the icon is right-clicked.
+    PostMessageW(hidden, WM_NOTIFY_ICON, 1, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    if (!WaitUntil(milliseconds, [&] { return (menu = OpenMenuOf(processId)) != nullptr; }))
+    {
+        return Fail(L"the tray menu did not open");
+    }
+    // With nothing selected yet, Down selects the first item and Up the last.
+    const bool fromTop = index < items.size() - index;
+    const size_t presses = fromTop ? index + 1 : items.size() - index;
+    for (size_t press = 0; press < presses; ++press)
+    {
+        PressKey(fromTop ? VK_DOWN : VK_UP);
+    }
+    PressKey(VK_RETURN);
+    if (!WaitUntil(milliseconds, [&] { return !IsWindow(menu) || !IsWindowVisible(menu); }))
+    {
+        // Leave nothing open behind us.
+        PressKey(VK_ESCAPE);
+        return Fail(L"the tray menu took no keyboard input");
+    }
+    return 0;
+}
+
+int TrayMenu(const std::wstring& item, DWORD milliseconds)
+{
+    HWND hidden = nullptr;
+    return PickFromTrayMenu(item, milliseconds, hidden);
+}
+
+int TrayExit(DWORD milliseconds)
+{
+    HWND hidden = nullptr;
+    const int picked = PickFromTrayMenu(L"Exit", milliseconds, hidden);
+    if (picked != 0)
+    {
+        return picked;
+    }
+    return WaitForProcessOf(hidden, milliseconds) ? 0 : Fail(L"Nimbrel did not end");
+}
+
+// A top-level window of the class, or else a child of that class of a top-level window (the map
+// window's view).
+HWND FindByClass(const std::wstring& className)
+{
+    HWND found = FindWindowW(className.c_str(), nullptr);
+    HWND top = nullptr;
+    while (found == nullptr && (top = FindWindowExW(nullptr, top, nullptr, nullptr)) != nullptr)
+    {
+        found = FindWindowExW(top, nullptr, className.c_str(), nullptr);
+    }
+    return found;
+}
+
+int Window(const std::wstring& className, const std::wstring& state, DWORD milliseconds)
+{
+    if (state != L"exists" && state != L"visible" && state != L"hidden" && state != L"maximized")
+    {
+        return 2;
+    }
+    HWND window = nullptr;
+    const bool reached =
+        WaitUntil(milliseconds,
+                  [&]
+                  {
+                      window = FindByClass(className);
+                      if (window == nullptr)
+                      {
+                          return false;
+                      }
+                      return state == L"exists" || (state == L"visible" && IsWindowVisible(window)) ||
+                             (state == L"hidden" && !IsWindowVisible(window)) ||
+                             (state == L"maximized" && IsWindowVisible(window) && IsZoomed(window));
+                  });
+    if (window != nullptr)
+    {
+        RECT bounds{};
+        GetWindowRect(window, &bounds);
+        std::wprintf(L"window=%ls visible=%d maximized=%d bounds=%ld,%ld,%ld,%ld\n", className.c_str(),
+                     IsWindowVisible(window) ? 1 : 0, IsZoomed(window) ? 1 : 0, bounds.left, bounds.top,
+                     bounds.right, bounds.bottom);
+    }
+    return reached ? 0 : Fail(L"the window did not reach that state");
+}
+
+HWND VisibleWindowTitled(const std::wstring& title)
+{
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, nullptr, title.c_str())) != nullptr)
+    {
+        if (IsWindowVisible(window))
+        {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+// A message box's text on one line.
+void PrintMessageText(HWND window)
+{
+    wchar_t text[2048] = L"";
+    GetDlgItemTextW(window, 0xFFFF, text, 2048);
+    std::wstring line = text;
+    for (wchar_t& c : line)
+    {
+        c = c == L'\r' || c == L'\n' ? L' ' : c;
+    }
+    std::wprintf(L"text=%ls\n", line.c_str());
+    std::fflush(stdout);
+}
+
+int WaitForTitle(const std::wstring& title, DWORD milliseconds)
+{
+    HWND window = nullptr;
+    if (!WaitUntil(milliseconds, [&] { return (window = VisibleWindowTitled(title)) != nullptr; }))
+    {
+        return Fail(L"no visible window with that title");
+    }
+    PrintMessageText(window);
+    return 0;
+}
+
+int Dismiss(const std::wstring& title, const std::wstring& buttonName, DWORD milliseconds)
+{
+    if (buttonName != L"ok" && buttonName != L"cancel")
+    {
+        return 2;
+    }
+    HWND window = nullptr;
+    HWND button = nullptr;
+    // Found once fully built: visible, with its button in place.
+    if (!WaitUntil(milliseconds,
+                   [&]
+                   {
+                       window = VisibleWindowTitled(title);
+                       button = window != nullptr ? GetDlgItem(window, buttonName == L"ok" ? IDOK : IDCANCEL)
+                                                  : nullptr;
+                       return button != nullptr;
+                   }))
+    {
+        return Fail(L"no such window with that button");
+    }
+    PrintMessageText(window);
+    // The button handles the click itself, as it does a mouse click.
+    PostMessageW(button, BM_CLICK, 0, 0);
+    return WaitUntil(milliseconds, [&] { return !IsWindow(window) || !IsWindowVisible(window); })
+               ? 0
+               : Fail(L"the window stayed");
+}
+
+int LocalMode(const std::wstring& mode)
+{
+    // By name or by the number the options store for the mode.
+    const WORD command = mode == L"large" || mode == L"0"   ? ID_LOCAL_WEATHER_LARGE
+                         : mode == L"small" || mode == L"1" ? ID_LOCAL_WEATHER_SMALL
+                         : mode == L"icon" || mode == L"2"  ? ID_LOCAL_WEATHER_ICON_ONLY
+                                                            : 0;
+    if (command == 0)
+    {
+        return 2;
+    }
+    const HWND window = FindWindowW(kLocalWeatherWindowClass, nullptr);
+    if (window == nullptr)
+    {
+        return Fail(L"no local weather window");
+    }
+    // Sent, not posted: the window has redrawn when the call returns.
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(window, WM_COMMAND, command, 0, SMTO_ABORTIFHUNG, 10000, &ignored) != 0
+               ? 0
+               : Fail(L"the local weather window did not answer");
+}
+
+int BroadcastTaskbarCreated()
+{
+    const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    if (message == 0)
+    {
+        return Fail(L"the message could not be registered");
+    }
+    return SendNotifyMessageW(HWND_BROADCAST, message, 0, 0) ? 0 : Fail(L"the broadcast failed");
+}
+
+std::wstring DesktopValue(const wchar_t* name)
+{
+    wchar_t value[MAX_PATH] = L"";
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", name, RRF_RT_REG_SZ, nullptr, value,
+                     &size) != ERROR_SUCCESS)
+    {
+        return L"";
+    }
+    return value;
+}
+
+int Wallpaper()
+{
+    wchar_t path[MAX_PATH] = L"";
+    if (!SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0))
+    {
+        return Fail(L"the wallpaper could not be read");
+    }
+    std::wprintf(L"path=%ls\nstyle=%ls\ntile=%ls\n", path, DesktopValue(L"WallpaperStyle").c_str(),
+                 DesktopValue(L"TileWallpaper").c_str());
+    return 0;
+}
+
+int SetWallpaper(const std::wstring& path, const std::wstring& style, const std::wstring& tile)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    {
+        return Fail(L"the desktop settings could not be opened");
+    }
+    const auto write = [&](const wchar_t* name, const std::wstring& value)
+    {
+        return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    };
+    const bool written = write(L"WallpaperStyle", style) && write(L"TileWallpaper", tile);
+    RegCloseKey(key);
+    std::wstring value = path;
+    if (!written || !SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, value.data(),
+                                           SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE))
+    {
+        return Fail(L"the wallpaper could not be set");
+    }
+    return 0;
+}
+
+int DesktopSize()
+{
+    RECT screen{};
+    if (!GetWindowRect(GetDesktopWindow(), &screen))
+    {
+        return Fail(L"no desktop");
+    }
+    std::wprintf(L"%ldx%ld\n", screen.right - screen.left, screen.bottom - screen.top);
+    return 0;
+}
+
+// Wine paints a new wallpaper over the windows of a virtual desktop and does not have them
+// repaint; a screenshot taken then shows the wallpaper alone. Each visible window is told to
+// repaint (not the desktop itself, whose painting would cover them again).
+int Repaint()
+{
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, nullptr, nullptr)) != nullptr)
+    {
+        if (IsWindowVisible(window))
+        {
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        }
+    }
+    return 0;
+}
+
+int Usage()
+{
+    std::fwprintf(stderr,
+                  L"usage: NimbrelControl [--desktop NAME] wait-ready|exit|run|tray-icon|tray-remove|"
+                  L"tray-menu|tray-exit|window|wait-title|dismiss|local-mode|broadcast-taskbar-created|"
+                  L"wallpaper|set-wallpaper|desktop-size|repaint [ARGUMENTS]\n");
+    return 2;
+}
+
+// A count of seconds from the arguments, or the default when it is not there.
+DWORD Milliseconds(const std::vector<std::wstring>& arguments, size_t index)
+{
+    if (index >= arguments.size())
+    {
+        return kDefaultSeconds * 1000;
+    }
+    return static_cast<DWORD>(std::wcstoul(arguments[index].c_str(), nullptr, 10)) * 1000;
+}
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    const std::wstring command = argc > 1 ? argv[1] : L"";
-    const DWORD seconds = argc > 2 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) : 30;
-    if (command == L"wait-ready")
+    std::vector<std::wstring> arguments(argv + 1, argv + argc);
+    if (arguments.size() >= 2 && arguments[0] == L"--desktop")
     {
-        return WaitForHiddenWindow(seconds * 1000) != nullptr ? 0 : 1;
+        if (!UseDesktop(arguments[1]))
+        {
+            return Fail(L"no such desktop");
+        }
+        arguments.erase(arguments.begin(), arguments.begin() + 2);
     }
-    if (command == L"exit")
+    if (arguments.empty())
     {
-        return Exit(seconds * 1000);
+        return Usage();
     }
-    std::fwprintf(stderr, L"usage: NimbrelControl wait-ready|exit [seconds]\n");
-    return 2;
+    const std::wstring command = arguments[0];
+    const size_t count = arguments.size();
+    int result = -1;
+    if (command == L"wait-ready" && count <= 2)
+    {
+        result = WaitReady(Milliseconds(arguments, 1));
+    }
+    else if (command == L"exit" && count <= 2)
+    {
+        result = Exit(Milliseconds(arguments, 1));
+    }
+    else if (command == L"run" && count >= 2)
+    {
+        // The program's own exit code, whatever it is.
+        return Run(std::vector<std::wstring>(arguments.begin() + 1, arguments.end()));
+    }
+    else if (command == L"tray-icon" && count <= 2)
+    {
+        result = WaitForTrayIcon(Milliseconds(arguments, 1));
+    }
+    else if (command == L"tray-remove" && count == 1)
+    {
+        result = RemoveTrayIcon();
+    }
+    else if (command == L"tray-menu" && (count == 2 || count == 3))
+    {
+        result = TrayMenu(arguments[1], Milliseconds(arguments, 2));
+    }
+    else if (command == L"tray-exit" && count <= 2)
+    {
+        result = TrayExit(Milliseconds(arguments, 1));
+    }
+    else if (command == L"window" && count >= 2 && count <= 4)
+    {
+        result = Window(arguments[1], count > 2 ? arguments[2] : L"exists", Milliseconds(arguments, 3));
+    }
+    else if (command == L"wait-title" && (count == 2 || count == 3))
+    {
+        result = WaitForTitle(arguments[1], Milliseconds(arguments, 2));
+    }
+    else if (command == L"dismiss" && count >= 2 && count <= 4)
+    {
+        result = Dismiss(arguments[1], count > 2 ? arguments[2] : L"ok", Milliseconds(arguments, 3));
+    }
+    else if (command == L"local-mode" && count == 2)
+    {
+        result = LocalMode(arguments[1]);
+    }
+    else if (command == L"broadcast-taskbar-created" && count == 1)
+    {
+        result = BroadcastTaskbarCreated();
+    }
+    else if (command == L"wallpaper" && count == 1)
+    {
+        result = Wallpaper();
+    }
+    else if (command == L"set-wallpaper" && count == 4)
+    {
+        result = SetWallpaper(arguments[1], arguments[2], arguments[3]);
+    }
+    else if (command == L"repaint" && count == 1)
+    {
+        result = Repaint();
+    }
+    else if (command == L"desktop-size" && count == 1)
+    {
+        result = DesktopSize();
+    }
+    std::fflush(stdout);
+    return result == -1 || result == 2 ? Usage() : result;
 }
