@@ -4,56 +4,9 @@
 #include "app/WindowMessages.h"
 #include "core/ApplicationException.h"
 #include "map/UtilGraphics.h"
+#include "platform/COffscreenSurface.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"
-
-namespace
-{
-// The off-screen surface of one drawing, released however the drawing ends.
-class OffscreenBitmap
-{
-public:
-    OffscreenBitmap(HDC target, int width, int height)
-        : m_dc(CreateCompatibleDC(target)), m_bitmap(CreateCompatibleBitmap(target, width, height))
-    {
-        if (m_dc == nullptr || m_bitmap == nullptr)
-        {
-            Release();
-            ThrowApplicationException("CFormEarthView::Draw (22)");
-        }
-        m_previous = SelectObject(m_dc, m_bitmap);
-    }
-    ~OffscreenBitmap() { Release(); }
-    OffscreenBitmap(const OffscreenBitmap&) = delete;
-    OffscreenBitmap& operator=(const OffscreenBitmap&) = delete;
-
-    HDC Dc() const { return m_dc; }
-
-private:
-    void Release()
-    {
-        if (m_dc != nullptr && m_previous != nullptr)
-        {
-            SelectObject(m_dc, m_previous);
-        }
-        if (m_bitmap != nullptr)
-        {
-            DeleteObject(m_bitmap);
-        }
-        if (m_dc != nullptr)
-        {
-            DeleteDC(m_dc);
-        }
-        m_dc = nullptr;
-        m_bitmap = nullptr;
-        m_previous = nullptr;
-    }
-
-    HDC m_dc;
-    HBITMAP m_bitmap;
-    HGDIOBJ m_previous = nullptr;
-};
-} // namespace
 
 CFormEarthView::~CFormEarthView()
 {
@@ -151,7 +104,7 @@ void CFormEarthView::Draw(HDC target)
     {
         return; // minimised or squeezed to nothing
     }
-    OffscreenBitmap offscreen(target, width, height);
+    COffscreenSurface offscreen(target, width, height, "CFormEarthView::Draw (22)");
     SetViewportOrgEx(offscreen.Dc(), -client.left, -client.top, nullptr);
     {
         Gdiplus::Graphics graphics(offscreen.Dc());

@@ -6,6 +6,7 @@
 #include "core/Util.h"
 #include "data/CityListControls.h"
 #include "map/UtilGraphics.h"
+#include "platform/COffscreenSurface.h"
 #include "platform/Log.h"
 #include "res/Resource.h"
 #include "ui/CFormEditCity.h"
@@ -33,7 +34,7 @@ std::wstring ComboText(HWND combo, int index)
     const int length = ComboBox_GetLBTextLen(combo, index);
     if (length < 0)
     {
-        ThrowApplicationException("CFormOptions::ComboText (41)");
+        ThrowApplicationException("CFormOptions::ComboText (37)");
     }
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     ComboBox_GetLBText(combo, index, text.data());
@@ -67,49 +68,6 @@ COLORREF ToColorRef(ArgbColor color)
     return RGB(color.Red(), color.Green(), color.Blue());
 }
 
-// A GDI device context with a bitmap to draw into off screen, released in the right order.
-class OffscreenSurface
-{
-public:
-    OffscreenSurface(HDC target, int width, int height)
-        : m_dc(CreateCompatibleDC(target)), m_bitmap(CreateCompatibleBitmap(target, width, height))
-    {
-        if (m_dc == nullptr || m_bitmap == nullptr)
-        {
-            Release();
-            ThrowApplicationException("CFormOptions::DrawDisplayPreview (905)");
-        }
-        m_previous = SelectObject(m_dc, m_bitmap);
-    }
-    ~OffscreenSurface() { Release(); }
-    OffscreenSurface(const OffscreenSurface&) = delete;
-    OffscreenSurface& operator=(const OffscreenSurface&) = delete;
-
-    HDC Dc() const { return m_dc; }
-
-private:
-    void Release()
-    {
-        if (m_dc != nullptr && m_previous != nullptr)
-        {
-            SelectObject(m_dc, m_previous);
-        }
-        if (m_bitmap != nullptr)
-        {
-            DeleteObject(m_bitmap);
-        }
-        if (m_dc != nullptr)
-        {
-            DeleteDC(m_dc);
-        }
-        m_dc = nullptr;
-        m_bitmap = nullptr;
-    }
-
-    HDC m_dc;
-    HBITMAP m_bitmap;
-    HGDIOBJ m_previous = nullptr;
-};
 } // namespace
 
 CFormOptions::CFormOptions(HINSTANCE instance)
@@ -140,7 +98,7 @@ void CFormOptions::Showup(unsigned page)
 {
     if (!IsWindow())
     {
-        ThrowApplicationException("CFormOptions::Showup (170)");
+        ThrowApplicationException("CFormOptions::Showup (101)");
     }
     if (page <= PageDisplay)
     {
@@ -320,7 +278,7 @@ void CFormOptions::OnInitDialog()
     {
         if (!page->Create(Hwnd()))
         {
-            ThrowApplicationException("CFormOptions::OnInitDialog (260)");
+            ThrowApplicationException("CFormOptions::OnInitDialog (281)");
         }
         // Above the tab control, so that the pages are drawn over it and Tab reaches them in order.
         SetWindowPos(page->Hwnd(), m_tab, area.left, area.top, area.right - area.left, area.bottom - area.top,
@@ -961,7 +919,7 @@ void CFormOptions::DrawDisplayPreview(const DRAWITEMSTRUCT& item)
         return;
     }
     // Drawn off screen and copied in one block, so that dragging the slider does not flicker.
-    OffscreenSurface surface(item.hDC, width, height);
+    COffscreenSurface surface(item.hDC, width, height, "CFormOptions::DrawDisplayPreview (922)");
     {
         Gdiplus::Graphics graphics(surface.Dc());
         graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
