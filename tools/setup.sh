@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ git
+    cmake ninja-build g++ git clang-format
     clang-14 libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix nsis
     wine wine64 xvfb x11-utils xdotool

@@ -6,6 +6,9 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 bash "$root/tools/setup.sh"
 
+echo "== source checks"
+bash "$root/tools/check-format"
+
 echo "== native tree (sanitizers)"
 bash "$root/tools/build.sh" native
 ctest --test-dir "$root/build/native" --output-on-failure
