@@ -227,8 +227,8 @@ bool Program::OnStartup()
         const std::wstring product = ProductName;
         const std::wstring welcome =
             L"Welcome!\r\n\r\nUseful tips:\r\n\r\nBy default " + product +
-            L" shows the tempratures in Fahrenheit. \r\n"
-            L"You can change the tempratures to Celsius (Centigrade) in 'Options' dialog. \r\n\r\n"
+            L" shows the temperatures in Fahrenheit. \r\n"
+            L"You can change the temperatures to Celsius (Centigrade) in 'Options' dialog. \r\n\r\n"
             L"In 'Options' dialog, you can select your favorite cities and change other options as well. "
             L"\r\n\r\n"
             L"To access " +

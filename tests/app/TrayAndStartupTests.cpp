@@ -145,8 +145,8 @@ TEST(ProgramStartup, FirstRunGreetsTheUserAndLaterRunsDoNot)
             });
         ASSERT_NE(nullptr, welcome) << "no welcome message on the first run";
         EXPECT_EQ(
-            L"Welcome!\r\n\r\nUseful tips:\r\n\r\nBy default Nimbrel shows the tempratures in Fahrenheit. "
-            L"\r\nYou can change the tempratures to Celsius (Centigrade) in 'Options' dialog. \r\n\r\nIn "
+            L"Welcome!\r\n\r\nUseful tips:\r\n\r\nBy default Nimbrel shows the temperatures in Fahrenheit. "
+            L"\r\nYou can change the temperatures to Celsius (Centigrade) in 'Options' dialog. \r\n\r\nIn "
             L"'Options' dialog, you can select your favorite cities and change other options as well. "
             L"\r\n\r\nTo access Nimbrel menu right click on the notification icon in system tray area. "
             L"\r\n",

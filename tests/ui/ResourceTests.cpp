@@ -209,6 +209,13 @@ TEST(ResourceTests, DialogsCreateWithEveryControl)
         EXPECT_EQ(size.right, client.right);
         EXPECT_EQ(size.bottom, client.bottom);
         ExpectControls(page, controls);
+        // Users read these labels; the misspelling lives on only in the stored option keys.
+        for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        {
+            wchar_t text[128] = {};
+            GetWindowTextW(child, text, 127);
+            EXPECT_EQ(std::wstring::npos, std::wstring(text).find(L"emprature")) << text;
+        }
     }
 
     const HWND cities = created[1];
