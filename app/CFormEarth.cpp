@@ -1,5 +1,6 @@
 #include "app/CFormEarth.h"
 
+#include "app/CommandTable.h"
 #include "app/Program.h"
 #include "app/WindowMessages.h"
 #include "platform/Log.h"
@@ -117,29 +118,7 @@ bool CFormEarth::OnCommand(WORD id)
 {
     try
     {
-        switch (id)
-        {
-        case ID_OPTIONS:
-            Program::ShowOptions(Program::KeepPage);
-            return true;
-        case ID_FEEDBACK:
-            Program::ShowFeedback(Hwnd());
-            return true;
-        case ID_WEB_PAGE:
-            Program::OpenWebPage(Hwnd());
-            return true;
-        case ID_LOCAL_WEATHER:
-            Program::ShowLocalWeather();
-            return true;
-        case ID_APP_ABOUT:
-            Program::ShowAbout(GetActiveWindow());
-            return true;
-        case ID_APP_EXIT:
-            Program::OnExit();
-            return true;
-        default:
-            return false;
-        }
+        return CommandTable::Run(CommandTable::MapMenu, id, Hwnd());
     }
     catch (...)
     {

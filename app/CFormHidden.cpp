@@ -1,5 +1,6 @@
 #include "app/CFormHidden.h"
 
+#include "app/CommandTable.h"
 #include "app/Program.h"
 #include "app/WindowMessages.h"
 #include "core/ApplicationException.h"
@@ -141,26 +142,7 @@ bool CFormHidden::OnCommand(WORD id)
 {
     try
     {
-        switch (id)
-        {
-        case ID_OPTIONS:
-            Program::ShowOptions(Program::KeepPage);
-            return true;
-        case ID_SHOW_EARTH:
-            Program::ShowEarth();
-            return true;
-        case ID_WEB_PAGE:
-            Program::OpenWebPage(Hwnd());
-            return true;
-        case ID_LOCAL_WEATHER:
-            Program::ShowLocalWeather();
-            return true;
-        case ID_APP_EXIT:
-            Program::OnExit();
-            return true;
-        default:
-            return false;
-        }
+        return CommandTable::Run(CommandTable::TrayMenu, id, Hwnd());
     }
     catch (...)
     {

@@ -11,7 +11,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include <memory>
+#include <array>
 
 class CFormSelectCity;
 
@@ -41,21 +41,18 @@ public:
     // Cancel, the close box and the exit command.
     void DropAndHide();
 
-    // Fills every control from the working copy; throws "CFormOptions::PopulateControls (233)"
-    // without one.
+    // Fills every control from the working copy, page by page; throws
+    // "CFormOptions::PopulateControls (233)" without one.
     void PopulateControls();
 
     // The copy being edited; null while the dialog is hidden.
     COptions* WorkingCopy() const { return m_options.Get(); }
+    // The same, for the pages; throws while there is none.
+    COptions& Copy() const;
     unsigned CurrentPage() const;
-    CFormSelectCity* SelectCity() const { return m_selectCity.get(); }
-
-    // The notifications of the pages' controls.
-    bool ProcessPageMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
-
-    void ChangeDisplayName();
-    void OnBnClickedButtonCityNameFont();
-    void OnBnClickedButtonTempratureFont();
+    CFormSelectCity* SelectCity() const { return m_pageCities.SelectCity(); }
+    // The display page's preview shows the background the earth page chooses.
+    void RepaintDisplayPreview() { m_pageDisplay.RepaintPreview(); }
 
     // The system's choosers and message box, unless a test puts its own here to answer them
     // without windows that wait for the user.
@@ -66,11 +63,6 @@ public:
     static ChooseColorFunction ShowColorChooser;
     static MessageBoxFunction ShowMessageBox;
 
-    // The home city list's entries that are not cities, told apart by their item data (a city's
-    // display name may read like them).
-    static constexpr int OtherCityItemData = -1;
-    static constexpr int SeparatorItemData = -2;
-
 protected:
     bool ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
@@ -78,39 +70,10 @@ private:
     void OnInitDialog();
     void ShowPage(unsigned page);
     void OnOK();
-    bool OnCommand(WORD id, WORD notification, HWND control);
+    // In tab order.
+    std::array<CFormOptionsPage*, 4> Pages();
 
-    void PopulateHomeCityList();
-    void PopulateCityList();
-    void SelectHomeCity();
-    void SelectRegionAndBackground();
-    void RefreshUnitButtons();
-    void RepaintPreview(int id);
-
-    void OnHomeCityChanged();
-    void OnRegionChanged();
-    void OnBackgroundChanged();
-    void OnIconScaleScrolled();
-    void OnColorClicked(ArgbColor& color);
-    void OnFontClicked(CPtr<Gdiplus::Font>& font, const char* failure);
-    void OnAddCity();
-    void OnRemoveCity();
-    void OnSelectCityOk();
-    void OnSelectCityCancel();
-    void ShowSelectCity(int purpose);
-
-    void DrawBackgroundPreview(const DRAWITEMSTRUCT& item);
-    void DrawDisplayPreview(const DRAWITEMSTRUCT& item);
-
-    COptions& Copy() const;
-    // The row's city id, 0 when the row cannot be read.
-    int RowCityId(int row) const;
-    City* FindCity(int id) const;
-
-    HINSTANCE m_instance;
     CPtr<COptions> m_options;
-    std::unique_ptr<CFormSelectCity> m_selectCity;
-    int m_selectionPurpose = 1;
 
     CFormOptionsGeneral m_pageGeneral;
     CFormOptionsCities m_pageCities;
@@ -118,12 +81,4 @@ private:
     CFormOptionsDisplay m_pageDisplay;
 
     HWND m_tab = nullptr;
-    HWND m_comboHomeCity = nullptr;
-    HWND m_listCities = nullptr;
-    HWND m_comboBackground = nullptr;
-    HWND m_comboRegion = nullptr;
-    HWND m_previewBackground = nullptr;
-    HWND m_previewDisplay = nullptr;
-    HWND m_sliderIconScale = nullptr;
-    HWND m_labelIconScale = nullptr;
 };

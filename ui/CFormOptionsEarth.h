@@ -11,4 +11,22 @@ public:
         : CFormOptionsPage(IDD_OPTIONS_EARTH, owner, instance)
     {
     }
+
+    void PopulateControls(const COptions& options) override;
+
+protected:
+    void OnInitPage() override;
+    bool OnCommand(WORD id, WORD notification) override;
+    bool OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+private:
+    void OnRegionChanged();
+    void OnBackgroundChanged();
+    // Both previews show the background: this page's and the display page's.
+    void RepaintPreviews();
+    void DrawBackgroundPreview(const DRAWITEMSTRUCT& item);
+
+    HWND m_comboBackground = nullptr;
+    HWND m_comboRegion = nullptr;
+    HWND m_previewBackground = nullptr;
 };

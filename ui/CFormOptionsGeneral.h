@@ -11,4 +11,12 @@ public:
         : CFormOptionsPage(IDD_OPTIONS_GENERAL, owner, instance)
     {
     }
+
+    void PopulateControls(const COptions& options) override;
+
+protected:
+    bool OnCommand(WORD id, WORD notification) override;
+
+private:
+    void RefreshUnitButtons();
 };

@@ -1,14 +1,17 @@
 // The map window inside this test program, where its pixels can be read directly.
 #include "app/CFormEarth.h"
+#include "app/CommandTable.h"
 #include "app/Program.h"
 #include "data/COptions.h"
 #include "map/EarthBackground.h"
 #include "map/UtilGraphics.h"
+#include "res/Resource.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -115,5 +118,45 @@ TEST(MapWindow, ViewFillsTheFrameRepaintsAtEachSizeAndRefreshesAtOnce)
     MSG quit;
     EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     UtilGraphics::FreeSharedObjects();
+}
+
+// Every command id of a menu resource, through its popups.
+void CollectCommands(HMENU menu, std::set<WORD>& ids)
+{
+    for (int i = 0; i < GetMenuItemCount(menu); ++i)
+    {
+        if (const HMENU popup = GetSubMenu(menu, i))
+        {
+            CollectCommands(popup, ids);
+        }
+        else if (const UINT id = GetMenuItemID(menu, i); id != 0 && id != static_cast<UINT>(-1))
+        {
+            ids.insert(static_cast<WORD>(id));
+        }
+    }
+}
+
+TEST(CommandTable, EachWindowRunsExactlyTheCommandsOfItsMenu)
+{
+    const std::set<WORD> candidates{ID_OPTIONS,  ID_SHOW_EARTH, ID_LOCAL_WEATHER, ID_WEB_PAGE,
+                                    ID_FEEDBACK, ID_APP_ABOUT,  ID_APP_EXIT,      ID_LOCAL_WEATHER_CLOSE};
+    for (const auto& [menu, resource] : {std::make_pair(CommandTable::TrayMenu, IDR_TRAY_MENU),
+                                         std::make_pair(CommandTable::MapMenu, IDR_EARTH_MENU)})
+    {
+        const HMENU loaded = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource));
+        ASSERT_NE(nullptr, loaded);
+        std::set<WORD> shown;
+        CollectCommands(loaded, shown);
+        DestroyMenu(loaded);
+        for (WORD id : candidates)
+        {
+            EXPECT_EQ(shown.count(id) == 1, CommandTable::Offers(menu, id)) << menu << " " << id;
+        }
+        for (WORD id : shown)
+        {
+            EXPECT_TRUE(CommandTable::Offers(menu, id)) << menu << " " << id;
+        }
+    }
+    EXPECT_FALSE(CommandTable::Run(CommandTable::TrayMenu, ID_FEEDBACK, nullptr));
 }
 } // namespace

@@ -6,6 +6,7 @@
 #include "tests/support/ExpectThrowAt.h"
 #include "tests/support/ProcessTools.h"
 #include "ui/CFormLocalWeather.h"
+#include "ui/CLocalWeatherRenderer.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@
 
 namespace
 {
-using Layout = CFormLocalWeather::LargeLayout;
+using Layout = CLocalWeatherRenderer::LargeLayout;
 
 // Periods of twelve hours from the first start, with "day" or "night" as summary by the hour.
 CForecast MakeForecast(DateTime firstStart, int count, DateTime obtained = DateTime::UtcNow())
@@ -121,7 +122,7 @@ TEST(LocalWeatherLayout, LargeModeSizesFollowTheForecast)
     for (const CForecast& none : {CForecast(), MakeForecast(morning, 0),
                                   MakeForecast(morning, 6, now - TimeSpan(3 * TimeSpan::TicksPerHour))})
     {
-        const Layout layout = CFormLocalWeather::LayOutLarge(none, now, MeasureByKind);
+        const Layout layout = CLocalWeatherRenderer::LayOutLarge(none, now, MeasureByKind);
         EXPECT_FALSE(layout.HasForecast);
         EXPECT_TRUE(layout.Columns.empty());
         EXPECT_EQ(270, layout.ContentWidth);
@@ -131,7 +132,7 @@ TEST(LocalWeatherLayout, LargeModeSizesFollowTheForecast)
     }
 
     // Three columns are narrower than the texts above them; five are wider.
-    Layout three = CFormLocalWeather::LayOutLarge(MakeForecast(morning, 6), now, MeasureByKind);
+    Layout three = CLocalWeatherRenderer::LayOutLarge(MakeForecast(morning, 6), now, MeasureByKind);
     ASSERT_TRUE(three.HasForecast);
     EXPECT_EQ(3u, three.Columns.size());
     EXPECT_EQ(295, three.ContentWidth);
@@ -140,34 +141,34 @@ TEST(LocalWeatherLayout, LargeModeSizesFollowTheForecast)
     EXPECT_EQ(30 + 12 + 155, three.ContentHeight);
     EXPECT_EQ(315, three.ImageWidth);
     EXPECT_EQ(75 + 197 + 20, three.ImageHeight);
-    Layout five = CFormLocalWeather::LayOutLarge(MakeForecast(morning, 10), now, MeasureByKind);
+    Layout five = CLocalWeatherRenderer::LayOutLarge(MakeForecast(morning, 10), now, MeasureByKind);
     EXPECT_EQ(5u, five.Columns.size());
     EXPECT_EQ(365, five.ContentWidth);
     EXPECT_EQ(385, five.ImageWidth);
 
     // A summary too long for its row is held to 100 pixels; an empty row is still 5 high.
-    const Layout tall = CFormLocalWeather::LayOutLarge(MakeForecast(morning, 1), now,
-                                                       [](const std::wstring&) { return 250.0f; });
+    const Layout tall = CLocalWeatherRenderer::LayOutLarge(MakeForecast(morning, 1), now,
+                                                           [](const std::wstring&) { return 250.0f; });
     EXPECT_EQ(100.0f, tall.DayHeight);
     EXPECT_EQ(5.0f, tall.NightHeight);
     EXPECT_EQ(100 + 5 + 155, tall.ContentHeight);
 
     // A forecast no answer of the service can hold is refused before anything is measured.
     int measured = 0;
-    EXPECT_THROW_AT(CFormLocalWeather::LayOutLarge(MakeForecast(morning, 201), now,
-                                                   [&](const std::wstring&)
-                                                   {
-                                                       ++measured;
-                                                       return 10.0f;
-                                                   }),
-                    ApplicationException, "CFormLocalWeather::LayOutLarge (727)");
+    EXPECT_THROW_AT(CLocalWeatherRenderer::LayOutLarge(MakeForecast(morning, 201), now,
+                                                       [&](const std::wstring&)
+                                                       {
+                                                           ++measured;
+                                                           return 10.0f;
+                                                       }),
+                    ApplicationException, "CLocalWeatherRenderer::LayOutLarge (727)");
     EXPECT_EQ(0, measured);
 }
 
 TEST(LocalWeatherLayout, ColumnsPairDayAndNightPeriods)
 {
     const DateTime now = DateTime::UtcNow();
-    using Column = CFormLocalWeather::ForecastColumn;
+    using Column = CLocalWeatherRenderer::ForecastColumn;
     auto pairs = [](const Layout& layout)
     {
         std::vector<std::pair<int, int>> result;
@@ -180,14 +181,14 @@ TEST(LocalWeatherLayout, ColumnsPairDayAndNightPeriods)
 
     // Starting in the morning: day and night of each date side by side; a last day alone.
     const Layout morning =
-        CFormLocalWeather::LayOutLarge(MakeForecast(DateTime(2024, 5, 6, 6, 0), 5), now, MeasureByKind);
+        CLocalWeatherRenderer::LayOutLarge(MakeForecast(DateTime(2024, 5, 6, 6, 0), 5), now, MeasureByKind);
     EXPECT_TRUE(morning.StartsWithDay);
     EXPECT_EQ((std::vector<std::pair<int, int>>{{0, 1}, {2, 3}, {4, -1}}), pairs(morning));
 
     // Starting at 18:00: the first column has only its night, whose date heads it; the rows'
     // heights come from the day and night periods whatever their positions.
     const Layout evening =
-        CFormLocalWeather::LayOutLarge(MakeForecast(DateTime(2024, 5, 6, 18, 0), 4), now, MeasureByKind);
+        CLocalWeatherRenderer::LayOutLarge(MakeForecast(DateTime(2024, 5, 6, 18, 0), 4), now, MeasureByKind);
     EXPECT_FALSE(evening.StartsWithDay);
     EXPECT_EQ((std::vector<std::pair<int, int>>{{-1, 0}, {1, 2}, {3, -1}}), pairs(evening));
     EXPECT_EQ(0, evening.Columns[0].Heading());
@@ -198,7 +199,7 @@ TEST(LocalWeatherLayout, ColumnsPairDayAndNightPeriods)
 
     // Noon counts as the afternoon.
     EXPECT_FALSE(
-        CFormLocalWeather::LayOutLarge(MakeForecast(DateTime(2024, 5, 6, 12, 0), 2), now, MeasureByKind)
+        CLocalWeatherRenderer::LayOutLarge(MakeForecast(DateTime(2024, 5, 6, 12, 0), 2), now, MeasureByKind)
             .StartsWithDay);
 }
 
@@ -210,17 +211,73 @@ TEST(LocalWeatherLayout, OldObservationsShowNotAvailable)
     home.CurrentWeather.Temprature = 21.0f;
 
     home.CurrentWeather.ReportDateTime = now - TimeSpan(2 * TimeSpan::TicksPerHour);
-    ASSERT_TRUE(CFormLocalWeather::CurrentWeatherCode(home, now).HasValue);
-    EXPECT_EQ(EnumWeatherCode::Rain, CFormLocalWeather::CurrentWeatherCode(home, now).Value());
-    EXPECT_EQ(L"21\u00B0", CFormLocalWeather::TemperatureText(home, true, now));
+    ASSERT_TRUE(CLocalWeatherRenderer::CurrentWeatherCode(home, now).HasValue);
+    EXPECT_EQ(EnumWeatherCode::Rain, CLocalWeatherRenderer::CurrentWeatherCode(home, now).Value());
+    EXPECT_EQ(L"21\u00B0", CLocalWeatherRenderer::TemperatureText(home, true, now));
 
     home.CurrentWeather.ReportDateTime = now - TimeSpan(3 * TimeSpan::TicksPerHour);
-    EXPECT_FALSE(CFormLocalWeather::CurrentWeatherCode(home, now).HasValue);
-    EXPECT_EQ(L"--", CFormLocalWeather::TemperatureText(home, true, now));
+    EXPECT_FALSE(CLocalWeatherRenderer::CurrentWeatherCode(home, now).HasValue);
+    EXPECT_EQ(L"--", CLocalWeatherRenderer::TemperatureText(home, true, now));
 
     home.CurrentWeather.ReportDateTime = now;
     home.CurrentWeather.WeatherCode = Nullable<EnumWeatherCode>();
-    EXPECT_FALSE(CFormLocalWeather::CurrentWeatherCode(home, now).HasValue);
+    EXPECT_FALSE(CLocalWeatherRenderer::CurrentWeatherCode(home, now).HasValue);
+}
+
+TEST(LocalWeatherRenderer, PaintsEachModeAtItsSizeWithoutAWindow)
+{
+    const DateTime now = DateTime::UtcNow();
+    City home(1, L"KLAX", L"USA", L"Los Angeles", L"", 33.9f, -118.4f);
+    home.CurrentWeather.ReportDateTime = now;
+    home.CurrentWeather.WeatherCode = EnumWeatherCode::Rain;
+    home.CurrentWeather.Temprature = 21.0f;
+    City withWeek = home;
+    withWeek.Forecast = MakeForecast(DateTime(2024, 5, 6, 18, 0), 15, now); // from an evening: 8 columns
+
+    Gdiplus::Bitmap red(64, 64, PixelFormat32bppARGB);
+    Gdiplus::Graphics(&red).Clear(Gdiplus::Color(255, 255, 0, 0));
+    CLocalWeatherRenderer::IconSource icons;
+    icons.Large = [&red](const Nullable<EnumWeatherCode>&, bool) { return &red; };
+    CLocalWeatherRenderer renderer(icons);
+    for (UINT dpi : {96u, 144u})
+    {
+        renderer.SetDpi(dpi);
+        auto size = [&](const City* city, int mode)
+        {
+            const CPtr<Gdiplus::Bitmap> image = renderer.Render(city, mode, false, now);
+            return std::make_pair(static_cast<int>(image->GetWidth()), static_cast<int>(image->GetHeight()));
+        };
+        auto scaled = [dpi](int width, int height)
+        {
+            return std::make_pair(CLocalWeatherRenderer::ScaleLength(width, dpi),
+                                  CLocalWeatherRenderer::ScaleLength(height, dpi));
+        };
+        EXPECT_EQ(scaled(290, 73), size(nullptr, CLocalWeatherRenderer::ModeSmall)) << dpi;
+        EXPECT_EQ(scaled(290, 160), size(&home, CLocalWeatherRenderer::ModeSmall)) << dpi;
+        EXPECT_EQ(scaled(210, 160), size(&home, CLocalWeatherRenderer::ModeIconOnly)) << dpi;
+        EXPECT_EQ(scaled(290, 160), size(&home, CLocalWeatherRenderer::ModeLarge)) << dpi;
+        const Layout week = CLocalWeatherRenderer::LayOutLarge(withWeek.Forecast, now,
+                                                               [&](const std::wstring& summary)
+                                                               { return renderer.MeasureSummary(summary); });
+        ASSERT_EQ(8u, week.Columns.size());
+        EXPECT_EQ(scaled(68 * 8 + 25 + 20, week.ImageHeight),
+                  size(&withWeek, CLocalWeatherRenderer::ModeLarge))
+            << dpi;
+
+        // The icon, fitted into the icon area, covers its middle.
+        const CPtr<Gdiplus::Bitmap> iconOnly =
+            renderer.Render(&home, CLocalWeatherRenderer::ModeIconOnly, false, now);
+        Gdiplus::Color middle;
+        iconOnly->GetPixel(CLocalWeatherRenderer::ScaleLength(110, dpi),
+                           CLocalWeatherRenderer::ScaleLength(80, dpi), &middle);
+        EXPECT_EQ(255, middle.GetA()) << dpi;
+        EXPECT_GT(middle.GetR(), 250) << dpi;
+    }
+
+    // With no icons to be had, the icon area stays see-through.
+    const CPtr<Gdiplus::Bitmap> bare =
+        CLocalWeatherRenderer().Render(&home, CLocalWeatherRenderer::ModeIconOnly, false, now);
+    EXPECT_EQ(0, Alpha(*bare, 110, 80));
 }
 
 TEST(LocalWeatherLayout, WindowsOffTheTopOrLeftKeepAGrip)
@@ -431,12 +488,13 @@ TEST(LocalWeatherWindow, PaintsAtTheMonitorsDpi)
     // Texts are measured in the same 96-DPI units at any scale, so the layout does not drift.
     // (Three lines by their breaks: where words wrap may differ a little with the font's size.)
     const Gdiplus::RectF content(10.0f, 85.0f, 270.0f, 53.0f);
-    form.OverrideDpi(96);
-    const Gdiplus::RectF at96 = form.NameBox(L"72\u00B0", content);
-    const float summary96 = form.MeasureSummary(L"Sunny\r\nWindy\r\nCold");
-    form.OverrideDpi(144);
-    const Gdiplus::RectF at144 = form.NameBox(L"72\u00B0", content);
-    const float summary144 = form.MeasureSummary(L"Sunny\r\nWindy\r\nCold");
+    CLocalWeatherRenderer renderer;
+    renderer.SetDpi(96);
+    const Gdiplus::RectF at96 = renderer.NameBox(L"72\u00B0", content);
+    const float summary96 = renderer.MeasureSummary(L"Sunny\r\nWindy\r\nCold");
+    renderer.SetDpi(144);
+    const Gdiplus::RectF at144 = renderer.NameBox(L"72\u00B0", content);
+    const float summary144 = renderer.MeasureSummary(L"Sunny\r\nWindy\r\nCold");
     EXPECT_NEAR(at96.GetRight(), at144.GetRight(), 2.0f);
     EXPECT_NEAR(at96.Y, at144.Y, 2.0f);
     EXPECT_NEAR(summary96, summary144, 2.0f);
@@ -451,11 +509,11 @@ TEST(LocalWeatherWindow, PaintsAtTheMonitorsDpi)
 TEST(LocalWeatherWindow, PanelKeepsOnlyTheAlphaAndStretchesWithoutSeams)
 {
     LiveOptions options;
-    CFormLocalWeather::PreparePanelBackground(L"Z:\\nowhere\\LocalWeatherBackground.png");
-    EXPECT_EQ(nullptr, CFormLocalWeather::PanelBackground());
+    CLocalWeatherRenderer::PreparePanelBackground(L"Z:\\nowhere\\LocalWeatherBackground.png");
+    EXPECT_EQ(nullptr, CLocalWeatherRenderer::PanelBackground());
 
-    CFormLocalWeather::PreparePanelBackground(PanelFile());
-    Gdiplus::Bitmap* panel = CFormLocalWeather::PanelBackground();
+    CLocalWeatherRenderer::PreparePanelBackground(PanelFile());
+    Gdiplus::Bitmap* panel = CLocalWeatherRenderer::PanelBackground();
     ASSERT_NE(nullptr, panel);
     Gdiplus::Bitmap file(PanelFile().c_str());
     ASSERT_EQ(file.GetWidth(), panel->GetWidth());
@@ -487,14 +545,14 @@ TEST(LocalWeatherWindow, PanelKeepsOnlyTheAlphaAndStretchesWithoutSeams)
     {
         form.OverrideDpi(dpi);
         CPtr<Gdiplus::Bitmap> image = form.RenderImage();
-        const int border = CFormLocalWeather::ScaleLength(30, dpi);
-        const int top = CFormLocalWeather::ScaleLength(75, dpi);
-        const int bottom = CFormLocalWeather::ScaleLength(75 + 73, dpi);
-        const int middleX = CFormLocalWeather::ScaleLength(100, dpi);
+        const int border = CLocalWeatherRenderer::ScaleLength(30, dpi);
+        const int top = CLocalWeatherRenderer::ScaleLength(75, dpi);
+        const int bottom = CLocalWeatherRenderer::ScaleLength(75 + 73, dpi);
+        const int middleX = CLocalWeatherRenderer::ScaleLength(100, dpi);
         const int middleY = (top + bottom) / 2;
         const BYTE body = Alpha(*image, middleX, middleY);
         EXPECT_GT(body, 0);
-        for (int x = border - 2; x <= CFormLocalWeather::ScaleLength(150, dpi); ++x)
+        for (int x = border - 2; x <= CLocalWeatherRenderer::ScaleLength(150, dpi); ++x)
         {
             ASSERT_NEAR(body, Alpha(*image, x, middleY), 2) << "dpi " << dpi << " x " << x;
         }
@@ -513,7 +571,7 @@ TEST(LocalWeatherWindow, LongSummariesAreCutToTheirRow)
         L"Showers and thunderstorms likely before noon, then a slight chance of showers in the "
         L"afternoon. Some of the storms could produce heavy rain and gusty winds. Highs near 75, "
         L"with south winds around 10 miles per hour shifting to the west in the evening hours.";
-    EXPECT_GT(form.MeasureSummary(longSummary), 100.0f);
+    EXPECT_GT(CLocalWeatherRenderer().MeasureSummary(longSummary), 100.0f);
 
     // A forecast of one morning period: nothing may be drawn below its 100-pixel summary row,
     // where the empty night row lies.
