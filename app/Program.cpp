@@ -300,7 +300,7 @@ void Program::OnExit()
     }
     try
     {
-        Options().Save();
+        Options().SaveOnExit();
     }
     catch (...)
     {
