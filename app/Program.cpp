@@ -140,6 +140,7 @@ int Program::Main(HINSTANCE instance)
 int Program::Run()
 {
     bool started = false;
+    StartupStep() = L"its user-interface thread could not be prepared";
     try
     {
         CMessageLoop loop;
@@ -190,14 +191,16 @@ bool Program::OnStartup()
     PathStartup();
     StartupStep() = L"its settings folder (Nimbrel in the application data folder) could not be created";
     PathUserAppData();
-    StartupStep() = L"its settings could not be prepared";
+    StartupStep() = L"its wallpaper folder could not be prepared";
     s_firstRun = GetFileAttributesW(PathOptions().c_str()) == INVALID_FILE_ATTRIBUTES;
     SaveDesktopWallpaper();
     CleanWallpaperFolder();
+    StartupStep() = L"its images could not be loaded";
     LoadImages();
     CFormLocalWeather::PreparePanelBackground();
     EarthBackground::SetFolder(PathEarthBackgrounds());
 
+    StartupStep() = L"its settings could not be loaded";
     SetOptions(CPtr<COptions>(new COptions()));
     Options().Load();
 
