@@ -38,6 +38,7 @@ CFormOptions* Program::s_formOptions = nullptr;
 bool Program::s_firstRun = false;
 std::atomic<bool> Program::s_exiting{false};
 std::atomic<HWND> Program::s_hiddenWindow{nullptr};
+Program::MessageBoxFunction Program::ShowMessageBox = MessageBoxW;
 
 namespace
 {
@@ -74,8 +75,16 @@ CPtr<COptions>& LiveOptions()
 // The user's wallpaper as it was at start-up, for the program's whole run.
 CDesktopWallpaper& RememberedWallpaper()
 {
-    static CDesktopWallpaper wallpaper;
+    static CDesktopWallpaper wallpaper(Program::PathUserWallpaper());
     return wallpaper;
+}
+
+// What start-up is doing, so that a failure can be named to the user: completes "Nimbrel could
+// not start: ...".
+std::wstring& StartupStep()
+{
+    static std::wstring step;
+    return step;
 }
 
 const std::wstring& Below(std::wstring& cache, const std::wstring& parent, const wchar_t* name)
@@ -130,11 +139,14 @@ int Program::Main(HINSTANCE instance)
 
 int Program::Run()
 {
+    bool started = false;
+    StartupStep() = L"its user-interface thread could not be prepared";
     try
     {
         CMessageLoop loop;
         Module().AddMessageLoop(&loop);
 
+        StartupStep() = L"the graphics library (GDI+) could not be started";
         Gdiplus::GdiplusStartupInput input;
         ULONG_PTR gdiplusToken = 0;
         if (Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr) != Gdiplus::Ok)
@@ -143,7 +155,9 @@ int Program::Run()
         }
 
         int exitCode = 0;
-        if (OnStartup())
+        const bool ready = OnStartup();
+        started = true;
+        if (ready)
         {
             exitCode = loop.Run();
         }
@@ -155,25 +169,42 @@ int Program::Run()
     }
     catch (...)
     {
-        // A start-up that failed ends the program quietly; there is nobody to tell yet.
         Log::Exception(L"Program::Run");
-        return 0;
+        if (started)
+        {
+            return 0;
+        }
+        // Nothing on the screen yet tells the user that the program is not running, nor why.
+        const std::wstring text = std::wstring(ProductName) + L" could not start: " + StartupStep() + L".";
+        Log::Write(L"Program::Run", text.c_str());
+        ShowMessageBox(nullptr, text.c_str(), ProductName, MB_OK | MB_ICONERROR);
+        return StartupFailed;
     }
 }
 
 bool Program::OnStartup()
 {
+    StartupStep() = L"the download thread could not be started";
     ThreadPool().Initialize();
+    StartupStep() = L"the path of its program folder could not be read, or is longer than 259 characters";
+    PathNameExecutable();
+    PathStartup();
+    StartupStep() = L"its settings folder (Nimbrel in the application data folder) could not be created";
+    PathUserAppData();
+    StartupStep() = L"its wallpaper folder could not be prepared";
     s_firstRun = GetFileAttributesW(PathOptions().c_str()) == INVALID_FILE_ATTRIBUTES;
     SaveDesktopWallpaper();
     CleanWallpaperFolder();
+    StartupStep() = L"its images could not be loaded";
     LoadImages();
     CFormLocalWeather::PreparePanelBackground();
     EarthBackground::SetFolder(PathEarthBackgrounds());
 
+    StartupStep() = L"its settings could not be loaded";
     SetOptions(CPtr<COptions>(new COptions()));
     Options().Load();
 
+    StartupStep() = L"the map window could not be created";
     try
     {
         s_formEarth = new CFormEarth();
@@ -186,6 +217,7 @@ bool Program::OnStartup()
     }
     AddWeatherView(&s_formEarth->View());
 
+    StartupStep() = L"the local weather window could not be created";
     try
     {
         s_formLocalWeather = new CFormLocalWeather();
@@ -198,6 +230,7 @@ bool Program::OnStartup()
     }
     AddWeatherView(s_formLocalWeather);
 
+    StartupStep() = L"the options dialog could not be created";
     s_formOptions = new CFormOptions();
     if (!s_formOptions->Create())
     {
@@ -205,6 +238,7 @@ bool Program::OnStartup()
     }
 
     // Its creation starts the update cycle, so everything above must be in place first.
+    StartupStep() = L"the notification area window could not be created";
     try
     {
         s_formHidden = new CFormHidden();
@@ -215,6 +249,7 @@ bool Program::OnStartup()
         Log::Exception(L"Program::OnStartup");
         ThrowApplicationException("Program::OnStartup (576)");
     }
+    StartupStep() = L"its windows could not be shown";
     s_formHidden->AddNotifyIcon();
 
     ShowWindow(s_formEarth->Hwnd(), SW_SHOWMAXIMIZED);
@@ -300,7 +335,7 @@ void Program::OnExit()
     }
     try
     {
-        Options().Save();
+        Options().SaveOnExit();
     }
     catch (...)
     {
@@ -506,6 +541,9 @@ void Program::UpdateWallpaper()
         if (Options().UpdateWallpaper)
         {
             const CPtr<Gdiplus::Bitmap> map = UtilGraphics::GenerateNimbrelWallpaper();
+            // On disk before the map goes on the desktop: a run that ends without putting the
+            // user's wallpaper back leaves it for the next start.
+            RememberedWallpaper().Store(PathWallpaper());
             UtilGraphics::InstallWallpaper(*map, PathWallpaper());
         }
         else
@@ -738,4 +776,10 @@ const std::wstring& Program::PathWallpaper()
 {
     static std::wstring path;
     return EnsuredFolder(path, PathUserAppData(), L"Wallpaper");
+}
+
+const std::wstring& Program::PathUserWallpaper()
+{
+    static std::wstring path;
+    return Below(path, PathUserAppData(), L"UserWallpaper.txt");
 }

@@ -38,8 +38,10 @@ public:
     // The GUI entry point's body: single instance, COM, common controls, module, Run.
     static int Main(HINSTANCE instance);
 
-    // The user-interface thread: returns the message loop's exit code, or 0 when start-up failed.
+    // The user-interface thread: returns the message loop's exit code, or StartupFailed when
+    // start-up failed, after telling the user (through ShowMessageBox) and the log what failed.
     static int Run();
+    static constexpr int StartupFailed = 1;
     static bool OnStartup();
     static void OnShutdown();
 
@@ -99,8 +101,9 @@ public:
     static void RemoveWeatherView(IWeatherView* view);
 
     // The user's own wallpaper: remembered at start-up (a map of ours left on the desktop by an
-    // earlier run is cleared instead), put back when the map stops being the wallpaper and at exit,
-    // but only while one of our maps is in force. Never throw.
+    // earlier run is replaced by the wallpaper that run stored, or cleared when there is none),
+    // stored in PathUserWallpaper before a map goes on the desktop, put back when the map stops
+    // being the wallpaper and at exit, but only while one of our maps is in force. Never throw.
     static void SaveDesktopWallpaper();
     static void CleanWallpaperFolder();
     static void RestoreDesktopWallpaper();
@@ -122,6 +125,11 @@ public:
     static const std::wstring& PathOptions();
     static const std::wstring& PathCities();
     static const std::wstring& PathWallpaper();
+    static const std::wstring& PathUserWallpaper();
+
+    // How start-up failures are told: MessageBoxW, unless a test puts its own here.
+    using MessageBoxFunction = int(WINAPI*)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+    static MessageBoxFunction ShowMessageBox;
 
 private:
     static CWeatherIcons& WeatherIcons();

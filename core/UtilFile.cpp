@@ -52,4 +52,52 @@ std::string ReadFileAscii(const std::wstring& path)
     content.resize(read);
     return content;
 }
+
+std::string ReadFileAscii(const std::wstring& path, unsigned waitMilliseconds)
+{
+    const ULONGLONG deadline = GetTickCount64() + waitMilliseconds;
+    for (;;)
+    {
+        try
+        {
+            return ReadFileAscii(path);
+        }
+        catch (...)
+        {
+            if (GetTickCount64() >= deadline || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+            {
+                throw;
+            }
+        }
+        Sleep(50);
+    }
+}
+
+void WriteFileWhole(const std::wstring& path, const std::string& bytes)
+{
+    const std::wstring temporary = path + L".temp";
+    bool written = false;
+    {
+        FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.Get() == INVALID_HANDLE_VALUE)
+        {
+            ThrowApplicationException("UtilFile::WriteFileWhole (78)");
+        }
+        DWORD count = 0;
+        written = bytes.size() < MAXDWORD &&
+                  WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &count, nullptr) &&
+                  count == bytes.size() && FlushFileBuffers(file.Get());
+    }
+    if (!written)
+    {
+        DeleteFileW(temporary.c_str());
+        ThrowApplicationException("UtilFile::WriteFileWhole (89)");
+    }
+    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    {
+        DeleteFileW(temporary.c_str());
+        ThrowApplicationException("UtilFile::WriteFileWhole (94)");
+    }
+}
 } // namespace UtilFile

@@ -158,11 +158,13 @@ CPtr<Gdiplus::Font> ParseFont(const char* text)
 
 void EnsureDirectoryExists(const std::wstring& path)
 {
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    // A file standing where the folder belongs is no folder to keep anything in.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
     {
         return;
     }
-    if (!CreateDirectoryW(path.c_str(), nullptr))
+    if (attributes != INVALID_FILE_ATTRIBUTES || !CreateDirectoryW(path.c_str(), nullptr))
     {
         ThrowApplicationException("Util::EnsureDirectoryExists (246)");
     }

@@ -38,7 +38,8 @@ void WriteToFileAscii(HANDLE file, const Gdiplus::Font& font);
 // "Family,size,style": a font in points; an unknown family falls back to the generic sans serif.
 CPtr<Gdiplus::Font> ParseFont(const char* text);
 
-// Creates the folder (one level) when nothing exists at the path.
+// Creates the folder (one level) when nothing exists at the path; throws when it cannot, or when
+// a file stands at the path.
 void EnsureDirectoryExists(const std::wstring& path);
 
 // The value called name under the current user's Run key. Add returns the registry's result.

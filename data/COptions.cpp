@@ -8,7 +8,9 @@
 #include "platform/Log.h"
 
 #include <algorithm>
+#include <climits>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -26,30 +28,80 @@ bool FileExists(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Settings files that were there but could not be read when last loaded. Kept by path rather than
-// in the object: the options dialog saves a copy of the options, and that save must protect the
-// file just the same.
-std::set<std::wstring>& UnreadableFiles()
+// Settings files whose content this run does not hold, by path: true for one that was there
+// but could not be read, false for one read with damage the readers had to pass over (a home
+// city that does not parse, a Cities.txt without a single city). Kept by path rather than in the
+// object: the options dialog saves a copy of the options, and that save must protect the file
+// just the same.
+std::map<std::wstring, bool>& UnreadableFiles()
 {
-    static std::set<std::wstring> paths;
+    static std::map<std::wstring, bool> paths;
     return paths;
 }
 
-// The whole settings file. One that is there but cannot be read is remembered before the failure
-// goes on, so that no save writes over it unseen; one read again later is forgotten.
+bool CouldNotBeRead(const std::wstring& path)
+{
+    const auto found = UnreadableFiles().find(path);
+    return found != UnreadableFiles().end() && found->second;
+}
+
+// Noted damage: the file is set aside before the next save replaces it.
+void ReadWithDamage(const std::wstring& path, const wchar_t* what)
+{
+    UnreadableFiles()[path] = false;
+    Log::Write(L"COptions", (path + L": " + what + L"; the file is set aside before it is saved").c_str());
+}
+
+// An editor's UTF-8 file starts with a byte-order mark. What follows it is UTF-8, turned into the
+// ANSI text every reader here expects; a character the code page lacks becomes its default one.
+std::string WithoutByteOrderMark(const std::string& text)
+{
+    static const char kMark[] = "\xEF\xBB\xBF";
+    if (text.compare(0, 3, kMark) != 0)
+    {
+        return text;
+    }
+    const std::string utf8 = text.substr(3);
+    if (utf8.empty() || utf8.size() > static_cast<std::size_t>(INT_MAX))
+    {
+        return utf8;
+    }
+    const int size = static_cast<int>(utf8.size());
+    const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), wideLength);
+    return Util::ToNarrow(wide);
+}
+
+// The whole settings file, waited for while another program holds it. One that is there but
+// still cannot be read is remembered before the failure goes on, so that no save writes over it
+// unseen; one read again later is forgotten.
 std::string ReadSettingsFile(const std::wstring& path)
 {
     try
     {
-        std::string text = UtilFile::ReadFileAscii(path);
+        std::string text = UtilFile::ReadFileAscii(path, COptions::LockedFileWait);
         UnreadableFiles().erase(path);
-        return text;
+        return WithoutByteOrderMark(text);
     }
     catch (...)
     {
-        UnreadableFiles().insert(path);
+        UnreadableFiles()[path] = true;
+        Log::Write(L"COptions", (path + L": could not be read; the defaults stay in force").c_str());
         throw;
     }
+}
+
+const char kBlanks[] = " \t";
+
+std::string Trimmed(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string::npos)
+    {
+        return std::string();
+    }
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 // Moves the file at path to the first free set-aside name and returns that name; an empty name
@@ -189,6 +241,7 @@ void SaveWhole(const std::wstring& path, const SaveLocations& locations,
 } // namespace
 
 COptions::MessageBoxFunction COptions::ShowMessageBox = MessageBoxW;
+unsigned COptions::LockedFileWait = 2000;
 
 COptions::COptions()
     : HomeCity(new City(348400, L"KLAX", L"USA", L"Los Angeles", L"Los Angeles International Airport",
@@ -252,12 +305,14 @@ CPtr<COptions> COptions::Clone() const
 void COptions::Load()
 {
     // Each file on its own: a locked Options.txt is no reason to lose the favourites.
+    std::wstring unread;
     try
     {
         LoadOptions();
     }
     catch (...)
     {
+        unread = L"Options.txt";
     }
     try
     {
@@ -265,6 +320,15 @@ void COptions::Load()
     }
     catch (...)
     {
+        unread += unread.empty() ? L"Cities.txt" : L" and Cities.txt";
+    }
+    if (!unread.empty())
+    {
+        const std::wstring text = L"Your settings could not be read from " + unread +
+                                  L": another program holds the file, or it cannot be opened.\r\n\r\n" +
+                                  Program::ProductName +
+                                  L" runs on its default settings this time, and leaves the file as it is.";
+        ShowMessageBox(nullptr, text.c_str(), Program::ProductName, MB_OK | MB_ICONWARNING);
     }
 }
 
@@ -312,6 +376,7 @@ void COptions::LoadOptions(const std::wstring& path)
         }
         catch (const ApplicationException&)
         {
+            ReadWithDamage(path, L"the HomeCity line does not parse, the home city stays as it was");
         }
     }
 
@@ -374,16 +439,21 @@ void COptions::LoadCities(const std::wstring& path)
         taken.insert(HomeCity->Id);
     }
     CPtr<std::vector<City>> cities(new std::vector<City>());
+    bool anyLine = false;
+    bool anyCity = false;
     std::size_t start = 0;
     while (start < text.size())
     {
         const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
-        if (end > start)
+        const std::string line = Trimmed(text.substr(start, end - start));
+        if (!line.empty())
         {
+            anyLine = true;
             try
             {
                 City city;
-                CityRecord::Parse(text.substr(start, end - start), city);
+                CityRecord::Parse(line, city);
+                anyCity = true;
                 if (taken.insert(city.Id).second)
                 {
                     cities->push_back(std::move(city));
@@ -396,6 +466,13 @@ void COptions::LoadCities(const std::wstring& path)
         }
         start = end + 1;
     }
+    // Lines and not one city among them is no list of favourites but a file this program cannot
+    // read: the favourites stay as they were.
+    if (anyLine && !anyCity)
+    {
+        ReadWithDamage(path, L"no line holds a city, the favourites stay as they were");
+        return;
+    }
     Cities = std::move(cities);
 }
 
@@ -406,6 +483,31 @@ void COptions::Save()
         SaveOptions();
         SaveCities();
         ApplyRunAtSystemStartup();
+    }
+    catch (...)
+    {
+        ShowMessageBox(nullptr, L"Could not save options.", Program::ProductName, MB_OK | MB_ICONERROR);
+    }
+}
+
+void COptions::SaveOnExit()
+{
+    try
+    {
+        // This session never saw what such a file holds: its defaults are no reason to replace it,
+        // nor to change the log-on Run value it speaks for.
+        if (!CouldNotBeRead(Program::PathOptions()))
+        {
+            SaveOptions();
+        }
+        if (!CouldNotBeRead(Program::PathCities()))
+        {
+            SaveCities();
+        }
+        if (!CouldNotBeRead(Program::PathOptions()))
+        {
+            ApplyRunAtSystemStartup();
+        }
     }
     catch (...)
     {
@@ -571,27 +673,37 @@ std::vector<std::pair<std::wstring, int>> COptions::GetCityNames() const
 std::string COptions::ReadOptionValueAsString(const std::string& text, const char* key)
 {
     // Only at the start of a line: a key spelled inside another value (a city named
-    // "UseMetricSystem=true") must not be taken for the setting.
-    const std::string pattern = std::string(key) + "=";
-    std::size_t at = 0;
+    // "UseMetricSystem=true") must not be taken for the setting. Blanks around the key and the
+    // value, and a line feed without its carriage return, are an editor's doing, not the user's.
+    const std::string name(key);
+    std::size_t line = 0;
     for (;;)
     {
-        at = text.find(pattern, at);
-        if (at == std::string::npos)
+        std::size_t at = text.find_first_not_of(kBlanks, line);
+        if (at != std::string::npos && text.compare(at, name.size(), name) == 0)
         {
-            ThrowApplicationException("COptions::ReadOptionValueAsString (125)");
+            at = text.find_first_not_of(kBlanks, at + name.size());
+            if (at != std::string::npos && text[at] == '=')
+            {
+                const std::size_t start = at + 1;
+                std::size_t end = text.find('\n', start);
+                if (end == std::string::npos)
+                {
+                    ThrowApplicationException("COptions::ReadOptionValueAsString (128)");
+                }
+                if (end > start && text[end - 1] == '\r')
+                {
+                    --end;
+                }
+                return Trimmed(text.substr(start, end - start));
+            }
         }
-        if (at == 0 || text[at - 1] == '\n')
+        const std::size_t next = text.find('\n', line);
+        if (next == std::string::npos)
         {
             break;
         }
-        ++at;
+        line = next + 1;
     }
-    const std::size_t start = at + pattern.size();
-    const std::size_t end = text.find(kLineEnd, start);
-    if (end == std::string::npos)
-    {
-        ThrowApplicationException("COptions::ReadOptionValueAsString (128)");
-    }
-    return text.substr(start, end - start);
+    ThrowApplicationException("COptions::ReadOptionValueAsString (125)");
 }

@@ -17,12 +17,16 @@
 // Cities.txt (one favourite per record line). User-interface thread only; GDI+ must be running.
 //
 // Reading is forgiving: each value is read on its own, and one that is missing or malformed
-// keeps the current value. Writing replaces a file only after its new content is complete and
-// on disk, so a failed save leaves the previous file as it was.
+// keeps the current value. Lines may end in CR LF or LF alone, blanks around keys and values
+// are passed over, and a file that starts with a UTF-8 byte-order mark is read as UTF-8.
+// Writing is always ANSI with CR LF, and replaces a file only after its new content is complete
+// and on disk, so a failed save leaves the previous file as it was.
 //
-// A file that is there but cannot be read (locked by another program, no access) leaves the
-// defaults in force; saving them over it would lose what the user had. Such a file is
-// remembered, and the next save of it first moves it aside as "Options.txt.unreadable" (or
+// A file that is there but cannot be read (locked by another program, no access) is waited for
+// a moment, then the defaults stay in force; saving them over it would lose what the user had.
+// Nor may the save of a damaged file (a home city that does not parse, a Cities.txt without one
+// city) lose the rest of what it held. Such a file is remembered, and the next save of it first
+// moves it aside as "Options.txt.unreadable" (or
 // "Cities.txt.unreadable"), or, when that name is taken by an earlier one, the first free name of
 // "Options.txt.unreadable.2" to ".99": older copies are never overwritten. When it cannot be moved
 // aside (still locked, all names taken), that save fails and the file stays as it is.
@@ -60,12 +64,12 @@ public:
     CPtr<COptions> Clone() const;
 
     // Options.txt, then Cities.txt, from the per-user folder. Never throws; a file that cannot
-    // be read leaves what was there.
+    // be read leaves what was there, and the user is told once through ShowMessageBox.
     void Load();
     void LoadOptions();
     void LoadCities();
-    // The same from the given files; a missing file changes nothing, an unreadable one throws
-    // (and is set aside by the next save to that path).
+    // The same from the given files; a missing file changes nothing, one that stays unreadable
+    // for LockedFileWait milliseconds throws (and is set aside by the next save to that path).
     void LoadOptions(const std::wstring& path);
     void LoadCities(const std::wstring& path);
 
@@ -76,6 +80,11 @@ public:
     // message without a window that waits for a click.
     using MessageBoxFunction = int(WINAPI*)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
     static MessageBoxFunction ShowMessageBox;
+    // How long a settings file held by another program is waited for when it is read.
+    static unsigned LockedFileWait;
+    // Save as the program ends: a file that could not be read when it was loaded keeps what it
+    // holds (and the Run value stays as it is), unless a save since has taken its place.
+    void SaveOnExit();
     void SaveOptions();
     void SaveCities();
     // The same to the given files; throws on failure, leaving the file unchanged.
@@ -91,8 +100,9 @@ public:
     // The favourites as (display name, id), sorted by display name code unit by code unit.
     std::vector<std::pair<std::wstring, int>> GetCityNames() const;
 
-    // The value of the first line of text starting with key followed by "=", up to its CR LF.
-    // Throws when there is no such line or it has no CR LF.
+    // The value of the first line of text starting with key followed by "=", up to its line end,
+    // without the blanks around the key and the value. Throws when there is no such line or it
+    // has no line end.
     static std::string ReadOptionValueAsString(const std::string& text, const char* key);
 
 private:

@@ -74,6 +74,53 @@ TEST(ProgramInstance, SecondStartIsRefusedAndTheFirstRunsOn)
     EXPECT_EQ(0u, first.WaitForExit(kExitTimeout));
 }
 
+// The per-user folder moved aside and a file put in its place, for one test.
+class SettingsFolderBlocked
+{
+public:
+    SettingsFolderBlocked() : m_folder(Program::PathUserAppData())
+    {
+        m_folder.pop_back();
+        m_kept = m_folder + L".kept";
+        std::filesystem::remove_all(m_kept);
+        std::filesystem::rename(m_folder, m_kept);
+        CloseHandle(CreateFileW(m_folder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    }
+    ~SettingsFolderBlocked()
+    {
+        std::error_code ignored;
+        std::filesystem::remove(m_folder, ignored);
+        std::filesystem::rename(m_kept, m_folder, ignored);
+    }
+    SettingsFolderBlocked(const SettingsFolderBlocked&) = delete;
+    SettingsFolderBlocked& operator=(const SettingsFolderBlocked&) = delete;
+
+private:
+    std::wstring m_folder;
+    std::wstring m_kept;
+};
+
+TEST(ProgramInstance, AFailedStartSaysWhatFailedAndEndsWithAnErrorCode)
+{
+    const SettingsFolderBlocked blocked;
+    Child program(Quoted(ProcessTools::NimbrelExecutable()));
+    ASSERT_TRUE(program.Started());
+    const HWND message = ProcessTools::WaitForWindow(
+        program.Id(),
+        [](HWND window)
+        {
+            return ProcessTools::ClassNameOf(window) == L"#32770" && IsWindowVisible(window) &&
+                   ProcessTools::TextOf(window) == L"Nimbrel" && GetDlgItem(window, 0xFFFF) != nullptr;
+        },
+        kStartTimeout);
+    ASSERT_NE(nullptr, message) << "the failed start showed no message";
+    wchar_t text[512] = L"";
+    GetDlgItemTextW(message, 0xFFFF, text, 512);
+    EXPECT_NE(std::wstring::npos, std::wstring(text).find(L"could not start: its settings folder"));
+    PostMessageW(message, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(static_cast<DWORD>(Program::StartupFailed), program.WaitForExit(kExitTimeout));
+}
+
 TEST(ProgramInstance, EndOfSessionEndsTheProgram)
 {
     Child program(Quoted(ProcessTools::NimbrelExecutable()));
@@ -157,6 +204,7 @@ TEST(ProgramFolders, LayoutBelowTheProgramAndUserFolders)
     EXPECT_EQ(user + L"Options.txt", Program::PathOptions());
     EXPECT_EQ(user + L"Cities.txt", Program::PathCities());
     EXPECT_EQ(user + L"Wallpaper\\", Program::PathWallpaper());
+    EXPECT_EQ(user + L"UserWallpaper.txt", Program::PathUserWallpaper());
     EXPECT_TRUE(std::filesystem::is_directory(Program::PathWallpaper()));
 }
 

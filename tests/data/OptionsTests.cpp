@@ -77,6 +77,22 @@ private:
     COptions::MessageBoxFunction m_previous;
 };
 
+// Locked settings files fail at once instead of being waited for, for one test.
+class LockedFilesNotWaitedFor
+{
+public:
+    explicit LockedFilesNotWaitedFor(unsigned milliseconds = 0) : m_previous(COptions::LockedFileWait)
+    {
+        COptions::LockedFileWait = milliseconds;
+    }
+    ~LockedFilesNotWaitedFor() { COptions::LockedFileWait = m_previous; }
+    LockedFilesNotWaitedFor(const LockedFilesNotWaitedFor&) = delete;
+    LockedFilesNotWaitedFor& operator=(const LockedFilesNotWaitedFor&) = delete;
+
+private:
+    unsigned m_previous;
+};
+
 // The per-user settings files of the test prefix are put back as they were after one test, and
 // whatever the test left beside them is removed.
 class UserSettingsKept
@@ -308,7 +324,7 @@ TEST(OptionsFiles, DamagedOptionsKeepTheirDefaults)
                          std::string(100000, '#') + "\r\nRunAtSystemStartup=true\r\n\x9F\x80");
     EXPECT_FALSE(options->UseMetricSystem);
     EXPECT_TRUE(options->DispalyCityName);
-    EXPECT_TRUE(options->UpdateWallpaper); // its value runs on to the next CR LF and is no boolean
+    EXPECT_FALSE(options->UpdateWallpaper); // a line feed alone ends a line too
     EXPECT_FALSE(options->DisplayCityTemprature);
     EXPECT_TRUE(options->RunAtSystemStartup);
     EXPECT_TRUE(options->HomeCity.IsNull());
@@ -323,7 +339,7 @@ TEST(OptionsFiles, DamagedOptionsKeepTheirDefaults)
                     "COptions::ReadOptionValueAsString (128)");
     EXPECT_THROW_AT(COptions::ReadOptionValueAsString("Regions=Asia\r\n", "Region"), ApplicationException,
                     "COptions::ReadOptionValueAsString (125)");
-    EXPECT_EQ(" a=b ", COptions::ReadOptionValueAsString("X=1\r\nRegion= a=b \r\n", "Region"));
+    EXPECT_EQ("a=b", COptions::ReadOptionValueAsString("X=1\r\nRegion= a=b \r\n", "Region"));
 
     // A missing file leaves everything; so does one that cannot be read, through Load.
     TempFolder folder;
@@ -357,6 +373,73 @@ TEST(OptionsFiles, DamagedCitiesLoseOnlyTheirBadLines)
     TestFiles::Write(path, "");
     options.LoadCities(path);
     EXPECT_TRUE(options.Cities->empty());
+}
+
+TEST(OptionsFiles, AnEditorsLineEndsByteOrderMarkAndBlanksAreRead)
+{
+    TempFolder folder;
+    const std::wstring options = folder.File(L"Options.txt");
+    const std::wstring cities = folder.File(L"Cities.txt");
+    TestFiles::Write(options, "\xEF\xBB\xBFHomeCity = 7;LFPO;France;Z\xC3\xBCrich;Orly;48.733;2.4 \n"
+                              "  UseMetricSystem\t= true\n"
+                              "FormLocalWeather_Mode =2 \r\n"
+                              "Region= Europe\n");
+    TestFiles::Write(cities, "\xEF\xBB\xBF"
+                             "1;KMIA;USA;Miami;;25.791;-80.316\n"
+                             "  3;LFPO;France;Paris;Orly;48.733;2.400  \n");
+    COptions settings;
+    settings.LoadOptions(options);
+    settings.LoadCities(cities);
+    ASSERT_FALSE(settings.HomeCity.IsNull());
+    EXPECT_EQ(L"Z\u00FCrich", settings.HomeCity->DisplayName());
+    EXPECT_TRUE(settings.UseMetricSystem);
+    EXPECT_EQ(2, settings.FormLocalWeather_Mode);
+    EXPECT_EQ(L"Europe", settings.Region.Name);
+    EXPECT_EQ((std::vector<int>{1, 3}), IdsOf(*settings.Cities));
+
+    // Written back the program's own way, with nothing set aside.
+    settings.SaveOptions(options);
+    settings.SaveCities(cities);
+    const std::string written = UtilFile::ReadFileAscii(options);
+    EXPECT_EQ(0u, written.find("HomeCity=7;LFPO;France;" + Util::ToNarrow(L"Z\u00FCrich") + ";Orly;48.733"));
+    EXPECT_NE(std::string::npos, written.find("\r\nUseMetricSystem=true\r\n"));
+    EXPECT_EQ(0u, UtilFile::ReadFileAscii(cities).find("1;KMIA;USA;Miami;;25.791000;-80.316002\r\n3;"));
+    EXPECT_FALSE(Exists(options + L".unreadable") || Exists(cities + L".unreadable"));
+}
+
+TEST(OptionsFiles, DamageThatCostsAHomeCityOrEveryCitySetsTheFileAside)
+{
+    TempFolder folder;
+    const std::wstring options = folder.File(L"Options.txt");
+    const std::wstring cities = folder.File(L"Cities.txt");
+    const std::string userOptions = "HomeCity=7;LFPO;France;Paris;Orly;48.733\r\nUseMetricSystem=true\r\n";
+    const std::string userCities = "KMIA;Miami\r\n1;KJFK;USA;New York\r\n";
+    TestFiles::Write(options, userOptions);
+    TestFiles::Write(cities, userCities);
+
+    COptions settings;
+    settings.LoadOptions(options);
+    settings.LoadCities(cities);
+    EXPECT_EQ(348400, settings.HomeCity->Id);
+    EXPECT_TRUE(settings.UseMetricSystem);
+    EXPECT_EQ(17u, settings.Cities->size());
+
+    settings.SaveOptions(options);
+    settings.SaveCities(cities);
+    EXPECT_EQ(userOptions, UtilFile::ReadFileAscii(options + L".unreadable"));
+    EXPECT_EQ(userCities, UtilFile::ReadFileAscii(cities + L".unreadable"));
+    settings.LoadOptions(options);
+    settings.LoadCities(cities);
+    settings.SaveOptions(options);
+    settings.SaveCities(cities);
+    EXPECT_FALSE(Exists(options + L".unreadable.2") || Exists(cities + L".unreadable.2"));
+
+    // Blank lines only: no favourites, as for an empty file, and nothing to set aside.
+    TestFiles::Write(cities, " \r\n\n");
+    settings.LoadCities(cities);
+    EXPECT_TRUE(settings.Cities->empty());
+    settings.SaveCities(cities);
+    EXPECT_FALSE(Exists(cities + L".unreadable.2"));
 }
 
 TEST(OptionsFiles, FailedSaveLeavesThePreviousFile)
@@ -404,6 +487,7 @@ TEST(OptionsFiles, FailedSaveLeavesThePreviousFile)
 
 TEST(OptionsFiles, UnreadableFilesAreSetAsideBeforeTheyAreReplaced)
 {
+    const LockedFilesNotWaitedFor noWait;
     TempFolder folder;
     const std::wstring options = folder.File(L"Options.txt");
     const std::wstring cities = folder.File(L"Cities.txt");
@@ -490,6 +574,7 @@ TEST(OptionsSave, FailuresAreShownOnceAndLoseNothing)
 {
     const UserSettingsKept kept;
     const MessageBoxesRecorded recorded;
+    const LockedFilesNotWaitedFor noWait;
     const std::wstring options = Program::PathOptions();
     const std::wstring cities = Program::PathCities();
     const std::string userOptions = "UseMetricSystem=true\r\n";
@@ -497,13 +582,14 @@ TEST(OptionsSave, FailuresAreShownOnceAndLoseNothing)
     TestFiles::Write(options, userOptions);
     TestFiles::Write(cities, userCities);
 
-    // Options.txt is locked while the program starts and still when it exits.
+    // Options.txt is locked while the program starts and still when the options are saved.
     COptions settings;
     {
         const HeldOpen locked(options);
         settings.Load();
         EXPECT_FALSE(settings.UseMetricSystem);
         ASSERT_EQ(1u, settings.Cities->size());
+        ShownMessages().clear(); // the notice of the file that could not be read
         settings.Save();
     }
     ASSERT_EQ(1u, ShownMessages().size());
@@ -551,6 +637,68 @@ TEST(OptionsSave, FailuresAreShownOnceAndLoseNothing)
     EXPECT_EQ("", UtilFile::ReadFileAscii(cities));
     EXPECT_EQ(userOptions, UtilFile::ReadFileAscii(options + L".unreadable"));
     EXPECT_FALSE(Exists(options + L".unreadable.2"));
+}
+
+TEST(OptionsSave, AFileLockedAtStartUpIsWaitedForThenLeftAsItIs)
+{
+    const UserSettingsKept kept;
+    const MessageBoxesRecorded recorded;
+    const std::wstring options = Program::PathOptions();
+    const std::wstring cities = Program::PathCities();
+    const std::string userOptions = "UseMetricSystem=true\r\nRunAtSystemStartup=true\r\n";
+    TestFiles::Write(options, userOptions);
+    TestFiles::Write(cities, "1;KMIA;USA;Miami;;25.791;-80.316\r\n");
+
+    // Held for a moment, as a virus scanner does: read once it is free, without a word.
+    {
+        const LockedFilesNotWaitedFor waitLong(60000);
+        HANDLE held = CreateFileW(options.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        const HANDLE release = CreateThread(
+            nullptr, 0,
+            [](void* file) -> DWORD
+            {
+                Sleep(300);
+                CloseHandle(static_cast<HANDLE>(file));
+                return 0;
+            },
+            held, 0, nullptr);
+        ASSERT_NE(nullptr, release);
+        COptions settings;
+        settings.Load();
+        WaitForSingleObject(release, INFINITE);
+        CloseHandle(release);
+        EXPECT_TRUE(settings.UseMetricSystem);
+        EXPECT_TRUE(ShownMessages().empty());
+    }
+
+    // Held for good: the session runs on the defaults, says so once, and its exit leaves the file
+    // and the log-on Run value it speaks for as they were, while Cities.txt is saved as usual.
+    const LockedFilesNotWaitedFor noWait;
+    ASSERT_EQ(ERROR_SUCCESS, Util::AddStartupItem(Program::ProductFolderName, L"Nimbrel.exe"));
+    COptions settings;
+    {
+        const HeldOpen locked(options);
+        settings.Load();
+    }
+    EXPECT_FALSE(settings.UseMetricSystem);
+    ASSERT_EQ(1u, ShownMessages().size());
+    EXPECT_NE(std::wstring::npos, ShownMessages()[0].text.find(L"Options.txt"));
+    EXPECT_NE(std::wstring::npos, ShownMessages()[0].text.find(L"default settings"));
+    settings.Cities->pop_back();
+    settings.SaveOnExit();
+    EXPECT_EQ(1u, ShownMessages().size());
+    EXPECT_EQ(userOptions, UtilFile::ReadFileAscii(options));
+    EXPECT_FALSE(Exists(options + L".unreadable"));
+    EXPECT_EQ("", UtilFile::ReadFileAscii(cities));
+    HKEY run = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                            KEY_READ, &run));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryValueExW(run, Program::ProductFolderName, nullptr, nullptr, nullptr, nullptr));
+    RegCloseKey(run);
+    Util::RemoveStartupItem(Program::ProductFolderName);
 }
 
 TEST(OptionsCopies, CloneIsIndependentAndKeepsTheWeather)

@@ -96,6 +96,11 @@ void CreateEmptyFile(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE
     CloseHandle(file);
 }
 
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::wstring Lower(std::wstring text)
 {
     std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towlower(c); });
@@ -263,5 +268,92 @@ TEST(DesktopWallpaper, AMapLeftByAnEarlierRunIsClearedAtStartUp)
     ASSERT_TRUE(UtilGraphics::InstallWallpaper(map, maps.Path()));
     EXPECT_TRUE(remembered.Restore(maps.Path()));
     EXPECT_EQ(L"", WallpaperInForce());
+}
+
+TEST(DesktopWallpaper, TheUsersWallpaperOutlivesARunThatCannotPutItBack)
+{
+    Gdiplus::Bitmap map(8, 6, PixelFormat24bppRGB);
+    const DesktopScope desktop;
+    TempFolder maps;
+    TempFolder user;
+    const std::wstring store = user.File(L"UserWallpaper.txt");
+    // A name no single code page holds whole.
+    const std::wstring mine = user.File(L"Mine \u00E9\u6F22.bmp");
+    const std::wstring chosenLater = user.File(L"Chosen later.bmp");
+    Util::SetDesktopWallpaper(L"10", L"1", mine);
+
+    // A run stores the user's wallpaper before its first map; later maps never take its place.
+    // Then the run is killed.
+    {
+        CDesktopWallpaper killed(store);
+        killed.Remember(maps.Path());
+        EXPECT_FALSE(Exists(store));
+        for (int batch = 0; batch < 2; ++batch)
+        {
+            killed.Store(maps.Path());
+            ASSERT_TRUE(UtilGraphics::InstallWallpaper(map, maps.Path()));
+        }
+    }
+    // The next start puts exactly that back, and forgets it.
+    CDesktopWallpaper next(store);
+    next.Remember(maps.Path());
+    EXPECT_EQ(mine, WallpaperInForce());
+    EXPECT_EQ(L"10", DesktopValue(L"WallpaperStyle"));
+    EXPECT_EQ(L"1", DesktopValue(L"TileWallpaper"));
+    EXPECT_EQ(mine, next.Path);
+    EXPECT_FALSE(Exists(store));
+
+    // A wallpaper the user picks while the maps are shown is theirs from then on.
+    next.Store(maps.Path());
+    ASSERT_TRUE(UtilGraphics::InstallWallpaper(map, maps.Path()));
+    Util::SetDesktopWallpaper(L"6", L"0", chosenLater);
+    next.Store(maps.Path());
+    ASSERT_TRUE(UtilGraphics::InstallWallpaper(map, maps.Path()));
+    CDesktopWallpaper third(store);
+    third.Remember(maps.Path());
+    EXPECT_EQ(chosenLater, WallpaperInForce());
+    EXPECT_EQ(L"6", DesktopValue(L"WallpaperStyle"));
+
+    // A clean exit puts it back and forgets it too.
+    third.Store(maps.Path());
+    ASSERT_TRUE(UtilGraphics::InstallWallpaper(map, maps.Path()));
+    EXPECT_TRUE(Exists(store));
+    EXPECT_TRUE(third.Restore(maps.Path()));
+    EXPECT_EQ(chosenLater, WallpaperInForce());
+    EXPECT_FALSE(Exists(store));
+
+    // A store that cannot be read is no wallpaper: the left-over map is cleared as without one.
+    const HANDLE file = CreateFileW(store.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    WriteFile(file, "Path=\xFF\r\n", 9, &written, nullptr);
+    CloseHandle(file);
+    ASSERT_TRUE(UtilGraphics::InstallWallpaper(map, maps.Path()));
+    CDesktopWallpaper damaged(store);
+    damaged.Remember(maps.Path());
+    EXPECT_EQ(L"", WallpaperInForce());
+    EXPECT_FALSE(Exists(store));
+}
+
+TEST(DesktopWallpaper, TheProgramStoresTheUsersWallpaperBeforeItsFirstMap)
+{
+    const DesktopScope desktop;
+    TempFolder pictures;
+    const std::wstring mine = pictures.File(L"Mine.bmp");
+    Util::SetDesktopWallpaper(L"10", L"1", mine);
+    const std::wstring store = Program::PathUserWallpaper();
+    DeleteFileW(store.c_str());
+
+    Program::SetOptions(CPtr<COptions>(new COptions()));
+    Program::UpdateWallpaper();
+    EXPECT_TRUE(CDesktopWallpaper::IsMapFile(WallpaperInForce(), Program::PathWallpaper()));
+    EXPECT_TRUE(Exists(store));
+    Program::Options().UpdateWallpaper = false;
+    Program::UpdateWallpaper();
+    EXPECT_EQ(mine, WallpaperInForce());
+    EXPECT_FALSE(Exists(store));
+    Program::SetOptions(CPtr<COptions>());
+    UtilGraphics::FreeSharedObjects();
+    Util::DeleteFilesInFolder(Program::PathWallpaper());
 }
 } // namespace
