@@ -4,6 +4,7 @@
 ;   NIMBREL_FILE_VERSION  the same as four numbers, for the version resource
 ;   NIMBREL_FILES         the list of the program folder's files (installer/ListProgramFiles.cmake)
 ;   NIMBREL_ICON          the program's icon
+;   NIMBREL_LICENSE_PAGE  the licence page's text (installer/LicensePage.txt.in)
 ;   NIMBREL_WEB_PAGE      the program's web page
 ;   NIMBREL_OUTPUT        the installer to write
 ;
@@ -21,6 +22,7 @@
 !insertmacro RequireDefine NIMBREL_FILE_VERSION
 !insertmacro RequireDefine NIMBREL_FILES
 !insertmacro RequireDefine NIMBREL_ICON
+!insertmacro RequireDefine NIMBREL_LICENSE_PAGE
 !insertmacro RequireDefine NIMBREL_WEB_PAGE
 !insertmacro RequireDefine NIMBREL_OUTPUT
 
@@ -74,14 +76,14 @@ BrandingText "Nimbrel ${NIMBREL_VERSION}"
 !define MUI_UNICON "${NIMBREL_ICON}"
 !define MUI_ABORTWARNING
 
-; The licence page informs, it asks for no agreement. License.txt keeps one paragraph a line: the
+; The licence page informs, it asks for no agreement. Our own notes keep one paragraph a line: the
 ; page wraps them itself.
 !define MUI_PAGE_HEADER_TEXT "Licences"
-!define MUI_PAGE_HEADER_SUBTEXT "What Nimbrel ships from other projects, and under which licences."
-!define MUI_LICENSEPAGE_TEXT_TOP "Nimbrel ships with pictures and data from other projects, under their own licences:"
+!define MUI_PAGE_HEADER_SUBTEXT "Nimbrel's licence, and what it ships from other projects."
+!define MUI_LICENSEPAGE_TEXT_TOP "Nimbrel is free software under the GNU GPL, version 2 or later; notices for what it ships from other projects follow the licence:"
 !define MUI_LICENSEPAGE_TEXT_BOTTOM "$_CLICK"
 !define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
-!insertmacro MUI_PAGE_LICENSE "License.txt"
+!insertmacro MUI_PAGE_LICENSE "${NIMBREL_LICENSE_PAGE}"
 !insertmacro MULTIUSER_PAGE_INSTALLMODE
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES

@@ -3,14 +3,16 @@
 # Idempotent: when every package is already there it returns at once.
 set -euo pipefail
 
+# fonts-wine: Wine's own fonts, among them Marlett, which draws the title bars' caption buttons.
+# python3-yaml: the test of the winget manifests reads them with it.
 packages=(
     cmake ninja-build g++ git clang-format
     clang-14 libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix nsis
-    wine wine64 xvfb x11-utils xdotool
+    wine wine64 fonts-wine xvfb x11-utils xdotool
     googletest librapidxml-dev gsoap dpkg-dev
     fonts-liberation imagemagick
-    python3 openssl weather-util-data xplanet-images oxygen-icon-theme iso-codes tzdata
+    python3 python3-yaml openssl weather-util-data xplanet-images oxygen-icon-theme iso-codes tzdata
 )
 
 missing=()

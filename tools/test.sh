@@ -19,3 +19,7 @@ bash "$root/tools/fuzz.sh"
 echo "== Windows tree (under Wine)"
 bash "$root/tools/build.sh" windows
 ctest --test-dir "$root/build/windows" --output-on-failure
+
+# Last, so that a missing licence line never hides a failing test, and stands out at the end.
+echo "== licence lines (tools/check-spdx)"
+python3 "$root/tools/check-spdx"

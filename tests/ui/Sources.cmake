@@ -3,4 +3,8 @@ list(APPEND WINDOWS_TEST_SOURCES
     ui/LocalWeatherTests.cpp
     ui/OptionsDialogTests.cpp
     ui/ResourceTests.cpp
+    ui/VersionTests.cpp
 )
+# The version as the top project() states it, past the generated header the program reads.
+set_source_files_properties(ui/VersionTests.cpp PROPERTIES COMPILE_DEFINITIONS
+                            "NIMBREL_PROJECT_VERSION=\"${PROJECT_VERSION}\"")

@@ -1,5 +1,6 @@
-// Opens the options dialog on each of its pages, the city selection and the display-name dialog,
-// and saves what the screen shows of each as a PNG file, for reviewing the dialogs' layout.
+// Opens the options dialog on each of its pages, the city selection, the display-name dialog and
+// the about box, and saves what the screen shows of each as a PNG file, for reviewing the dialogs'
+// layout.
 //   NimbrelDialogShots.exe OUTPUT_FOLDER
 // It runs beside a copy of the program folder's data (catalogue, icons, backgrounds), which it
 // finds as the program does, next to itself.
@@ -8,6 +9,7 @@
 #include "map/EarthBackground.h"
 #include "platform/GdiPlus.h"
 #include "res/Resource.h"
+#include "ui/CFormAbout.h"
 #include "ui/CFormEditCity.h"
 #include "ui/CFormOptions.h"
 #include "ui/CFormSelectCity.h"
@@ -108,22 +110,25 @@ HWND PageHolding(HWND dialog, int controlId)
     return nullptr;
 }
 
-// The display-name dialog is modal: it is pictured and closed from a timer inside its own loop.
-void CALLBACK CaptureEditCity(HWND, UINT, UINT_PTR timer, DWORD)
+// The display-name dialog and the about box are modal: each is pictured and closed from a timer
+// inside its own loop.
+const wchar_t* g_modalName = L"";
+
+void CALLBACK CaptureModal(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
     const HWND dialog = GetActiveWindow();
     if (dialog != nullptr)
     {
-        Capture(dialog, L"dialog-display-name");
+        Capture(dialog, g_modalName);
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
 }
 
-void CALLBACK WaitThenCaptureEditCity(HWND, UINT, UINT_PTR timer, DWORD)
+void CALLBACK WaitThenCaptureModal(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
-    SetTimer(nullptr, 0, 1500, CaptureEditCity);
+    SetTimer(nullptr, 0, 1500, CaptureModal);
 }
 
 int Shoot()
@@ -164,8 +169,14 @@ int Shoot()
 
     City& city = *options.WorkingCopy()->HomeCity;
     CFormEditCity edit(city);
-    SetTimer(nullptr, 0, 10, WaitThenCaptureEditCity);
+    g_modalName = L"dialog-display-name";
+    SetTimer(nullptr, 0, 10, WaitThenCaptureModal);
     edit.DoModal(options.Hwnd());
+
+    CFormAbout about;
+    g_modalName = L"dialog-about";
+    SetTimer(nullptr, 0, 10, WaitThenCaptureModal);
+    about.DoModal(options.Hwnd());
 
     options.DropAndHide();
     options.DestroyWindow();
