@@ -1,7 +1,7 @@
 #include "app/CFormEarth.h"
 
 #include "app/Program.h"
-#include "app/WindowMessages.h"
+#include "platform/WindowMessages.h"
 #include "platform/Log.h"
 #include "res/Resource.h"
 

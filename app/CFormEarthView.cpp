@@ -1,9 +1,9 @@
 #include "app/CFormEarthView.h"
 
 #include "app/Program.h"
-#include "app/WindowMessages.h"
+#include "platform/WindowMessages.h"
 #include "core/ApplicationException.h"
-#include "map/UtilGraphics.h"
+#include "map/WeatherMap.h"
 #include "platform/COffscreenSurface.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/IWeatherView.h"
+#include "ui/IWeatherView.h"
 #include "platform/CWindowBase.h"
 
 // The map window's client: the weather map over the whole client area, drawn off screen and put

@@ -1,7 +1,7 @@
 #include "app/CFormHidden.h"
 
 #include "app/Program.h"
-#include "app/WindowMessages.h"
+#include "platform/WindowMessages.h"
 #include "core/ApplicationException.h"
 #include "platform/Log.h"
 #include "res/Resource.h"

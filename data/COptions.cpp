@@ -3,7 +3,7 @@
 #include "app/Program.h"
 #include "core/ApplicationException.h"
 #include "core/Util.h"
-#include "core/UtilFile.h"
+#include "platform/UtilFile.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"
 

@@ -2,10 +2,10 @@
 
 #include "core/ArgbColor.h"
 #include "core/CPtr.h"
-#include "core/UtilWin32.h"
+#include "platform/UtilWin32.h"
 #include "data/City.h"
-#include "map/EarthBackground.h"
-#include "map/MapRegion.h"
+#include "data/EarthBackground.h"
+#include "data/MapRegion.h"
 
 #include <string>
 #include <utility>

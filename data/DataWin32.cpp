@@ -2,7 +2,7 @@
 
 #include "app/Program.h"
 #include "core/ApplicationException.h"
-#include "core/UtilFile.h"
+#include "platform/UtilFile.h"
 
 namespace
 {

@@ -1,11 +1,11 @@
 #include "ui/CFormLocalWeather.h"
 
 #include "app/Program.h"
-#include "app/WindowMessages.h"
+#include "platform/WindowMessages.h"
 #include "core/ApplicationException.h"
 #include "data/City.h"
 #include "data/COptions.h"
-#include "map/UtilGraphics.h"
+#include "map/WeatherMap.h"
 #include "platform/Log.h"
 #include "res/Resource.h"
 #include "weather/CForecast.h"

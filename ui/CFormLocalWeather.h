@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/IWeatherView.h"
+#include "ui/IWeatherView.h"
 #include "core/CPtr.h"
 #include "core/DateTime.h"
 #include "core/Nullable.h"
-#include "map/EarthBackground.h" // the name CPtr<Gdiplus::Bitmap> reports itself by
+#include "data/EarthBackground.h" // the name CPtr<Gdiplus::Bitmap> reports itself by
 #include "platform/CWindowBase.h"
 #include "platform/GdiPlus.h"
 #include "weather/EnumWeatherCode.h"

@@ -1,8 +1,8 @@
 #include "ui/CFormSelectCity.h"
 
-#include "app/WindowMessages.h"
+#include "platform/WindowMessages.h"
 #include "core/ApplicationException.h"
-#include "data/CityListControls.h"
+#include "ui/CityListControls.h"
 #include "data/Data.h"
 #include "platform/Log.h"
 #include "res/Resource.h"

@@ -2,8 +2,8 @@
 #include "app/CFormEarth.h"
 #include "app/Program.h"
 #include "data/COptions.h"
-#include "map/EarthBackground.h"
-#include "map/UtilGraphics.h"
+#include "data/EarthBackground.h"
+#include "map/WeatherMap.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>

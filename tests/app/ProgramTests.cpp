@@ -6,7 +6,7 @@
 #include "app/Program.h"
 #include "data/COptions.h"
 #include "weather/CWeatherReport.h"
-#include "app/WindowMessages.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
 #include "Version.h"
 

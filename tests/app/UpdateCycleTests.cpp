@@ -1,6 +1,6 @@
 #include "app/CFormHidden.h"
 #include "app/CWeatherDownloadWork.h"
-#include "app/IWeatherView.h"
+#include "ui/IWeatherView.h"
 #include "app/Program.h"
 
 #include <gtest/gtest.h>

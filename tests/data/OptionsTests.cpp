@@ -1,7 +1,7 @@
 #include "app/Program.h"
 #include "core/ArgumentException.h"
 #include "core/Util.h"
-#include "core/UtilFile.h"
+#include "platform/UtilFile.h"
 #include "data/COptions.h"
 #include "data/Data.h"
 

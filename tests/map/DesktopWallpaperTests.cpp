@@ -1,5 +1,5 @@
 #include "map/CDesktopWallpaper.h"
-#include "map/UtilGraphics.h"
+#include "map/WeatherMap.h"
 #include "map/UtilWallpaper.h"
 
 #include "app/Program.h"

@@ -1,5 +1,5 @@
 #include "app/Program.h"
-#include "app/WindowMessages.h"
+#include "platform/WindowMessages.h"
 #include "data/City.h"
 #include "data/Data.h"
 #include "platform/CAppModule.h"

@@ -1,6 +1,6 @@
 #include "app/Program.h"
 #include "data/COptions.h"
-#include "map/EarthBackground.h"
+#include "data/EarthBackground.h"
 #include "res/Resource.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestCatalogue.h"

@@ -21,7 +21,7 @@
 #include "core/Util.h"
 #include "data/CityRecord.h"
 #include "data/Data.h"
-#include "map/CSun.h"
+#include "weather/CSun.h"
 #include "weather/CCurrentWeather.h"
 #include "weather/CForecast.h"
 #include "weather/MetarParser.h"

@@ -5,7 +5,7 @@
 // finds as the program does, next to itself.
 #include "app/Program.h"
 #include "data/COptions.h"
-#include "map/EarthBackground.h"
+#include "data/EarthBackground.h"
 #include "platform/GdiPlus.h"
 #include "res/Resource.h"
 #include "ui/CFormEditCity.h"

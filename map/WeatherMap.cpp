@@ -1,10 +1,10 @@
-#include "map/UtilGraphics.h"
+#include "map/WeatherMap.h"
 
 #include "app/Program.h"
 #include "core/ApplicationException.h"
 #include "core/Util.h"
 #include "data/COptions.h"
-#include "map/MapRegion.h"
+#include "data/MapRegion.h"
 #include "map/UtilWallpaper.h"
 #include "platform/Log.h"
 

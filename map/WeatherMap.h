@@ -3,7 +3,7 @@
 #include "core/CPtr.h"
 #include "core/DateTime.h"
 #include "core/Nullable.h"
-#include "map/EarthBackground.h"
+#include "data/EarthBackground.h"
 #include "platform/GdiPlus.h"
 #include "weather/EnumWeatherCode.h"
 

@@ -1,7 +1,7 @@
 #include "core/ArgumentException.h"
 #include "core/Util.h"
-#include "core/UtilFile.h"
-#include "core/UtilWin32.h"
+#include "platform/UtilFile.h"
+#include "platform/UtilWin32.h"
 #include "platform/GdiPlus.h"
 
 #include "tests/support/ExpectThrowAt.h"
