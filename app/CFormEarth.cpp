@@ -1,8 +1,8 @@
 #include "app/CFormEarth.h"
 
 #include "app/Program.h"
-#include "platform/WindowMessages.h"
 #include "platform/Log.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
 
 namespace

@@ -1,9 +1,9 @@
 #include "app/CFormHidden.h"
 
 #include "app/Program.h"
-#include "platform/WindowMessages.h"
 #include "core/ApplicationException.h"
 #include "platform/Log.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
 
 #include <shellapi.h>

@@ -3,11 +3,11 @@
 #include "core/ApplicationException.h"
 #include "core/TimeSpan.h"
 #include "core/Util.h"
-#include "platform/UtilFile.h"
 #include "data/COptions.h"
 #include "data/EarthBackground.h"
 #include "map/WeatherMap.h"
 #include "platform/GdiPlus.h"
+#include "platform/UtilFile.h"
 #include "weather/CWeatherIcons.h"
 #include "weather/MetarParser.h"
 

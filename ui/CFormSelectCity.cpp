@@ -1,11 +1,11 @@
 #include "ui/CFormSelectCity.h"
 
-#include "platform/WindowMessages.h"
 #include "core/ApplicationException.h"
-#include "ui/CityListControls.h"
 #include "data/Data.h"
 #include "platform/Log.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
+#include "ui/CityListControls.h"
 
 #include <commctrl.h>
 

@@ -5,8 +5,8 @@
 
 #include "app/Program.h"
 #include "data/COptions.h"
-#include "weather/CWeatherReport.h"
 #include "platform/WindowMessages.h"
+#include "weather/CWeatherReport.h"
 #include "res/Resource.h"
 #include "Version.h"
 

@@ -1,8 +1,8 @@
 #include "map/WeatherMap.h"
 
-#include "platform/UtilWin32.h"
 #include "data/COptions.h"
 #include "data/MapRegion.h"
+#include "platform/UtilWin32.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
