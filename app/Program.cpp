@@ -5,24 +5,26 @@
 #include "app/CNoaaWeatherService.h"
 #include "app/CWeatherDownloadWork.h"
 #include "app/CWeatherReportList.h"
-#include "ui/IWeatherView.h"
-#include "platform/WindowMessages.h"
+#include "app/CWindowHost.h"
 #include "core/ApplicationException.h"
 #include "core/Util.h"
-#include "platform/UtilWin32.h"
 #include "data/COptions.h"
-#include "platform/CAppModule.h"
-#include "map/CDesktopWallpaper.h"
+#include "data/Data.h"
 #include "data/EarthBackground.h"
-#include "map/WeatherMap.h"
+#include "map/CDesktopWallpaper.h"
 #include "map/UtilWallpaper.h"
+#include "map/WeatherMap.h"
+#include "platform/CAppModule.h"
 #include "platform/CMessageLoop.h"
 #include "platform/CThreadPool.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"
+#include "platform/UtilWin32.h"
+#include "platform/WindowMessages.h"
 #include "ui/CFormAbout.h"
 #include "ui/CFormLocalWeather.h"
 #include "ui/CFormOptions.h"
+#include "ui/IWeatherView.h"
 #include "weather/CWeatherIcons.h"
 #include "Version.h"
 
@@ -38,6 +40,7 @@ CFormOptions* Program::s_formOptions = nullptr;
 bool Program::s_firstRun = false;
 std::atomic<bool> Program::s_exiting{false};
 std::atomic<HWND> Program::s_hiddenWindow{nullptr};
+Program::MessageBoxFunction Program::ShowMessageBox = MessageBoxW;
 
 namespace
 {
@@ -168,11 +171,12 @@ bool Program::OnStartup()
     SaveDesktopWallpaper();
     CleanWallpaperFolder();
     LoadImages();
-    CFormLocalWeather::PreparePanelBackground();
+    CFormLocalWeather::PreparePanelBackground(PathLocalWeatherBackground());
     EarthBackground::SetFolder(PathEarthBackgrounds());
+    Data::SetCataloguePath(Paths().CityRecords);
 
     SetOptions(CPtr<COptions>(new COptions()));
-    Options().Load();
+    Options().Load(Paths());
 
     try
     {
@@ -188,7 +192,7 @@ bool Program::OnStartup()
 
     try
     {
-        s_formLocalWeather = new CFormLocalWeather();
+        s_formLocalWeather = new CFormLocalWeather(WindowHost());
         s_formLocalWeather->Create();
     }
     catch (...)
@@ -198,7 +202,7 @@ bool Program::OnStartup()
     }
     AddWeatherView(s_formLocalWeather);
 
-    s_formOptions = new CFormOptions();
+    s_formOptions = new CFormOptions(WindowHost());
     if (!s_formOptions->Create())
     {
         ThrowApplicationException("Program::OnStartup (572)");
@@ -300,7 +304,7 @@ void Program::OnExit()
     }
     try
     {
-        Options().Save();
+        SaveOptions(Options());
     }
     catch (...)
     {
@@ -379,7 +383,7 @@ void Program::ShowAbout(HWND owner)
 {
     try
     {
-        CFormAbout about;
+        CFormAbout about(WindowHost());
         about.DoModal(owner);
     }
     catch (...)
@@ -505,7 +509,8 @@ void Program::UpdateWallpaper()
     {
         if (Options().UpdateWallpaper)
         {
-            const CPtr<Gdiplus::Bitmap> map = UtilGraphics::GenerateNimbrelWallpaper();
+            const CPtr<Gdiplus::Bitmap> map =
+                UtilGraphics::GenerateNimbrelWallpaper(Options(), SmallWeatherIcons());
             UtilGraphics::InstallWallpaper(*map, PathWallpaper());
         }
         else
@@ -631,6 +636,12 @@ Gdiplus::Bitmap* Program::GetLargeNotAvailableIcon()
     return WeatherIcons().LargeNotAvailable();
 }
 
+std::function<Gdiplus::Bitmap*(bool isDay, const Nullable<EnumWeatherCode>& code)>
+Program::SmallWeatherIcons()
+{
+    return [](bool isDay, const Nullable<EnumWeatherCode>& code) { return GetSmallWeatherIcon(isDay, code); };
+}
+
 COptions& Program::Options()
 {
     return *LiveOptions();
@@ -641,10 +652,32 @@ void Program::SetOptions(CPtr<COptions> options)
     LiveOptions() = std::move(options);
 }
 
+void Program::SaveOptions(COptions& options)
+{
+    bool saved = false;
+    try
+    {
+        saved = options.Save(Paths());
+    }
+    catch (...)
+    {
+        // No per-user folder to save to: as much a failure as a file that could not be written.
+    }
+    if (!saved)
+    {
+        ShowMessageBox(nullptr, L"Could not save options.", ProductName, MB_OK | MB_ICONERROR);
+    }
+}
+
+IWindowHost& Program::WindowHost()
+{
+    static CWindowHost host;
+    return host;
+}
+
 CAppModule& Program::Module()
 {
-    static CAppModule module;
-    return module;
+    return CAppModule::Current();
 }
 
 const std::wstring& Program::PathNameExecutable()
@@ -738,4 +771,20 @@ const std::wstring& Program::PathWallpaper()
 {
     static std::wstring path;
     return EnsuredFolder(path, PathUserAppData(), L"Wallpaper");
+}
+
+const AppPaths& Program::Paths()
+{
+    static AppPaths paths;
+    if (paths.Options.empty())
+    {
+        AppPaths made;
+        made.ProductFolderName = ProductFolderName;
+        made.Executable = PathNameExecutable();
+        made.CityRecords = PathCityRecords();
+        made.Options = PathOptions();
+        made.Cities = PathCities();
+        paths = std::move(made);
+    }
+    return paths;
 }

@@ -1,11 +1,10 @@
 #include "data/COptions.h"
 
-#include "app/Program.h"
 #include "core/ApplicationException.h"
 #include "core/Util.h"
-#include "platform/UtilFile.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"
+#include "platform/UtilFile.h"
 
 #include <algorithm>
 #include <functional>
@@ -188,8 +187,6 @@ void SaveWhole(const std::wstring& path, const SaveLocations& locations,
 }
 } // namespace
 
-COptions::MessageBoxFunction COptions::ShowMessageBox = MessageBoxW;
-
 COptions::COptions()
     : HomeCity(new City(348400, L"KLAX", L"USA", L"Los Angeles", L"Los Angeles International Airport",
                         33.938f, -118.389f)),
@@ -249,33 +246,23 @@ CPtr<COptions> COptions::Clone() const
     return copy;
 }
 
-void COptions::Load()
+void COptions::Load(const AppPaths& paths)
 {
     // Each file on its own: a locked Options.txt is no reason to lose the favourites.
     try
     {
-        LoadOptions();
+        LoadOptions(paths.Options);
     }
     catch (...)
     {
     }
     try
     {
-        LoadCities();
+        LoadCities(paths.Cities);
     }
     catch (...)
     {
     }
-}
-
-void COptions::LoadOptions()
-{
-    LoadOptions(Program::PathOptions());
-}
-
-void COptions::LoadCities()
-{
-    LoadCities(Program::PathCities());
 }
 
 void COptions::LoadOptions(const std::wstring& path)
@@ -399,28 +386,19 @@ void COptions::LoadCities(const std::wstring& path)
     Cities = std::move(cities);
 }
 
-void COptions::Save()
+bool COptions::Save(const AppPaths& paths)
 {
     try
     {
-        SaveOptions();
-        SaveCities();
-        ApplyRunAtSystemStartup();
+        SaveOptions(paths.Options);
+        SaveCities(paths.Cities);
+        ApplyRunAtSystemStartup(paths);
+        return true;
     }
     catch (...)
     {
-        ShowMessageBox(nullptr, L"Could not save options.", Program::ProductName, MB_OK | MB_ICONERROR);
+        return false;
     }
-}
-
-void COptions::SaveOptions()
-{
-    SaveOptions(Program::PathOptions());
-}
-
-void COptions::SaveCities()
-{
-    SaveCities(Program::PathCities());
 }
 
 void COptions::SaveOptions(const std::wstring& path) const
@@ -490,18 +468,18 @@ void COptions::SaveCities(const std::wstring& path) const
               });
 }
 
-void COptions::ApplyRunAtSystemStartup()
+void COptions::ApplyRunAtSystemStartup(const AppPaths& paths)
 {
     try
     {
         if (RunAtSystemStartup)
         {
             // Quoted: unquoted, a path with blanks lets Windows try "C:\Program.exe" first.
-            Util::AddStartupItem(Program::ProductFolderName, L"\"" + Program::PathNameExecutable() + L"\"");
+            Util::AddStartupItem(paths.ProductFolderName, L"\"" + paths.Executable + L"\"");
         }
         else
         {
-            Util::RemoveStartupItem(Program::ProductFolderName);
+            Util::RemoveStartupItem(paths.ProductFolderName);
         }
     }
     catch (...)

@@ -1,12 +1,11 @@
 #include "ui/CFormLocalWeather.h"
 
-#include "app/Program.h"
-#include "platform/WindowMessages.h"
 #include "core/ApplicationException.h"
 #include "data/City.h"
 #include "data/COptions.h"
-#include "map/WeatherMap.h"
 #include "platform/Log.h"
+#include "platform/UtilGraphics.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
 #include "weather/CForecast.h"
 
@@ -237,7 +236,7 @@ struct MenuDeleter
 };
 } // namespace
 
-CFormLocalWeather::CFormLocalWeather()
+CFormLocalWeather::CFormLocalWeather(IWindowHost& host) : m_host(host)
 {
     FontAt(NameFont); // all seven at 96 DPI, until the window tells its own
 
@@ -261,7 +260,7 @@ CFormLocalWeather::CFormLocalWeather()
 
     try
     {
-        const int mode = Program::Options().FormLocalWeather_Mode;
+        const int mode = m_host.Options().FormLocalWeather_Mode;
         m_mode = mode == ModeSmall || mode == ModeIconOnly ? mode : ModeLarge;
     }
     catch (...)
@@ -351,7 +350,7 @@ void CFormLocalWeather::OnCreate()
     m_dpi = GetDpiForWindow(Hwnd());
     try
     {
-        COptions& options = Program::Options();
+        COptions& options = m_host.Options();
         const bool onTop = options.FormLocalWeather_AlwaysOnTop;
         if (SetWindowPos(Hwnd(), onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
@@ -510,7 +509,7 @@ bool CFormLocalWeather::OnCommand(WORD id)
         ShowWindow(Hwnd(), SW_HIDE);
         return true;
     case ID_LOCAL_WEATHER_CHANGE_LOCATION:
-        Program::ShowOptions(1); // the favourite cities' page, where the home city is chosen
+        m_host.ShowOptions(1); // the favourite cities' page, where the home city is chosen
         return true;
     case ID_LOCAL_WEATHER_ICON_ONLY:
         SetMode(ModeIconOnly);
@@ -527,10 +526,10 @@ bool CFormLocalWeather::OnCommand(WORD id)
         ToggleAlwaysOnTop();
         return true;
     case ID_LOCAL_WEATHER_OPTIONS:
-        Program::ShowOptions();
+        m_host.ShowOptions();
         return true;
     case ID_LOCAL_WEATHER_SHOW_EARTH:
-        Program::ShowEarth();
+        m_host.ShowEarth();
         return true;
     default:
         return false;
@@ -543,7 +542,7 @@ void CFormLocalWeather::SetMode(int mode)
     try
     {
         // Kept in the live options only; they are written to disk at exit.
-        Program::Options().FormLocalWeather_Mode = mode;
+        m_host.Options().FormLocalWeather_Mode = mode;
     }
     catch (...)
     {
@@ -558,7 +557,7 @@ void CFormLocalWeather::ToggleAlwaysOnTop()
     if (SetWindowPos(Hwnd(), topmost ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
     {
-        Program::Options().FormLocalWeather_AlwaysOnTop = !topmost;
+        m_host.Options().FormLocalWeather_AlwaysOnTop = !topmost;
     }
 }
 
@@ -648,18 +647,6 @@ void CFormLocalWeather::Update(Gdiplus::Bitmap& image)
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     DeleteObject(bitmap);
-}
-
-void CFormLocalWeather::PreparePanelBackground()
-{
-    try
-    {
-        PreparePanelBackground(Program::PathLocalWeatherBackground());
-    }
-    catch (...)
-    {
-        Log::Exception(L"CFormLocalWeather::PreparePanelBackground");
-    }
 }
 
 void CFormLocalWeather::PreparePanelBackground(const std::wstring& path)
@@ -832,7 +819,7 @@ CFormLocalWeather::Canvas CFormLocalWeather::NewCanvas(int width, int height) co
 
 CPtr<Gdiplus::Bitmap> CFormLocalWeather::RenderImage()
 {
-    const COptions& options = Program::Options();
+    const COptions& options = m_host.Options();
     if (!options.HomeCity)
     {
         return RenderNoHomeCity();
@@ -939,11 +926,11 @@ void CFormLocalWeather::DrawCurrentIcon(Gdiplus::Graphics& graphics, const City&
     Gdiplus::Bitmap* icon = nullptr;
     if (code.HasValue)
     {
-        icon = Program::GetLargeWeatherIcon(code, home.IsDay(utcNow));
+        icon = m_host.GetLargeWeatherIcon(code, home.IsDay(utcNow));
     }
     if (icon == nullptr)
     {
-        icon = Program::GetLargeNotAvailableIcon();
+        icon = m_host.GetLargeNotAvailableIcon();
     }
     DrawIcon(graphics, icon, Gdiplus::RectF(10.0f, 0.0f, 200.0f, 160.0f));
 }
@@ -1024,7 +1011,7 @@ void CFormLocalWeather::DrawColumn(Gdiplus::Graphics& graphics, const CForecast&
         }
         const CForecastItem& item = forecast.Items[static_cast<std::size_t>(index)];
         // The row decides day or night, not the sun.
-        DrawIcon(graphics, Program::GetSmallWeatherIcon(isDay, item.WeatherCode),
+        DrawIcon(graphics, m_host.GetSmallWeatherIcon(isDay, item.WeatherCode),
                  Gdiplus::RectF(x, top, width, 30.0f));
         DrawWhiteText(graphics, item.WeatherSummary, SummaryFont,
                       Gdiplus::RectF(x, top + 30.0f, width, summaryHeight), *m_summaryFormat);

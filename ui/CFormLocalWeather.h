@@ -1,12 +1,13 @@
 #pragma once
 
-#include "ui/IWeatherView.h"
 #include "core/CPtr.h"
 #include "core/DateTime.h"
 #include "core/Nullable.h"
 #include "data/EarthBackground.h" // the name CPtr<Gdiplus::Bitmap> reports itself by
 #include "platform/CWindowBase.h"
 #include "platform/GdiPlus.h"
+#include "ui/IWeatherView.h"
+#include "ui/IWindowHost.h"
 #include "weather/EnumWeatherCode.h"
 
 #include <windows.h>
@@ -33,8 +34,9 @@ public:
     static constexpr int ModeIconOnly = 2;
 
     // Needs GDI+ running: the fonts and formats are made here and kept for the window's life.
-    // Never throws: a font that cannot be made leaves its texts out.
-    CFormLocalWeather();
+    // Never throws: a font that cannot be made leaves its texts out. The host's options and icons
+    // are what the window shows.
+    explicit CFormLocalWeather(IWindowHost& host);
     ~CFormLocalWeather() override;
 
     // Creates the window hidden; throws when it cannot be created.
@@ -53,7 +55,6 @@ public:
     // The panel behind the texts, prepared once from the shipped image at start-up and released
     // at shutdown while GDI+ is still running. A missing or unreadable file leaves no panel (the
     // texts are drawn without it); neither call throws.
-    static void PreparePanelBackground();
     static void PreparePanelBackground(const std::wstring& path);
     static void FreePanelBackground();
     static Gdiplus::Bitmap* PanelBackground();
@@ -190,6 +191,7 @@ private:
     std::unique_ptr<Gdiplus::SolidBrush> m_whiteBrush;
     std::unique_ptr<Gdiplus::Bitmap> m_scratch; // only for a graphics object to measure with
 
+    IWindowHost& m_host;
     int m_mode = ModeLarge;
     bool m_dragging = false;
     int m_anchorX = 0;

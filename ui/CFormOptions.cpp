@@ -1,16 +1,16 @@
 #include "ui/CFormOptions.h"
 
-#include "app/Program.h"
-#include "platform/WindowMessages.h"
 #include "core/ApplicationException.h"
 #include "core/Util.h"
-#include "ui/CityListControls.h"
 #include "map/WeatherMap.h"
 #include "platform/COffscreenSurface.h"
 #include "platform/Log.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
 #include "ui/CFormEditCity.h"
 #include "ui/CFormSelectCity.h"
+#include "ui/CityListControls.h"
+#include "Version.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -70,8 +70,8 @@ COLORREF ToColorRef(ArgbColor color)
 
 } // namespace
 
-CFormOptions::CFormOptions(HINSTANCE instance)
-    : CDialogBase(IDD_OPTIONS, instance), m_instance(instance), m_pageGeneral(*this, instance),
+CFormOptions::CFormOptions(IWindowHost& host, HINSTANCE instance)
+    : CDialogBase(IDD_OPTIONS, instance), m_host(host), m_instance(instance), m_pageGeneral(*this, instance),
       m_pageCities(*this, instance), m_pageEarth(*this, instance), m_pageDisplay(*this, instance)
 {
 }
@@ -107,7 +107,7 @@ void CFormOptions::Showup(unsigned page)
     }
     if (!IsWindowVisible(Hwnd()))
     {
-        m_options = Program::Options().Clone();
+        m_options = m_host.Options().Clone();
         PopulateControls();
         ShowWindow(Hwnd(), SW_SHOW);
     }
@@ -256,7 +256,7 @@ bool CFormOptions::ProcessPageMessage(UINT message, WPARAM wParam, LPARAM lParam
 void CFormOptions::OnInitDialog()
 {
     CenterWindow(nullptr);
-    SetWindowTextW(Hwnd(), (std::wstring(Program::ProductName) + L" - Options").c_str());
+    SetWindowTextW(Hwnd(), (std::wstring(NIMBREL_PRODUCT_NAME) + L" - Options").c_str());
 
     m_tab = GetDlgItem(Hwnd(), IDC_TAB_OPTIONS);
     const wchar_t* titles[] = {L"General", L"Favorite Cities", L"Earth Background", L"Display Options"};
@@ -881,13 +881,13 @@ void CFormOptions::OnOK()
             return;
         }
         // Downloads that finished while the dialog was open went to the live options.
-        m_options->CopyWeatherFrom(Program::Options());
-        Program::SetOptions(std::move(m_options));
-        Program::Options().Save();
-        Program::UpdateWallpaper();
+        m_options->CopyWeatherFrom(m_host.Options());
+        m_host.SetOptions(std::move(m_options));
+        m_host.SaveOptions();
+        m_host.UpdateWallpaper();
         DropAndHide();
         // Cities added just now have no weather yet: fetch them without waiting for the timer.
-        Program::ScheduleDownload(false);
+        m_host.ScheduleDownload(false);
     }
     catch (...)
     {
@@ -930,7 +930,10 @@ void CFormOptions::DrawDisplayPreview(const DRAWITEMSTRUCT& item)
         sample.CurrentWeather.WeatherCode = static_cast<EnumWeatherCode>(4);
         sample.CurrentWeather.Temprature = 23.0f;
         sample.CurrentWeather.DewPoint = 23.0f;
-        UtilGraphics::DrawCity(graphics, sample, Copy(), true, true, true, width / 2, height / 2);
+        const auto icons = [this](bool isDay, const Nullable<EnumWeatherCode>& code)
+        { return m_host.GetSmallWeatherIcon(isDay, code); };
+        UtilGraphics::DrawCity(graphics, sample, Copy(), true, true, true, width / 2, height / 2, icons,
+                               DateTime::UtcNow());
     }
     BitBlt(item.hDC, rect.left, rect.top, width, height, surface.Dc(), 0, 0, SRCCOPY);
 }

@@ -7,6 +7,7 @@
 #include "ui/CFormOptionsDisplay.h"
 #include "ui/CFormOptionsEarth.h"
 #include "ui/CFormOptionsGeneral.h"
+#include "ui/IWindowHost.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -22,7 +23,8 @@ class CFormSelectCity;
 class CFormOptions : public CDialogBase
 {
 public:
-    explicit CFormOptions(HINSTANCE instance = nullptr);
+    // The host's live options are the ones the dialog edits a copy of and replaces on OK.
+    explicit CFormOptions(IWindowHost& host, HINSTANCE instance = nullptr);
     ~CFormOptions() override;
 
     // Creates the hidden dialog without an owner; false when it could not be made.
@@ -107,6 +109,7 @@ private:
     int RowCityId(int row) const;
     City* FindCity(int id) const;
 
+    IWindowHost& m_host;
     HINSTANCE m_instance;
     CPtr<COptions> m_options;
     std::unique_ptr<CFormSelectCity> m_selectCity;

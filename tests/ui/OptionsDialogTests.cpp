@@ -277,7 +277,7 @@ protected:
 
     TempFolder m_folder;
     std::unique_ptr<EarthBackground::ScopedFolder> m_backgrounds;
-    CFormOptions m_form;
+    CFormOptions m_form{Program::WindowHost()};
 };
 
 TEST_F(OptionsDialog, ShowsTheLiveOptionsOnTheRequestedPage)

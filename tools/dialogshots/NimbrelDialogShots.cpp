@@ -132,7 +132,7 @@ int Shoot()
     EarthBackground::SetFolder(Program::PathEarthBackgrounds());
     Program::SetOptions(CPtr<COptions>(new COptions()));
 
-    CFormOptions options;
+    CFormOptions options(Program::WindowHost());
     if (!options.Create())
     {
         std::fwprintf(stderr, L"the options dialog could not be created\n");
