@@ -2,8 +2,8 @@
 
 #include "app/CommandTable.h"
 #include "app/Program.h"
-#include "app/WindowMessages.h"
 #include "platform/Log.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
 
 namespace

@@ -1,12 +1,12 @@
 #include "app/CFormEarthView.h"
 
 #include "app/Program.h"
-#include "app/WindowMessages.h"
 #include "core/ApplicationException.h"
-#include "map/UtilGraphics.h"
+#include "map/WeatherMap.h"
 #include "platform/COffscreenSurface.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"
+#include "platform/WindowMessages.h"
 
 CFormEarthView::~CFormEarthView()
 {
@@ -108,7 +108,8 @@ void CFormEarthView::Draw(HDC target)
     SetViewportOrgEx(offscreen.Dc(), -client.left, -client.top, nullptr);
     {
         Gdiplus::Graphics graphics(offscreen.Dc());
-        UtilGraphics::DrawWeatherMap(graphics, client.left, client.top, width, height);
+        UtilGraphics::DrawWeatherMap(graphics, client.left, client.top, width, height, Program::Options(),
+                                     Program::SmallWeatherIcons(), DateTime::UtcNow());
     }
     BitBlt(target, client.left, client.top, width, height, offscreen.Dc(), client.left, client.top, SRCCOPY);
 }

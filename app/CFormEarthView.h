@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/IWeatherView.h"
 #include "platform/CWindowBase.h"
+#include "ui/IWeatherView.h"
 
 // The map window's client: the weather map over the whole client area, drawn off screen and put
 // on screen in one transfer, with no background erased, so that neither a redraw nor a resize

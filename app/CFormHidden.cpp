@@ -2,9 +2,9 @@
 
 #include "app/CommandTable.h"
 #include "app/Program.h"
-#include "app/WindowMessages.h"
 #include "core/ApplicationException.h"
 #include "platform/Log.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
 
 #include <shellapi.h>

@@ -5,24 +5,26 @@
 #include "app/CNoaaWeatherService.h"
 #include "app/CWeatherDownloadWork.h"
 #include "app/CWeatherReportList.h"
-#include "app/IWeatherView.h"
-#include "app/WindowMessages.h"
+#include "app/CWindowHost.h"
 #include "core/ApplicationException.h"
 #include "core/Util.h"
-#include "core/UtilWin32.h"
 #include "data/COptions.h"
-#include "platform/CAppModule.h"
+#include "data/Data.h"
+#include "data/EarthBackground.h"
 #include "map/CDesktopWallpaper.h"
-#include "map/EarthBackground.h"
-#include "map/UtilGraphics.h"
 #include "map/UtilWallpaper.h"
+#include "map/WeatherMap.h"
+#include "platform/CAppModule.h"
 #include "platform/CMessageLoop.h"
 #include "platform/CThreadPool.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"
+#include "platform/UtilWin32.h"
+#include "platform/WindowMessages.h"
 #include "ui/CFormAbout.h"
 #include "ui/CFormLocalWeather.h"
 #include "ui/CFormOptions.h"
+#include "ui/IWeatherView.h"
 #include "weather/CWeatherIcons.h"
 #include "Version.h"
 
@@ -197,12 +199,13 @@ bool Program::OnStartup()
     CleanWallpaperFolder();
     StartupStep() = L"its images could not be loaded";
     LoadImages();
-    CFormLocalWeather::PreparePanelBackground();
+    CFormLocalWeather::PreparePanelBackground(PathLocalWeatherBackground());
     EarthBackground::SetFolder(PathEarthBackgrounds());
+    Data::SetCataloguePath(Paths().CityRecords);
 
     StartupStep() = L"its settings could not be loaded";
     SetOptions(CPtr<COptions>(new COptions()));
-    Options().Load();
+    LoadOptions(Options());
 
     StartupStep() = L"the map window could not be created";
     try
@@ -220,7 +223,7 @@ bool Program::OnStartup()
     StartupStep() = L"the local weather window could not be created";
     try
     {
-        s_formLocalWeather = new CFormLocalWeather();
+        s_formLocalWeather = new CFormLocalWeather(WindowHost());
         s_formLocalWeather->Create();
     }
     catch (...)
@@ -231,7 +234,7 @@ bool Program::OnStartup()
     AddWeatherView(s_formLocalWeather);
 
     StartupStep() = L"the options dialog could not be created";
-    s_formOptions = new CFormOptions();
+    s_formOptions = new CFormOptions(WindowHost());
     if (!s_formOptions->Create())
     {
         ThrowApplicationException("Program::OnStartup (572)");
@@ -335,7 +338,7 @@ void Program::OnExit()
     }
     try
     {
-        Options().SaveOnExit();
+        SaveOptionsOnExit(Options());
     }
     catch (...)
     {
@@ -414,7 +417,7 @@ void Program::ShowAbout(HWND owner)
 {
     try
     {
-        CFormAbout about;
+        CFormAbout about(WindowHost());
         about.DoModal(owner);
     }
     catch (...)
@@ -540,7 +543,8 @@ void Program::UpdateWallpaper()
     {
         if (Options().UpdateWallpaper)
         {
-            const CPtr<Gdiplus::Bitmap> map = UtilGraphics::GenerateNimbrelWallpaper();
+            const CPtr<Gdiplus::Bitmap> map =
+                UtilGraphics::GenerateNimbrelWallpaper(Options(), SmallWeatherIcons());
             // On disk before the map goes on the desktop: a run that ends without putting the
             // user's wallpaper back leaves it for the next start.
             RememberedWallpaper().Store(PathWallpaper());
@@ -669,6 +673,12 @@ Gdiplus::Bitmap* Program::GetLargeNotAvailableIcon()
     return WeatherIcons().LargeNotAvailable();
 }
 
+std::function<Gdiplus::Bitmap*(bool isDay, const Nullable<EnumWeatherCode>& code)>
+Program::SmallWeatherIcons()
+{
+    return [](bool isDay, const Nullable<EnumWeatherCode>& code) { return GetSmallWeatherIcon(isDay, code); };
+}
+
 COptions& Program::Options()
 {
     return *LiveOptions();
@@ -679,10 +689,61 @@ void Program::SetOptions(CPtr<COptions> options)
     LiveOptions() = std::move(options);
 }
 
+void Program::SaveOptions(COptions& options)
+{
+    bool saved = false;
+    try
+    {
+        saved = options.Save(Paths());
+    }
+    catch (...)
+    {
+        // No per-user folder to save to: as much a failure as a file that could not be written.
+    }
+    if (!saved)
+    {
+        ShowMessageBox(nullptr, L"Could not save options.", ProductName, MB_OK | MB_ICONERROR);
+    }
+}
+
+void Program::SaveOptionsOnExit(COptions& options)
+{
+    bool saved = false;
+    try
+    {
+        saved = options.SaveOnExit(Paths());
+    }
+    catch (...)
+    {
+    }
+    if (!saved)
+    {
+        ShowMessageBox(nullptr, L"Could not save options.", ProductName, MB_OK | MB_ICONERROR);
+    }
+}
+
+void Program::LoadOptions(COptions& options)
+{
+    const std::wstring unread = options.Load(Paths());
+    if (!unread.empty())
+    {
+        const std::wstring text = L"Your settings could not be read from " + unread +
+                                  L": another program holds the file, or it cannot be opened.\r\n\r\n" +
+                                  ProductName +
+                                  L" runs on its default settings this time, and leaves the file as it is.";
+        ShowMessageBox(nullptr, text.c_str(), ProductName, MB_OK | MB_ICONWARNING);
+    }
+}
+
+IWindowHost& Program::WindowHost()
+{
+    static CWindowHost host;
+    return host;
+}
+
 CAppModule& Program::Module()
 {
-    static CAppModule module;
-    return module;
+    return CAppModule::Current();
 }
 
 const std::wstring& Program::PathNameExecutable()
@@ -782,4 +843,20 @@ const std::wstring& Program::PathUserWallpaper()
 {
     static std::wstring path;
     return Below(path, PathUserAppData(), L"UserWallpaper.txt");
+}
+
+const AppPaths& Program::Paths()
+{
+    static AppPaths paths;
+    if (paths.Options.empty())
+    {
+        AppPaths made;
+        made.ProductFolderName = ProductFolderName;
+        made.Executable = PathNameExecutable();
+        made.CityRecords = PathCityRecords();
+        made.Options = PathOptions();
+        made.Cities = PathCities();
+        paths = std::move(made);
+    }
+    return paths;
 }

@@ -2,11 +2,14 @@
 
 #include "core/CPtr.h"
 #include "core/Nullable.h"
+#include "data/AppPaths.h"
 #include "weather/EnumWeatherCode.h"
+#include "Version.h"
 
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 class CAppModule;
@@ -20,6 +23,7 @@ class CWeatherIcons;
 class CWeatherReport;
 class CWeatherReportList;
 class IWeatherView;
+class IWindowHost;
 
 namespace Gdiplus
 {
@@ -31,7 +35,7 @@ class Bitmap;
 class Program
 {
 public:
-    static constexpr const wchar_t* ProductName = L"Nimbrel";
+    static constexpr const wchar_t* ProductName = NIMBREL_PRODUCT_NAME;
     static constexpr const wchar_t* ProductFolderName = L"Nimbrel";
     static constexpr const wchar_t* MutexName = L"Local\\NimbrelLock";
 
@@ -57,7 +61,7 @@ public:
     static CFormOptions* FormOptions() { return s_formOptions; }
 
     // The commands every menu shares. None of them throws.
-    static constexpr unsigned KeepPage = 0xFFFFFFFF;
+    static constexpr unsigned KeepPage = 0xFFFFFFFF; // as IWindowHost::KeepPage
     // Opens the options dialog on the given tab (0 to 3), or on the tab it showed last.
     static void ShowOptions(unsigned page = KeepPage);
     static void ShowEarth();
@@ -75,6 +79,22 @@ public:
     // before GDI+ shuts down.
     static COptions& Options();
     static void SetOptions(CPtr<COptions> options);
+    // Saves the options to the program's files and applies the log-on Run value; when that fails,
+    // tells the user "Could not save options." through ShowMessageBox. Never throws.
+    static void SaveOptions(COptions& options);
+    // The same as the program ends: a settings file that could not be read at start-up is left as
+    // it is.
+    static void SaveOptionsOnExit(COptions& options);
+    // Reads the options from the program's files; a file that exists but cannot be read (held by
+    // another program past the wait) is named to the user once, and the session runs on defaults.
+    static void LoadOptions(COptions& options);
+    // How start-up failures and settings that cannot be read or saved are told: MessageBoxW,
+    // unless a test puts its own here to see the message without a window that waits for a click.
+    using MessageBoxFunction = int(WINAPI*)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+    static MessageBoxFunction ShowMessageBox;
+
+    // The program as its windows and dialogs see it (they get it when they are made).
+    static IWindowHost& WindowHost();
 
     // The weather icon cache, loaded at start-up and freed at shutdown. No bitmap when the code
     // is absent or unknown, or its file could not be read: the caller draws what fits.
@@ -84,6 +104,9 @@ public:
     static Gdiplus::Bitmap* GetSmallWeatherIcon(bool isDay, const Nullable<EnumWeatherCode>& code);
     static Gdiplus::Bitmap* GetSmallNotAvailableIcon();
     static Gdiplus::Bitmap* GetLargeNotAvailableIcon();
+    // GetSmallWeatherIcon as the weather map takes its icons.
+    static std::function<Gdiplus::Bitmap*(bool isDay, const Nullable<EnumWeatherCode>& code)>
+    SmallWeatherIcons();
 
     // The update cycle. The user-interface thread never waits for the network: stale cities go to
     // the download worker as one batch, whose reports come back through a locked list and two
@@ -126,10 +149,9 @@ public:
     static const std::wstring& PathCities();
     static const std::wstring& PathWallpaper();
     static const std::wstring& PathUserWallpaper();
-
-    // How start-up failures are told: MessageBoxW, unless a test puts its own here.
-    using MessageBoxFunction = int(WINAPI*)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
-    static MessageBoxFunction ShowMessageBox;
+    // The paths the options and the catalogue are read from and written to, with the program's
+    // name and file, made from the above on first use (start-up) and kept.
+    static const AppPaths& Paths();
 
 private:
     static CWeatherIcons& WeatherIcons();

@@ -1,11 +1,10 @@
 #include "data/COptions.h"
 
-#include "app/Program.h"
 #include "core/ApplicationException.h"
 #include "core/Util.h"
-#include "core/UtilFile.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"
+#include "platform/UtilFile.h"
 
 #include <algorithm>
 #include <climits>
@@ -240,7 +239,6 @@ void SaveWhole(const std::wstring& path, const SaveLocations& locations,
 }
 } // namespace
 
-COptions::MessageBoxFunction COptions::ShowMessageBox = MessageBoxW;
 unsigned COptions::LockedFileWait = 2000;
 
 COptions::COptions()
@@ -302,13 +300,13 @@ CPtr<COptions> COptions::Clone() const
     return copy;
 }
 
-void COptions::Load()
+std::wstring COptions::Load(const AppPaths& paths)
 {
     // Each file on its own: a locked Options.txt is no reason to lose the favourites.
     std::wstring unread;
     try
     {
-        LoadOptions();
+        LoadOptions(paths.Options);
     }
     catch (...)
     {
@@ -316,30 +314,13 @@ void COptions::Load()
     }
     try
     {
-        LoadCities();
+        LoadCities(paths.Cities);
     }
     catch (...)
     {
         unread += unread.empty() ? L"Cities.txt" : L" and Cities.txt";
     }
-    if (!unread.empty())
-    {
-        const std::wstring text = L"Your settings could not be read from " + unread +
-                                  L": another program holds the file, or it cannot be opened.\r\n\r\n" +
-                                  Program::ProductName +
-                                  L" runs on its default settings this time, and leaves the file as it is.";
-        ShowMessageBox(nullptr, text.c_str(), Program::ProductName, MB_OK | MB_ICONWARNING);
-    }
-}
-
-void COptions::LoadOptions()
-{
-    LoadOptions(Program::PathOptions());
-}
-
-void COptions::LoadCities()
-{
-    LoadCities(Program::PathCities());
+    return unread;
 }
 
 void COptions::LoadOptions(const std::wstring& path)
@@ -476,53 +457,45 @@ void COptions::LoadCities(const std::wstring& path)
     Cities = std::move(cities);
 }
 
-void COptions::Save()
+bool COptions::Save(const AppPaths& paths)
 {
     try
     {
-        SaveOptions();
-        SaveCities();
-        ApplyRunAtSystemStartup();
+        SaveOptions(paths.Options);
+        SaveCities(paths.Cities);
+        ApplyRunAtSystemStartup(paths);
+        return true;
     }
     catch (...)
     {
-        ShowMessageBox(nullptr, L"Could not save options.", Program::ProductName, MB_OK | MB_ICONERROR);
+        return false;
     }
 }
 
-void COptions::SaveOnExit()
+bool COptions::SaveOnExit(const AppPaths& paths)
 {
     try
     {
         // This session never saw what such a file holds: its defaults are no reason to replace it,
         // nor to change the log-on Run value it speaks for.
-        if (!CouldNotBeRead(Program::PathOptions()))
+        if (!CouldNotBeRead(paths.Options))
         {
-            SaveOptions();
+            SaveOptions(paths.Options);
         }
-        if (!CouldNotBeRead(Program::PathCities()))
+        if (!CouldNotBeRead(paths.Cities))
         {
-            SaveCities();
+            SaveCities(paths.Cities);
         }
-        if (!CouldNotBeRead(Program::PathOptions()))
+        if (!CouldNotBeRead(paths.Options))
         {
-            ApplyRunAtSystemStartup();
+            ApplyRunAtSystemStartup(paths);
         }
+        return true;
     }
     catch (...)
     {
-        ShowMessageBox(nullptr, L"Could not save options.", Program::ProductName, MB_OK | MB_ICONERROR);
+        return false;
     }
-}
-
-void COptions::SaveOptions()
-{
-    SaveOptions(Program::PathOptions());
-}
-
-void COptions::SaveCities()
-{
-    SaveCities(Program::PathCities());
 }
 
 void COptions::SaveOptions(const std::wstring& path) const
@@ -592,18 +565,18 @@ void COptions::SaveCities(const std::wstring& path) const
               });
 }
 
-void COptions::ApplyRunAtSystemStartup()
+void COptions::ApplyRunAtSystemStartup(const AppPaths& paths)
 {
     try
     {
         if (RunAtSystemStartup)
         {
             // Quoted: unquoted, a path with blanks lets Windows try "C:\Program.exe" first.
-            Util::AddStartupItem(Program::ProductFolderName, L"\"" + Program::PathNameExecutable() + L"\"");
+            Util::AddStartupItem(paths.ProductFolderName, L"\"" + paths.Executable + L"\"");
         }
         else
         {
-            Util::RemoveStartupItem(Program::ProductFolderName);
+            Util::RemoveStartupItem(paths.ProductFolderName);
         }
     }
     catch (...)

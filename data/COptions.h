@@ -2,10 +2,11 @@
 
 #include "core/ArgbColor.h"
 #include "core/CPtr.h"
-#include "core/UtilWin32.h"
+#include "data/AppPaths.h"
 #include "data/City.h"
-#include "map/EarthBackground.h"
-#include "map/MapRegion.h"
+#include "data/EarthBackground.h"
+#include "data/MapRegion.h"
+#include "platform/UtilWin32.h"
 
 #include <string>
 #include <utility>
@@ -64,34 +65,28 @@ public:
     CPtr<COptions> Clone() const;
 
     // Options.txt, then Cities.txt, from the per-user folder. Never throws; a file that cannot
-    // be read leaves what was there, and the user is told once through ShowMessageBox.
-    void Load();
-    void LoadOptions();
-    void LoadCities();
+    // be read leaves what was there. Returns the names of the files that could not be read ("" when
+    // both could), for the caller to tell the user.
+    std::wstring Load(const AppPaths& paths);
     // The same from the given files; a missing file changes nothing, one that stays unreadable
     // for LockedFileWait milliseconds throws (and is set aside by the next save to that path).
     void LoadOptions(const std::wstring& path);
     void LoadCities(const std::wstring& path);
 
-    // Both files and the log-on Run value; on failure tells the user "Could not save options."
-    // through ShowMessageBox and leaves the files of the last successful save in place.
-    void Save();
-    // How Save tells the user of a failure: MessageBoxW, unless a test puts its own here to see the
-    // message without a window that waits for a click.
-    using MessageBoxFunction = int(WINAPI*)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
-    static MessageBoxFunction ShowMessageBox;
-    // How long a settings file held by another program is waited for when it is read.
-    static unsigned LockedFileWait;
+    // Both files and the log-on Run value. Never throws: false when a file could not be saved,
+    // and the files of the last successful save are left in place (telling the user is the
+    // caller's).
+    bool Save(const AppPaths& paths);
     // Save as the program ends: a file that could not be read when it was loaded keeps what it
     // holds (and the Run value stays as it is), unless a save since has taken its place.
-    void SaveOnExit();
-    void SaveOptions();
-    void SaveCities();
+    bool SaveOnExit(const AppPaths& paths);
+    // How long a settings file held by another program is waited for when it is read.
+    static unsigned LockedFileWait;
     // The same to the given files; throws on failure, leaving the file unchanged.
     void SaveOptions(const std::wstring& path) const;
     void SaveCities(const std::wstring& path) const;
     // Adds or removes the log-on Run value as RunAtSystemStartup says. Never throws.
-    void ApplyRunAtSystemStartup();
+    void ApplyRunAtSystemStartup(const AppPaths& paths);
 
     // For the home city and every favourite, the newer weather of the city with the same id in
     // older (its home city first, then its favourites in order). A failure skips that city only.

@@ -4,7 +4,7 @@
 #include "core/ArgumentOutOfRangeException.h"
 #include "core/Util.h"
 #include "data/Tokenize.h"
-#include "map/CSun.h"
+#include "weather/CSun.h"
 
 #include <charconv>
 #include <cmath>

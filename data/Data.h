@@ -21,8 +21,12 @@ public:
     // The catalogue, loaded first when it is empty (so a missing file is looked for again).
     static const std::vector<CityRecord>& GetCityRecords();
 
-    // (Re)loads the catalogue from the program folder or the given file. Never throws: an
-    // unreadable file leaves the catalogue empty.
+    // Where the catalogue is loaded from on first demand: CityRecords.txt in the program folder,
+    // set by the program at start-up. Loads nothing itself.
+    static void SetCataloguePath(const std::wstring& path);
+
+    // (Re)loads the catalogue from that file or the given one. Never throws: an unreadable file
+    // (or none set) leaves the catalogue empty.
     static void LoadData();
     static void LoadData(const std::wstring& path);
 #endif

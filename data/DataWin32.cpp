@@ -1,8 +1,7 @@
 #include "data/Data.h"
 
-#include "app/Program.h"
 #include "core/ApplicationException.h"
-#include "core/UtilFile.h"
+#include "platform/UtilFile.h"
 
 namespace
 {
@@ -11,7 +10,18 @@ std::vector<CityRecord>& Catalogue()
     static std::vector<CityRecord> records;
     return records;
 }
+
+std::wstring& CataloguePath()
+{
+    static std::wstring path;
+    return path;
+}
 } // namespace
+
+void Data::SetCataloguePath(const std::wstring& path)
+{
+    CataloguePath() = path;
+}
 
 const std::vector<CityRecord>& Data::GetCityRecords()
 {
@@ -26,11 +36,11 @@ void Data::LoadData()
 {
     try
     {
-        LoadData(Program::PathCityRecords());
+        LoadData(CataloguePath());
     }
     catch (...)
     {
-        // No program folder, no catalogue: the selection dialog shows an empty list.
+        // No catalogue: the selection dialog shows an empty list.
         Catalogue().clear();
     }
 }

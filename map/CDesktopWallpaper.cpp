@@ -1,9 +1,9 @@
 #include "map/CDesktopWallpaper.h"
 
 #include "core/ApplicationException.h"
-#include "core/UtilFile.h"
 #include "map/UtilWallpaper.h"
 #include "platform/Log.h"
+#include "platform/UtilFile.h"
 
 #include <windows.h>
 

@@ -1,5 +1,11 @@
 #include "platform/CAppModule.h"
 
+CAppModule& CAppModule::Current()
+{
+    static CAppModule module;
+    return module;
+}
+
 void CAppModule::Init(HINSTANCE instance)
 {
     m_instance = instance;

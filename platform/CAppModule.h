@@ -11,6 +11,10 @@ class CMessageLoop;
 class CAppModule
 {
 public:
+    // The process's one module object: the entry point initialises it, the dialogs find their
+    // thread's loop in it.
+    static CAppModule& Current();
+
     void Init(HINSTANCE instance);
     void Term();
 

@@ -1,6 +1,5 @@
 #include "platform/CDialogBase.h"
 
-#include "app/Program.h"
 #include "platform/CAppModule.h"
 #include "platform/CMessageLoop.h"
 #include "platform/Log.h"
@@ -138,7 +137,7 @@ void CDialogBase::AddToMessageLoop()
         return; // the modal loop and the holding dialog do the navigation
     }
     // No loop on this thread (a test, or before the run loop starts): no filter, nothing else lost.
-    m_loop = Program::Module().GetMessageLoop();
+    m_loop = CAppModule::Current().GetMessageLoop();
     if (m_loop != nullptr)
     {
         m_loop->AddMessageFilter(this);

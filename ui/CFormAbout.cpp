@@ -1,12 +1,13 @@
 #include "ui/CFormAbout.h"
 
-#include "app/Program.h"
 #include "res/Resource.h"
 #include "Version.h"
 
 #include <string>
 
-CFormAbout::CFormAbout(HINSTANCE instance) : CDialogBase(IDD_ABOUT, instance) {}
+CFormAbout::CFormAbout(IWindowHost& host, HINSTANCE instance) : CDialogBase(IDD_ABOUT, instance), m_host(host)
+{
+}
 
 bool CFormAbout::ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result)
 {
@@ -24,7 +25,7 @@ bool CFormAbout::ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM, INT_P
             {
                 return false;
             }
-            Program::OpenWebPage(Hwnd());
+            m_host.OpenWebPage(Hwnd());
             return true;
         case IDOK:
             EndDialog(IDOK);
@@ -45,7 +46,7 @@ void CFormAbout::OnInitDialog()
     CenterWindow(GetWindow(Hwnd(), GW_OWNER));
     // The version the build was made with, not a number typed into the template.
     SetDlgItemTextW(Hwnd(), IDC_LABEL_VERSION,
-                    (std::wstring(Program::ProductName) + L" " + NIMBREL_VERSION_WTEXT).c_str());
+                    (std::wstring(NIMBREL_PRODUCT_NAME) + L" " + NIMBREL_VERSION_WTEXT).c_str());
     SetDlgItemTextW(Hwnd(), IDC_LABEL_EMAIL, (std::wstring(L"Email: ") + NIMBREL_FEEDBACK_EMAIL).c_str());
     SetDlgItemTextW(Hwnd(), IDC_LABEL_WEB, (std::wstring(L"Web: ") + NIMBREL_WEB_PAGE).c_str());
 }

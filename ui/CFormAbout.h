@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CDialogBase.h"
+#include "ui/IWindowHost.h"
 
 #include <windows.h>
 
@@ -9,7 +10,8 @@
 class CFormAbout : public CDialogBase
 {
 public:
-    explicit CFormAbout(HINSTANCE instance = nullptr);
+    // The web page button opens the page through the host.
+    explicit CFormAbout(IWindowHost& host, HINSTANCE instance = nullptr);
 
     using CDialogBase::DoModal;
 
@@ -18,4 +20,6 @@ protected:
 
 private:
     void OnInitDialog();
+
+    IWindowHost& m_host;
 };

@@ -1,11 +1,10 @@
 #include "ui/CFormLocalWeather.h"
 
-#include "app/Program.h"
-#include "app/WindowMessages.h"
 #include "core/ApplicationException.h"
 #include "data/City.h"
 #include "data/COptions.h"
 #include "platform/Log.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
 
 #include <windowsx.h>
@@ -22,12 +21,14 @@ POINT VirtualScreenOrigin()
     return POINT{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN)};
 }
 
-CLocalWeatherRenderer::IconSource ProgramIcons()
+CLocalWeatherRenderer::IconSource HostIcons(IWindowHost& host)
 {
     CLocalWeatherRenderer::IconSource icons;
-    icons.Large = &Program::GetLargeWeatherIcon;
-    icons.LargeNotAvailable = &Program::GetLargeNotAvailableIcon;
-    icons.Small = &Program::GetSmallWeatherIcon;
+    icons.Large = [&host](const Nullable<EnumWeatherCode>& code, bool isDay)
+    { return host.GetLargeWeatherIcon(code, isDay); };
+    icons.LargeNotAvailable = [&host] { return host.GetLargeNotAvailableIcon(); };
+    icons.Small = [&host](bool isDay, const Nullable<EnumWeatherCode>& code)
+    { return host.GetSmallWeatherIcon(isDay, code); };
     return icons;
 }
 
@@ -37,11 +38,11 @@ struct MenuDeleter
 };
 } // namespace
 
-CFormLocalWeather::CFormLocalWeather() : m_renderer(ProgramIcons())
+CFormLocalWeather::CFormLocalWeather(IWindowHost& host) : m_host(host), m_renderer(HostIcons(host))
 {
     try
     {
-        const int mode = Program::Options().FormLocalWeather_Mode;
+        const int mode = m_host.Options().FormLocalWeather_Mode;
         m_mode = mode == ModeSmall || mode == ModeIconOnly ? mode : ModeLarge;
     }
     catch (...)
@@ -131,7 +132,7 @@ void CFormLocalWeather::OnCreate()
     m_dpi = GetDpiForWindow(Hwnd());
     try
     {
-        COptions& options = Program::Options();
+        COptions& options = m_host.Options();
         const bool onTop = options.FormLocalWeather_AlwaysOnTop;
         if (SetWindowPos(Hwnd(), onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
@@ -284,7 +285,7 @@ bool CFormLocalWeather::OnCommand(WORD id)
         ShowWindow(Hwnd(), SW_HIDE);
         return true;
     case ID_LOCAL_WEATHER_CHANGE_LOCATION:
-        Program::ShowOptions(1); // the favourite cities' page, where the home city is chosen
+        m_host.ShowOptions(1); // the favourite cities' page, where the home city is chosen
         return true;
     case ID_LOCAL_WEATHER_ICON_ONLY:
         SetMode(ModeIconOnly);
@@ -301,10 +302,10 @@ bool CFormLocalWeather::OnCommand(WORD id)
         ToggleAlwaysOnTop();
         return true;
     case ID_LOCAL_WEATHER_OPTIONS:
-        Program::ShowOptions();
+        m_host.ShowOptions();
         return true;
     case ID_LOCAL_WEATHER_SHOW_EARTH:
-        Program::ShowEarth();
+        m_host.ShowEarth();
         return true;
     default:
         return false;
@@ -317,7 +318,7 @@ void CFormLocalWeather::SetMode(int mode)
     try
     {
         // Kept in the live options only; they are written to disk at exit.
-        Program::Options().FormLocalWeather_Mode = mode;
+        m_host.Options().FormLocalWeather_Mode = mode;
     }
     catch (...)
     {
@@ -332,7 +333,7 @@ void CFormLocalWeather::ToggleAlwaysOnTop()
     if (SetWindowPos(Hwnd(), topmost ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
     {
-        Program::Options().FormLocalWeather_AlwaysOnTop = !topmost;
+        m_host.Options().FormLocalWeather_AlwaysOnTop = !topmost;
     }
 }
 
@@ -424,11 +425,11 @@ void CFormLocalWeather::Update(Gdiplus::Bitmap& image)
     DeleteObject(bitmap);
 }
 
-void CFormLocalWeather::PreparePanelBackground()
+void CFormLocalWeather::PreparePanelBackground(const std::wstring& path)
 {
     try
     {
-        CLocalWeatherRenderer::PreparePanelBackground(Program::PathLocalWeatherBackground());
+        CLocalWeatherRenderer::PreparePanelBackground(path);
     }
     catch (...)
     {
@@ -443,7 +444,7 @@ void CFormLocalWeather::FreePanelBackground()
 
 CPtr<Gdiplus::Bitmap> CFormLocalWeather::RenderImage()
 {
-    const COptions& options = Program::Options();
+    const COptions& options = m_host.Options();
     m_renderer.SetDpi(Dpi());
     return m_renderer.Render(options.HomeCity.Get(), m_mode, options.UseMetricSystem, DateTime::UtcNow());
 }

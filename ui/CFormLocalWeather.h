@@ -1,10 +1,11 @@
 #pragma once
 
-#include "app/IWeatherView.h"
 #include "core/CPtr.h"
 #include "platform/CWindowBase.h"
 #include "platform/GdiPlus.h"
 #include "ui/CLocalWeatherRenderer.h"
+#include "ui/IWeatherView.h"
+#include "ui/IWindowHost.h"
 
 #include <windows.h>
 
@@ -21,8 +22,9 @@ public:
     static constexpr int ModeIconOnly = CLocalWeatherRenderer::ModeIconOnly;
 
     // Needs GDI+ running: the renderer's fonts and formats are made here and kept for the
-    // window's life. Never throws: a font that cannot be made leaves its texts out.
-    CFormLocalWeather();
+    // window's life. Never throws: a font that cannot be made leaves its texts out. The host's
+    // options and icons are what the window shows.
+    explicit CFormLocalWeather(IWindowHost& host);
     ~CFormLocalWeather() override;
 
     // Creates the window hidden; throws when it cannot be created.
@@ -40,7 +42,7 @@ public:
 
     // The panel behind the texts, prepared from the program folder's image at start-up and
     // released at shutdown (CLocalWeatherRenderer::PreparePanelBackground). Neither call throws.
-    static void PreparePanelBackground();
+    static void PreparePanelBackground(const std::wstring& path);
     static void FreePanelBackground();
 
     int Mode() const { return m_mode; }
@@ -78,6 +80,7 @@ private:
     void CentreWindow();
     void OnDpiChanged(UINT dpi, const RECT* suggested);
 
+    IWindowHost& m_host;
     CLocalWeatherRenderer m_renderer;
     int m_mode = ModeLarge;
     bool m_dragging = false;

@@ -1,11 +1,11 @@
 #include "ui/CFormOptions.h"
 
-#include "app/Program.h"
-#include "app/WindowMessages.h"
 #include "core/ApplicationException.h"
 #include "platform/Log.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
 #include "ui/CFormSelectCity.h"
+#include "Version.h"
 
 #include <commctrl.h>
 
@@ -15,9 +15,9 @@ CFormOptions::ChooseFontFunction CFormOptions::ShowFontChooser = ChooseFontW;
 CFormOptions::ChooseColorFunction CFormOptions::ShowColorChooser = ChooseColorW;
 CFormOptions::MessageBoxFunction CFormOptions::ShowMessageBox = MessageBoxW;
 
-CFormOptions::CFormOptions(HINSTANCE instance)
-    : CDialogBase(IDD_OPTIONS, instance), m_pageGeneral(*this, instance), m_pageCities(*this, instance),
-      m_pageEarth(*this, instance), m_pageDisplay(*this, instance)
+CFormOptions::CFormOptions(IWindowHost& host, HINSTANCE instance)
+    : CDialogBase(IDD_OPTIONS, instance), m_host(host), m_pageGeneral(*this, instance),
+      m_pageCities(*this, instance), m_pageEarth(*this, instance), m_pageDisplay(*this, instance)
 {
 }
 
@@ -57,7 +57,7 @@ void CFormOptions::Showup(unsigned page)
     }
     if (!IsWindowVisible(Hwnd()))
     {
-        m_options = Program::Options().Clone();
+        m_options = m_host.Options().Clone();
         PopulateControls();
         ShowWindow(Hwnd(), SW_SHOW);
     }
@@ -131,7 +131,7 @@ bool CFormOptions::ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM lPar
 void CFormOptions::OnInitDialog()
 {
     CenterWindow(nullptr);
-    SetWindowTextW(Hwnd(), (std::wstring(Program::ProductName) + L" - Options").c_str());
+    SetWindowTextW(Hwnd(), (std::wstring(NIMBREL_PRODUCT_NAME) + L" - Options").c_str());
 
     m_tab = GetDlgItem(Hwnd(), IDC_TAB_OPTIONS);
     const wchar_t* titles[] = {L"General", L"Favorite Cities", L"Earth Background", L"Display Options"};
@@ -201,13 +201,13 @@ void CFormOptions::OnOK()
             return;
         }
         // Downloads that finished while the dialog was open went to the live options.
-        m_options->CopyWeatherFrom(Program::Options());
-        Program::SetOptions(std::move(m_options));
-        Program::Options().Save();
-        Program::UpdateWallpaper();
+        m_options->CopyWeatherFrom(m_host.Options());
+        m_host.SetOptions(std::move(m_options));
+        m_host.SaveOptions();
+        m_host.UpdateWallpaper();
         DropAndHide();
         // Cities added just now have no weather yet: fetch them without waiting for the timer.
-        Program::ScheduleDownload(false);
+        m_host.ScheduleDownload(false);
     }
     catch (...)
     {

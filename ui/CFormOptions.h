@@ -7,6 +7,7 @@
 #include "ui/CFormOptionsDisplay.h"
 #include "ui/CFormOptionsEarth.h"
 #include "ui/CFormOptionsGeneral.h"
+#include "ui/IWindowHost.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -22,7 +23,8 @@ class CFormSelectCity;
 class CFormOptions : public CDialogBase
 {
 public:
-    explicit CFormOptions(HINSTANCE instance = nullptr);
+    // The host's live options are what the dialog copies and, on OK, replaces.
+    explicit CFormOptions(IWindowHost& host, HINSTANCE instance = nullptr);
     ~CFormOptions() override;
 
     // Creates the hidden dialog without an owner; false when it could not be made.
@@ -51,6 +53,8 @@ public:
     COptions& Copy() const;
     unsigned CurrentPage() const;
     CFormSelectCity* SelectCity() const { return m_pageCities.SelectCity(); }
+    // The program the dialog works for: its icons for the previews, its live options.
+    IWindowHost& Host() const { return m_host; }
     // The display page's preview shows the background the earth page chooses.
     void RepaintDisplayPreview() { m_pageDisplay.RepaintPreview(); }
 
@@ -73,6 +77,7 @@ private:
     // In tab order.
     std::array<CFormOptionsPage*, 4> Pages();
 
+    IWindowHost& m_host;
     CPtr<COptions> m_options;
 
     CFormOptionsGeneral m_pageGeneral;

@@ -2,12 +2,12 @@
 
 #include "core/ApplicationException.h"
 #include "core/Util.h"
-#include "data/CityListControls.h"
 #include "data/COptions.h"
 #include "platform/Log.h"
 #include "ui/CFormEditCity.h"
 #include "ui/CFormOptions.h"
 #include "ui/CFormSelectCity.h"
+#include "ui/CityListControls.h"
 
 #include <commctrl.h>
 #include <windowsx.h>

@@ -2,7 +2,7 @@
 
 #include "core/ApplicationException.h"
 #include "data/COptions.h"
-#include "map/UtilGraphics.h"
+#include "map/WeatherMap.h"
 #include "platform/COffscreenSurface.h"
 #include "platform/Log.h"
 #include "ui/CFormOptions.h"
@@ -217,7 +217,11 @@ void CFormOptionsDisplay::DrawDisplayPreview(const DRAWITEMSTRUCT& item)
         sample.CurrentWeather.WeatherCode = static_cast<EnumWeatherCode>(4);
         sample.CurrentWeather.Temprature = 23.0f;
         sample.CurrentWeather.DewPoint = 23.0f;
-        UtilGraphics::DrawCity(graphics, sample, Copy(), true, true, true, width / 2, height / 2);
+        IWindowHost& host = Owner().Host();
+        const auto icons = [&host](bool isDay, const Nullable<EnumWeatherCode>& code)
+        { return host.GetSmallWeatherIcon(isDay, code); };
+        UtilGraphics::DrawCity(graphics, sample, Copy(), true, true, true, width / 2, height / 2, icons,
+                               DateTime::UtcNow());
     }
     BitBlt(item.hDC, rect.left, rect.top, width, height, surface.Dc(), 0, 0, SRCCOPY);
 }

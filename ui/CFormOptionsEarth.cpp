@@ -2,7 +2,7 @@
 
 #include "core/ApplicationException.h"
 #include "data/COptions.h"
-#include "map/UtilGraphics.h"
+#include "map/WeatherMap.h"
 #include "platform/Log.h"
 #include "ui/CFormOptions.h"
 

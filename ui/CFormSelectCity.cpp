@@ -1,11 +1,11 @@
 #include "ui/CFormSelectCity.h"
 
-#include "app/WindowMessages.h"
 #include "core/ApplicationException.h"
-#include "data/CityListControls.h"
 #include "data/Data.h"
 #include "platform/Log.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
+#include "ui/CityListControls.h"
 
 #include <commctrl.h>
 

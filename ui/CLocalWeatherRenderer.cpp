@@ -2,7 +2,7 @@
 
 #include "core/ApplicationException.h"
 #include "data/City.h"
-#include "map/UtilGraphics.h"
+#include "platform/UtilGraphics.h"
 #include "platform/Log.h"
 #include "weather/CForecast.h"
 

@@ -3,7 +3,7 @@
 #include "core/CPtr.h"
 #include "core/DateTime.h"
 #include "core/Nullable.h"
-#include "map/EarthBackground.h" // the name CPtr<Gdiplus::Bitmap> reports itself by
+#include "data/EarthBackground.h" // the name CPtr<Gdiplus::Bitmap> reports itself by
 #include "platform/GdiPlus.h"
 #include "weather/EnumWeatherCode.h"
 

@@ -3,8 +3,8 @@
 #include "app/CommandTable.h"
 #include "app/Program.h"
 #include "data/COptions.h"
-#include "map/EarthBackground.h"
-#include "map/UtilGraphics.h"
+#include "data/EarthBackground.h"
+#include "map/WeatherMap.h"
 #include "res/Resource.h"
 #include "tests/support/TempFolder.h"
 

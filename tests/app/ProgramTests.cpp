@@ -5,8 +5,8 @@
 
 #include "app/Program.h"
 #include "data/COptions.h"
+#include "platform/WindowMessages.h"
 #include "weather/CWeatherReport.h"
-#include "app/WindowMessages.h"
 #include "res/Resource.h"
 #include "Version.h"
 

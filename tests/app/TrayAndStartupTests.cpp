@@ -1,7 +1,7 @@
 // Nimbrel.exe as the user meets it: the start-up sequence, the tray icon and the map window,
 // driven from outside the way the shell and the user would.
 #include "app/Program.h"
-#include "app/WindowMessages.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
 
 #include "tests/support/ProcessTools.h"

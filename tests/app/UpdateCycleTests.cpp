@@ -1,7 +1,7 @@
 #include "app/CFormHidden.h"
 #include "app/CWeatherDownloadWork.h"
-#include "app/IWeatherView.h"
 #include "app/Program.h"
+#include "ui/IWeatherView.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "app/Program.h"
 #include "core/ArgumentException.h"
 #include "core/Util.h"
-#include "core/UtilFile.h"
 #include "data/COptions.h"
 #include "data/Data.h"
+#include "platform/UtilFile.h"
 
 #include "tests/support/ExpectThrowAt.h"
 #include "tests/support/TestFiles.h"
@@ -60,21 +60,21 @@ int WINAPI RecordMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type
     return IDOK;
 }
 
-// Save's message boxes are recorded instead of shown, for one test.
+// The save's message boxes are recorded instead of shown, for one test.
 class MessageBoxesRecorded
 {
 public:
-    MessageBoxesRecorded() : m_previous(COptions::ShowMessageBox)
+    MessageBoxesRecorded() : m_previous(Program::ShowMessageBox)
     {
         ShownMessages().clear();
-        COptions::ShowMessageBox = RecordMessageBox;
+        Program::ShowMessageBox = RecordMessageBox;
     }
-    ~MessageBoxesRecorded() { COptions::ShowMessageBox = m_previous; }
+    ~MessageBoxesRecorded() { Program::ShowMessageBox = m_previous; }
     MessageBoxesRecorded(const MessageBoxesRecorded&) = delete;
     MessageBoxesRecorded& operator=(const MessageBoxesRecorded&) = delete;
 
 private:
-    COptions::MessageBoxFunction m_previous;
+    Program::MessageBoxFunction m_previous;
 };
 
 // Locked settings files fail at once instead of being waited for, for one test.
@@ -202,7 +202,8 @@ TEST(OptionsDefaults, AreTheBuiltInSettingsAndCities)
     EXPECT_FALSE(Exists(folder.File(L"Options.txt.temp")));
 
     CPtr<COptions> none;
-    EXPECT_THROW_AT(none->Save(), ApplicationException, "CPtr<class COptions>::operator -> (114)");
+    EXPECT_THROW_AT(none->Save(Program::Paths()), ApplicationException,
+                    "CPtr<class COptions>::operator -> (114)");
 }
 
 TEST(OptionsFiles, SaveAndLoadRoundTrip)
@@ -586,11 +587,10 @@ TEST(OptionsSave, FailuresAreShownOnceAndLoseNothing)
     COptions settings;
     {
         const HeldOpen locked(options);
-        settings.Load();
+        settings.Load(Program::Paths());
         EXPECT_FALSE(settings.UseMetricSystem);
         ASSERT_EQ(1u, settings.Cities->size());
-        ShownMessages().clear(); // the notice of the file that could not be read
-        settings.Save();
+        Program::SaveOptions(settings);
     }
     ASSERT_EQ(1u, ShownMessages().size());
     EXPECT_EQ(nullptr, ShownMessages()[0].owner);
@@ -603,7 +603,7 @@ TEST(OptionsSave, FailuresAreShownOnceAndLoseNothing)
     EXPECT_FALSE(Exists(options + L".temp") || Exists(options + L".unreadable"));
 
     // At the next save the lock is gone: the user's Options.txt is set aside, not overwritten.
-    settings.Save();
+    Program::SaveOptions(settings);
     EXPECT_EQ(1u, ShownMessages().size());
     EXPECT_EQ(userOptions, UtilFile::ReadFileAscii(options + L".unreadable"));
     EXPECT_NE(std::string::npos, UtilFile::ReadFileAscii(options).find("\r\nUseMetricSystem=false\r\n"));
@@ -616,7 +616,7 @@ TEST(OptionsSave, FailuresAreShownOnceAndLoseNothing)
     settings.Cities->clear();
     {
         const HeldOpen held(options, FILE_SHARE_READ);
-        settings.Save();
+        Program::SaveOptions(settings);
     }
     EXPECT_EQ(2u, ShownMessages().size());
     EXPECT_EQ(savedOptions, UtilFile::ReadFileAscii(options));
@@ -625,14 +625,14 @@ TEST(OptionsSave, FailuresAreShownOnceAndLoseNothing)
 
     // Options.txt is written, but a folder stands where Cities.txt's temporary file goes.
     ASSERT_TRUE(CreateDirectoryW((cities + L".temp").c_str(), nullptr));
-    settings.Save();
+    Program::SaveOptions(settings);
     RemoveDirectoryW((cities + L".temp").c_str());
     EXPECT_EQ(3u, ShownMessages().size());
     EXPECT_NE(std::string::npos, UtilFile::ReadFileAscii(options).find("\r\nUseMetricSystem=true\r\n"));
     EXPECT_EQ(savedCities, UtilFile::ReadFileAscii(cities));
 
     // Nothing in the way: no message, and the set-aside copy is left alone.
-    settings.Save();
+    Program::SaveOptions(settings);
     EXPECT_EQ(3u, ShownMessages().size());
     EXPECT_EQ("", UtilFile::ReadFileAscii(cities));
     EXPECT_EQ(userOptions, UtilFile::ReadFileAscii(options + L".unreadable"));
@@ -665,7 +665,7 @@ TEST(OptionsSave, AFileLockedAtStartUpIsWaitedForThenLeftAsItIs)
             held, 0, nullptr);
         ASSERT_NE(nullptr, release);
         COptions settings;
-        settings.Load();
+        Program::LoadOptions(settings);
         WaitForSingleObject(release, INFINITE);
         CloseHandle(release);
         EXPECT_TRUE(settings.UseMetricSystem);
@@ -679,14 +679,14 @@ TEST(OptionsSave, AFileLockedAtStartUpIsWaitedForThenLeftAsItIs)
     COptions settings;
     {
         const HeldOpen locked(options);
-        settings.Load();
+        Program::LoadOptions(settings);
     }
     EXPECT_FALSE(settings.UseMetricSystem);
     ASSERT_EQ(1u, ShownMessages().size());
     EXPECT_NE(std::wstring::npos, ShownMessages()[0].text.find(L"Options.txt"));
     EXPECT_NE(std::wstring::npos, ShownMessages()[0].text.find(L"default settings"));
     settings.Cities->pop_back();
-    settings.SaveOnExit();
+    Program::SaveOptionsOnExit(settings);
     EXPECT_EQ(1u, ShownMessages().size());
     EXPECT_EQ(userOptions, UtilFile::ReadFileAscii(options));
     EXPECT_FALSE(Exists(options + L".unreadable"));

@@ -1,9 +1,8 @@
 list(APPEND PORTABLE_TEST_SOURCES
     data/CityRecordTests.cpp
+    data/MapRegionTests.cpp
 )
 list(APPEND WINDOWS_TEST_SOURCES
+    data/EarthBackgroundTests.cpp
     data/OptionsTests.cpp
-)
-list(APPEND WINDOWS_TEST_SOURCES
-    data/CityListControlsTests.cpp
 )

@@ -1,6 +1,6 @@
 #include "map/CDesktopWallpaper.h"
-#include "map/UtilGraphics.h"
 #include "map/UtilWallpaper.h"
+#include "map/WeatherMap.h"
 
 #include "app/Program.h"
 #include "data/COptions.h"
@@ -170,7 +170,8 @@ TEST(WallpaperInstallation, TheDesktopMapIsATwentyFourBitBmpOfTheScreensSize)
     TempFolder maps;
     Program::SetOptions(CPtr<COptions>(new COptions()));
     {
-        const CPtr<Gdiplus::Bitmap> map = UtilGraphics::GenerateNimbrelWallpaper();
+        const CPtr<Gdiplus::Bitmap> map =
+            UtilGraphics::GenerateNimbrelWallpaper(Program::Options(), Program::SmallWeatherIcons());
         ASSERT_TRUE(UtilGraphics::InstallWallpaper(*map, maps.Path()));
     }
     Program::SetOptions(CPtr<COptions>());

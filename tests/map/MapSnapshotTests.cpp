@@ -1,7 +1,7 @@
 #include "map/MapSnapshot.h"
 
 #include "core/Util.h"
-#include "map/UtilGraphics.h"
+#include "map/WeatherMap.h"
 #include "tests/support/ExpectThrowAt.h"
 #include "tests/support/TempFolder.h"
 #include "weather/EnumWeatherCode.h"

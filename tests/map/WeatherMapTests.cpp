@@ -1,8 +1,8 @@
-#include "map/UtilGraphics.h"
+#include "map/WeatherMap.h"
 
-#include "core/UtilWin32.h"
 #include "data/COptions.h"
-#include "map/MapRegion.h"
+#include "data/MapRegion.h"
+#include "platform/UtilWin32.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>

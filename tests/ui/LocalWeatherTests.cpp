@@ -1,7 +1,7 @@
 #include "app/Program.h"
-#include "app/WindowMessages.h"
 #include "data/COptions.h"
-#include "map/UtilGraphics.h"
+#include "platform/UtilGraphics.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
 #include "tests/support/ExpectThrowAt.h"
 #include "tests/support/ProcessTools.h"
@@ -315,7 +315,7 @@ TEST(LocalWeatherWindow, SizesByModeAndHomeCity)
 {
     LiveOptions options;
     options->FormLocalWeather_Mode = CFormLocalWeather::ModeSmall;
-    CFormLocalWeather form;
+    CFormLocalWeather form(Program::WindowHost());
     EXPECT_EQ(CFormLocalWeather::ModeSmall, form.Mode());
     form.Create();
     ASSERT_TRUE(form.IsWindow());
@@ -361,7 +361,7 @@ TEST(LocalWeatherWindow, SizesByModeAndHomeCity)
 TEST(LocalWeatherWindow, ModesPullTheWindowBackOntoTheScreen)
 {
     LiveOptions options;
-    CFormLocalWeather form;
+    CFormLocalWeather form(Program::WindowHost());
     form.Create();
 
     // "Large" leaves a window hanging off the top left; "Small" and "Icon Only" pull it back.
@@ -388,7 +388,7 @@ TEST(LocalWeatherWindow, AlwaysOnTopFollowsTheWindowAndTheMenuShowsIt)
 {
     LiveOptions options;
     options->FormLocalWeather_AlwaysOnTop = false;
-    CFormLocalWeather form;
+    CFormLocalWeather form(Program::WindowHost());
     form.Create();
     auto topmost = [&] { return (GetWindowLongPtrW(form.Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
     EXPECT_FALSE(topmost());
@@ -430,7 +430,7 @@ TEST(LocalWeatherWindow, AlwaysOnTopFollowsTheWindowAndTheMenuShowsIt)
 
     // A window created with the option on starts topmost.
     options->FormLocalWeather_AlwaysOnTop = true;
-    CFormLocalWeather onTop;
+    CFormLocalWeather onTop(Program::WindowHost());
     onTop.Create();
     EXPECT_NE(0, GetWindowLongPtrW(onTop.Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
@@ -438,7 +438,7 @@ TEST(LocalWeatherWindow, AlwaysOnTopFollowsTheWindowAndTheMenuShowsIt)
 TEST(LocalWeatherWindow, DraggingMovesWithTheCursor)
 {
     LiveOptions options;
-    CFormLocalWeather form;
+    CFormLocalWeather form(Program::WindowHost());
     form.Create();
     ShowWindow(form.Hwnd(), SW_SHOWNA);
 
@@ -463,7 +463,7 @@ TEST(LocalWeatherWindow, PaintsAtTheMonitorsDpi)
 {
     LiveOptions options;
     options->HomeCity.Reset();
-    CFormLocalWeather form;
+    CFormLocalWeather form(Program::WindowHost());
     form.Create();
     EXPECT_EQ(96u, form.Dpi());
     ExpectSize(form, 290, 73);
@@ -540,7 +540,7 @@ TEST(LocalWeatherWindow, PanelKeepsOnlyTheAlphaAndStretchesWithoutSeams)
     // Across the slices' joins the stretched body has the alpha of its middle, at 100 % and 150 %.
     // Small mode: the panel at (0, 75, 290, 73), its left part free of text.
     options->FormLocalWeather_Mode = CFormLocalWeather::ModeSmall;
-    CFormLocalWeather form;
+    CFormLocalWeather form(Program::WindowHost());
     for (UINT dpi : {96u, 144u})
     {
         form.OverrideDpi(dpi);
@@ -566,7 +566,7 @@ TEST(LocalWeatherWindow, PanelKeepsOnlyTheAlphaAndStretchesWithoutSeams)
 TEST(LocalWeatherWindow, LongSummariesAreCutToTheirRow)
 {
     LiveOptions options;
-    CFormLocalWeather form;
+    CFormLocalWeather form(Program::WindowHost());
     const std::wstring longSummary =
         L"Showers and thunderstorms likely before noon, then a slight chance of showers in the "
         L"afternoon. Some of the storms could produce heavy rain and gusty winds. Highs near 75, "

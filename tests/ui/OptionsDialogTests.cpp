@@ -1,6 +1,6 @@
 #include "app/Program.h"
 #include "data/COptions.h"
-#include "map/EarthBackground.h"
+#include "data/EarthBackground.h"
 #include "res/Resource.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestCatalogue.h"
@@ -277,7 +277,7 @@ protected:
 
     TempFolder m_folder;
     std::unique_ptr<EarthBackground::ScopedFolder> m_backgrounds;
-    CFormOptions m_form;
+    CFormOptions m_form{Program::WindowHost()};
 };
 
 TEST_F(OptionsDialog, ShowsTheLiveOptionsOnTheRequestedPage)

@@ -1,4 +1,5 @@
 list(APPEND WINDOWS_TEST_SOURCES
+    ui/CityListControlsTests.cpp
     ui/DialogTests.cpp
     ui/LocalWeatherTests.cpp
     ui/OptionsDialogTests.cpp

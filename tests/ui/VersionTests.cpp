@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "app/Program.h"
 #include "platform/CHttpClient.h"
 #include "ui/CFormAbout.h"
 
@@ -64,7 +65,7 @@ void CALLBACK ReadAboutBox(HWND, UINT, UINT_PTR timer, DWORD)
 TEST(VersionInOnePlace, AboutBoxAndUserAgentNameTheProjectVersion)
 {
     g_aboutTexts.clear();
-    CFormAbout about;
+    CFormAbout about(Program::WindowHost());
     SetTimer(nullptr, 0, 10, ReadAboutBox);
     ASSERT_EQ(IDOK, about.DoModal(nullptr));
     EXPECT_THAT(g_aboutTexts, Contains(L"Nimbrel " + ProjectVersion()));

@@ -1,6 +1,6 @@
 #include "core/ApplicationException.h"
-#include "core/UtilFile.h"
 #include "platform/CHttpClient.h"
+#include "platform/UtilFile.h"
 #include "tests/support/ExpectThrowAt.h"
 #include "tests/weather/TestHttpServer.h" // winsock2.h must come before windows.h
 #include "weather/UtilDownload.h"

@@ -12,9 +12,9 @@
 #include "core/ApplicationException.h"
 #include "core/Util.h"
 #include "data/COptions.h"
-#include "map/EarthBackground.h"
+#include "data/EarthBackground.h"
 #include "map/MapSnapshot.h"
-#include "map/UtilGraphics.h"
+#include "map/WeatherMap.h"
 #include "platform/GdiPlus.h"
 #include "weather/CWeatherIcons.h"
 

@@ -33,7 +33,7 @@
 //
 // Exit code 0 on success, 1 when Nimbrel is not running, the state was not reached in time or the
 // step failed (with a line on the error output), 2 for a usage error. Waits default to 30 seconds.
-#include "app/WindowMessages.h"
+#include "platform/WindowMessages.h"
 #include "res/Resource.h"
 
 #include <windows.h>

@@ -21,9 +21,9 @@
 #include "core/Util.h"
 #include "data/CityRecord.h"
 #include "data/Data.h"
-#include "map/CSun.h"
 #include "weather/CCurrentWeather.h"
 #include "weather/CForecast.h"
+#include "weather/CSun.h"
 #include "weather/MetarParser.h"
 #include "weather/NoaaDwml.h"
 

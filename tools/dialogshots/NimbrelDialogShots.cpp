@@ -6,7 +6,7 @@
 // finds as the program does, next to itself.
 #include "app/Program.h"
 #include "data/COptions.h"
-#include "map/EarthBackground.h"
+#include "data/EarthBackground.h"
 #include "platform/GdiPlus.h"
 #include "res/Resource.h"
 #include "ui/CFormAbout.h"
@@ -137,7 +137,7 @@ int Shoot()
     EarthBackground::SetFolder(Program::PathEarthBackgrounds());
     Program::SetOptions(CPtr<COptions>(new COptions()));
 
-    CFormOptions options;
+    CFormOptions options(Program::WindowHost());
     if (!options.Create())
     {
         std::fwprintf(stderr, L"the options dialog could not be created\n");
@@ -173,7 +173,7 @@ int Shoot()
     SetTimer(nullptr, 0, 10, WaitThenCaptureModal);
     edit.DoModal(options.Hwnd());
 
-    CFormAbout about;
+    CFormAbout about(Program::WindowHost());
     g_modalName = L"dialog-about";
     SetTimer(nullptr, 0, 10, WaitThenCaptureModal);
     about.DoModal(options.Hwnd());

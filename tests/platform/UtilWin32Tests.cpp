@@ -1,8 +1,8 @@
 #include "core/ArgumentException.h"
 #include "core/Util.h"
-#include "core/UtilFile.h"
-#include "core/UtilWin32.h"
 #include "platform/GdiPlus.h"
+#include "platform/UtilFile.h"
+#include "platform/UtilWin32.h"
 
 #include "tests/support/ExpectThrowAt.h"
 #include "tests/support/TempFolder.h"

@@ -1,7 +1,7 @@
 #include "core/ApplicationException.h"
 #include "core/ArgumentException.h"
 #include "core/Util.h"
-#include "map/CSun.h"
+#include "weather/CSun.h"
 
 #include "tests/support/ExpectThrowAt.h"
 
@@ -71,7 +71,7 @@ TEST(SunriseSunset, AgreeWithPublishedTimesWithinTwoMinutes)
 // Sunrise and sunset for many places and dates from an independent ephemeris; its header says how
 // it was made.
 const char kSunTimes[] =
-#include "map/SunTimesTable.inc"
+#include "weather/SunTimesTable.inc"
     ;
 
 struct SunTimesRow

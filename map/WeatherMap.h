@@ -3,7 +3,7 @@
 #include "core/CPtr.h"
 #include "core/DateTime.h"
 #include "core/Nullable.h"
-#include "map/EarthBackground.h"
+#include "data/EarthBackground.h"
 #include "platform/GdiPlus.h"
 #include "weather/EnumWeatherCode.h"
 
@@ -21,22 +21,20 @@ class MapRegion;
 // drawings but one string format, so every call shows the options and the weather as they are now.
 // User-interface thread only.
 //
-// Each drawing operation comes twice: the short form draws what the program shows (its live
-// options, its icon cache, the present time); the long form takes those as arguments, so that a
-// preview, a tool or a test can draw any options with any icons at any instant.
+// The options, the icons and the instant are the caller's, so that the program draws what it
+// shows (its live options, its icon cache, the present time) and a preview, a tool or a test can
+// draw any options with any icons at any instant. The short drawing helpers the windows share
+// (FitImage) are in platform/UtilGraphics.h.
 namespace UtilGraphics
 {
 // The small icon of a weather code by day or by night; null when there is none (no code, or its
-// image could not be read), and the city then has no icon. Program::GetSmallWeatherIcon is the
-// program's.
+// image could not be read), and the city then has no icon. The program's comes from its icon
+// cache.
 using WeatherIconSource = std::function<Gdiplus::Bitmap*(bool isDay, const Nullable<EnumWeatherCode>& code)>;
 
-// The program's icons.
-WeatherIconSource ProgramIcons();
-
-// The map at the desktop's size, 24 bits per pixel, for the wallpaper. Throws
+// The map at the desktop's size at the present time, 24 bits per pixel, for the wallpaper. Throws
 // "UtilGraphics::GenerateNimbrelWallpaper (13)" when the desktop's rectangle cannot be read.
-CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper();
+CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(COptions& options, const WeatherIconSource& icons);
 // The map as a new 24-bit bitmap of the given size. Throws when the bitmap cannot be made.
 CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& options,
                                                const WeatherIconSource& icons, DateTime utcNow);
@@ -44,7 +42,6 @@ CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& 
 // The whole map into the rectangle. Leaves the graphics in pixel units with anti-aliased text.
 // Throws only when the options or the background's bitmap object are missing; one city or one
 // pass that fails is left out and the rest is drawn.
-void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int height);
 void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int height, COptions& options,
                     const WeatherIconSource& icons, DateTime utcNow);
 
@@ -58,8 +55,6 @@ void DrawBackground(const MapRegion& region, EarthBackground& background, Gdiplu
 // is drawn, so that texts drawn in separate calls fit together. A point too far off any surface to
 // be seen draws nothing.
 void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& options, bool drawName,
-              bool drawTemperature, bool drawIcon, int px, int py);
-void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& options, bool drawName,
               bool drawTemperature, bool drawIcon, int px, int py, const WeatherIconSource& icons,
               DateTime utcNow);
 
@@ -67,12 +62,6 @@ void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& opt
 // each axis on its own.
 void SetRectangleMapping(Gdiplus::Matrix& matrix, float x1, float y1, float x2, float y2, float X1, float Y1,
                          float X2, float Y2);
-
-// The largest rectangle with the image's aspect ratio inside the box (x, y, w, h), centred in it:
-// full width when that height fits, else full height. Empty when the image has no area.
-Gdiplus::RectF FitImage(float x, float y, float w, float h, float imageWidth, float imageHeight);
-// Draws the image stretched into that rectangle; a null image draws nothing.
-void FitImage(Gdiplus::Graphics& graphics, Gdiplus::Image* image, const Gdiplus::RectF& box);
 
 // Releases the string format kept between drawings; the shutdown sequence calls it while GDI+
 // is still running. The next drawing makes a new one.

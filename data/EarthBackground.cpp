@@ -1,4 +1,4 @@
-#include "map/EarthBackground.h"
+#include "data/EarthBackground.h"
 
 #include "core/Util.h"
 

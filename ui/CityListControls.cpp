@@ -1,7 +1,7 @@
-#include "data/CityListControls.h"
+#include "ui/CityListControls.h"
 
 #include "core/ApplicationException.h"
-#include "core/UtilWin32.h"
+#include "platform/UtilWin32.h"
 
 #include <commctrl.h>
 

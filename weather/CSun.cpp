@@ -1,4 +1,4 @@
-#include "map/CSun.h"
+#include "weather/CSun.h"
 
 #include "core/ApplicationException.h"
 #include "core/ArgumentException.h"

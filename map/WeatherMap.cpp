@@ -1,10 +1,9 @@
-#include "map/UtilGraphics.h"
+#include "map/WeatherMap.h"
 
-#include "app/Program.h"
 #include "core/ApplicationException.h"
 #include "core/Util.h"
 #include "data/COptions.h"
-#include "map/MapRegion.h"
+#include "data/MapRegion.h"
 #include "map/UtilWallpaper.h"
 #include "platform/Log.h"
 
@@ -177,21 +176,15 @@ void DrawPass(Gdiplus::Graphics& graphics, const Gdiplus::Matrix& matrix, const 
 
 namespace UtilGraphics
 {
-WeatherIconSource ProgramIcons()
-{
-    return [](bool isDay, const Nullable<EnumWeatherCode>& code)
-    { return Program::GetSmallWeatherIcon(isDay, code); };
-}
-
-CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper()
+CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(COptions& options, const WeatherIconSource& icons)
 {
     RECT desktop;
     if (!GetWindowRect(GetDesktopWindow(), &desktop))
     {
         ThrowApplicationException("UtilGraphics::GenerateNimbrelWallpaper (13)");
     }
-    return GenerateNimbrelWallpaper(desktop.right - desktop.left, desktop.bottom - desktop.top,
-                                    Program::Options(), ProgramIcons(), DateTime::UtcNow());
+    return GenerateNimbrelWallpaper(desktop.right - desktop.left, desktop.bottom - desktop.top, options,
+                                    icons, DateTime::UtcNow());
 }
 
 CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& options,
@@ -209,11 +202,6 @@ CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& 
     }
     DrawWeatherMap(graphics, 0, 0, width, height, options, icons, utcNow);
     return bitmap;
-}
-
-void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int height)
-{
-    DrawWeatherMap(graphics, x, y, width, height, Program::Options(), ProgramIcons(), DateTime::UtcNow());
 }
 
 void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int height, COptions& options,
@@ -275,13 +263,6 @@ void DrawBackground(const MapRegion& region, EarthBackground& background, Gdiplu
     }
     graphics.DrawImage(&image, Gdiplus::Rect(x, y, width, height), left, top, right - left, bottom - top,
                        Gdiplus::UnitPixel, nullptr);
-}
-
-void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& options, bool drawName,
-              bool drawTemperature, bool drawIcon, int px, int py)
-{
-    DrawCity(graphics, city, options, drawName, drawTemperature, drawIcon, px, py, ProgramIcons(),
-             DateTime::UtcNow());
 }
 
 void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& options, bool drawName,
@@ -392,36 +373,6 @@ void SetRectangleMapping(Gdiplus::Matrix& matrix, float x1, float y1, float x2, 
     matrix.Reset();
     matrix.Scale(sx, sy, Gdiplus::MatrixOrderAppend);
     matrix.Translate(tx, ty, Gdiplus::MatrixOrderAppend);
-}
-
-Gdiplus::RectF FitImage(float x, float y, float w, float h, float imageWidth, float imageHeight)
-{
-    if (!(imageWidth > 0.0f && imageHeight > 0.0f))
-    {
-        return Gdiplus::RectF(x, y, 0.0f, 0.0f);
-    }
-    const float heightAtFullWidth = imageHeight * w / imageWidth;
-    const float widthAtFullHeight = imageWidth * h / imageHeight;
-    if (h >= heightAtFullWidth)
-    {
-        return Gdiplus::RectF(x, y + (h - heightAtFullWidth) / 2.0f, w, heightAtFullWidth);
-    }
-    return Gdiplus::RectF(x + (w - widthAtFullHeight) / 2.0f, y, widthAtFullHeight, h);
-}
-
-void FitImage(Gdiplus::Graphics& graphics, Gdiplus::Image* image, const Gdiplus::RectF& box)
-{
-    if (image == nullptr)
-    {
-        return;
-    }
-    const Gdiplus::RectF fitted =
-        FitImage(box.X, box.Y, box.Width, box.Height, static_cast<float>(image->GetWidth()),
-                 static_cast<float>(image->GetHeight()));
-    if (fitted.Width > 0.0f && fitted.Height > 0.0f)
-    {
-        graphics.DrawImage(image, fitted);
-    }
 }
 
 void FreeSharedObjects()

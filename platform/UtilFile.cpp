@@ -1,4 +1,4 @@
-#include "core/UtilFile.h"
+#include "platform/UtilFile.h"
 
 #include "core/ApplicationException.h"
 

@@ -1,4 +1,4 @@
-#include "map/MapRegion.h"
+#include "data/MapRegion.h"
 
 #include <gtest/gtest.h>
 

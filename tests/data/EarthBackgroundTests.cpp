@@ -1,4 +1,4 @@
-#include "map/EarthBackground.h"
+#include "data/EarthBackground.h"
 
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestFiles.h"

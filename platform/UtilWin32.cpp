@@ -1,4 +1,4 @@
-#include "core/UtilWin32.h"
+#include "platform/UtilWin32.h"
 
 #include "core/Util.h"
 #include "platform/GdiPlus.h"

@@ -1,4 +1,4 @@
-#include "data/CityListControls.h"
+#include "ui/CityListControls.h"
 
 #include "tests/support/ExpectThrowAt.h"
 
