@@ -47,6 +47,8 @@ const RegEx& TemperaturePattern()
 
 const char* const kSeparators = " \t\r\n";
 
+const TimeSpan kMaxAhead(2 * TimeSpan::TicksPerHour);
+
 bool IsSeparator(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -63,6 +65,12 @@ std::string ToUpperAscii(std::string text)
         }
     }
     return text;
+}
+
+// What follows one of these forecasts the next hours; it is not the present sky.
+bool IsTrendGroup(const std::string& token)
+{
+    return token == "TEMPO" || token == "BECMG" || token == "NOSIG";
 }
 
 bool ContainsAny(const std::string& text, std::initializer_list<const char*> parts)
@@ -305,9 +313,15 @@ CCurrentWeather ParseMetarReport(const std::string& text, const std::string& sta
             break;
         }
         const std::size_t end = report.find_first_of(kSeparators, position);
-        const std::string token =
+        std::string token =
             report.substr(position, end == std::string::npos ? std::string::npos : end - position);
         position = end;
+        // "=" closes a report: nothing after it belongs to this observation.
+        if (token.ends_with('='))
+        {
+            token.pop_back();
+            position = std::string::npos;
+        }
 
         // Nothing we read is this long, and the recognisers' regular expressions would recurse
         // once per character of it.
@@ -319,6 +333,15 @@ CCurrentWeather ParseMetarReport(const std::string& text, const std::string& sta
         if (token == station || token == "CAVOK")
         {
             continue;
+        }
+        if (token == "RMK" || IsTrendGroup(token))
+        {
+            break;
+        }
+        // The station sent nothing this time: the last observation still stands.
+        if (token == "NIL")
+        {
+            ThrowApplicationException("ParseMetarReport (343)");
         }
         if (!observation.HasValue)
         {
@@ -346,19 +369,21 @@ CCurrentWeather ParseMetarReport(const std::string& text, const std::string& sta
             }
             continue;
         }
-        if (!temperature.HasValue && ReadTemperatureGroup(token, temperature, dewPoint))
+        if (!temperature.HasValue)
         {
-            continue;
-        }
-        if (token == "RMK")
-        {
-            break;
+            ReadTemperatureGroup(token, temperature, dewPoint);
         }
     }
 
     CCurrentWeather result;
     const Nullable<DateTime> time = observation.HasValue ? observation : header;
     result.ReportDateTime = time.Value(); // no time at all: the parse fails here
+    // Beyond a little clock skew a report from the future is bogus, and it would outrank
+    // every honest report after it.
+    if (kMaxAhead < result.ReportDateTime - utcNow)
+    {
+        ThrowApplicationException("ParseMetarReport (384)");
+    }
     const int cloudCode = clouds.HasValue ? clouds.Value() : Clear;
     const int weatherCode = weather.HasValue ? weather.Value() : Clear;
     result.WeatherCode = static_cast<EnumWeatherCode>(std::max(cloudCode, weatherCode));

@@ -78,9 +78,14 @@ TEST(MetarParser, CombinesWeatherAndCloudsByPrecedence)
     EXPECT_EQ(Clear, CodeOf("KLAX 300553Z VV002 NSC 14/11")); // not cloud groups
     // The station's own code is not a scattered layer.
     EXPECT_EQ(Clear, Parse("2007/11/30 05:53\nSCTE 300553Z 00000KT 14/11", "SCTE").WeatherCode.Value());
-    // A trend group counts when the main part named no weather; remarks never do.
-    EXPECT_EQ(RainShowers, CodeOf("KLAX 300553Z FEW008 14/11 A2992 TEMPO -SHRA"));
+    // Trend groups forecast the next hours and remarks are no groups: neither is the present sky.
+    EXPECT_EQ(Fair, CodeOf("KLAX 300553Z FEW008 14/11 A2992 TEMPO -SHRA"));
     EXPECT_EQ(Fair, CodeOf("KLAX 300553Z FEW008 14/11 RMK -SHRA OVC010"));
+    EXPECT_EQ(Fair, CodeOf("WSSS 300553Z 36005KT 9999 FEW018 31/24 Q1009 TEMPO TSRA"));
+    EXPECT_EQ(PartlyCloudy, CodeOf("LFPO 300553Z 24010KT 9999 SCT030 09/05 Q1012 BECMG BKN012"));
+    EXPECT_EQ(Fair, CodeOf("VHHH 300553Z 09012KT 9999 FEW020 24/19 Q1016 TEMPO 3000 SHRA"));
+    EXPECT_EQ(Fair, CodeOf("EGLL 300553Z FEW020 14/11 Q1016 NOSIG= OVC010"));
+    EXPECT_EQ(Rain, CodeOf("EGLL 300553Z -RA FEW020 14/11 Q1016 NOSIG"));
 
     const std::vector<std::pair<std::string, int>> groups = {
         {"-SHRASN", RainShowers},
@@ -153,6 +158,27 @@ TEST(MetarParser, DatesTheDayHourMinuteGroup)
     {
         SCOPED_TRACE(text);
         EXPECT_THROW_AT(Parse(text), ApplicationException, "Nullable<class DateTime>::Value (20)");
+    }
+}
+
+TEST(MetarParser, MissingAndFutureReportsAreRefused)
+{
+    // A NIL body is a missing report, not a clear sky.
+    for (const char* text :
+         {"2007/11/30 05:53\nKLAX 300553Z NIL", "KLAX 300553Z NIL=", "METAR KLAX 300553Z nil"})
+    {
+        SCOPED_TRACE(text);
+        EXPECT_THROW_AT(Parse(text), ApplicationException, "ParseMetarReport (343)");
+    }
+    EXPECT_EQ(Fair, CodeOf("KLAX 300553Z FEW008 14/11 RMK NIL"));
+
+    // Up to two hours ahead of our clock is a clock skew; later is no observation at all.
+    EXPECT_EQ(DateTime(2007, 11, 30, 9, 0), Parse("2007/11/30 09:00\nKLAX 300900Z 14/11").ReportDateTime);
+    for (const char* text : {"2007/11/30 09:01\nKLAX 300901Z 14/11", "2099/11/30 05:53\nKLAX 300553Z 14/11",
+                             "2099/11/30 05:53", "9999/12/31 23:59\nKLAX 312359Z"})
+    {
+        SCOPED_TRACE(text);
+        EXPECT_THROW_AT(Parse(text), ApplicationException, "ParseMetarReport (384)");
     }
 }
 
