@@ -15,7 +15,8 @@ bool CCurrentWeather::IsRecent() const
 
 bool CCurrentWeather::IsRecent(DateTime utcNow) const
 {
-    return utcNow < ReportDateTime + kRecentFor;
+    // As a difference: adding to a time at the end of the calendar would overflow.
+    return utcNow - ReportDateTime < kRecentFor;
 }
 
 std::wstring CCurrentWeather::GetTempratureText(const std::wstring& fallback, bool metric) const

@@ -62,6 +62,11 @@ TEST(WeatherFreshness, OlderThanThreeHoursShowsTheFallback)
 
     // A fresh default-constructed weather is from 1990: never recent.
     EXPECT_FALSE(CCurrentWeather().IsRecent());
+
+    // At the end of the calendar the three hours must not run past it.
+    weather.ReportDateTime = DateTime::FromTicks(DateTime::MaxTicks);
+    EXPECT_TRUE(weather.IsRecent(now));
+    EXPECT_TRUE(weather.IsRecent(weather.ReportDateTime));
 }
 
 TEST(WeatherForecastItem, RangeTextMarksMissingEnds)
