@@ -415,7 +415,8 @@ void Parse12HourlyForecast(std::string& text, CForecast& forecast, DateTime utcN
     {
         const Attribute* summary = conditions->first_attribute("weather-summary");
         CForecastItem item;
-        item.WeatherSummary = summary != nullptr ? Util::ToWide(TextOf(summary)) : std::wstring();
+        // The document is UTF-8, whatever the user's code page ("Rain – Windy").
+        item.WeatherSummary = summary != nullptr ? Util::FromUtf8(TextOf(summary)) : std::wstring();
         item.WeatherCode = NoaaDwml::WeatherCodeFromIconLink(TextOf(icon));
         // A period that cannot be dated ends the parse: the periods after it would be misplaced.
         item.Start = ReadDateTime(TextOf(start));
