@@ -16,7 +16,8 @@ cxx=${CXX_FUZZ:-clang++-14}
 
 # Only the portable sources the parsers need, named one by one.
 core_sources="core/ApplicationException.cpp core/DateTime.cpp core/TimeSpan.cpp core/Util.cpp core/PlatformPosix.cpp"
-metar_sources="tests/fuzz/FuzzMetar.cpp weather/MetarParser.cpp weather/RegEx.cpp $core_sources"
+metar_sources="tests/fuzz/FuzzMetar.cpp weather/MetarParser.cpp weather/RegEx.cpp weather/CCurrentWeather.cpp \
+weather/Atmosphere.cpp weather/Temperature.cpp weather/WeatherDump.cpp weather/EnumWeatherCode.cpp $core_sources"
 dwml_sources="tests/fuzz/FuzzDwml.cpp weather/NoaaDwml.cpp $core_sources"
 flags="-std=c++20 -O1 -gline-tables-only -Wall -Wextra -Werror -I$root -fsanitize=fuzzer,address,undefined \
 -fno-sanitize-recover=all -fno-omit-frame-pointer"

@@ -7,10 +7,11 @@
 #include <string>
 
 // Reads the observation file of one station: an optional first line with the time of issue
-// ("2007/11/30 05:53") and the METAR report. Only the time, the weather and cloud groups and
-// the temperature group are read; the report ends at the remarks ("RMK"), at the first trend
-// group ("TEMPO", "BECMG", "NOSIG": a forecast, not the present sky) and after a group ending in
-// "=". Safe to call from several threads at once.
+// ("2007/11/30 05:53") and the METAR report. Read are the time, the weather and cloud groups,
+// the temperature group, and the first wind, wind direction range, visibility and pressure
+// groups (kept in SI units); the report ends at the remarks ("RMK"), at the first trend group
+// ("TEMPO", "BECMG", "NOSIG": a forecast, not the present sky) and after a group ending in "=".
+// Safe to call from several threads at once.
 //
 // Real reports are a line of a few dozen short groups; the regular-expression engine recurses
 // about once per character it matches, and a worker thread has little stack. So a group longer

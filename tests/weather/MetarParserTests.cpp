@@ -111,6 +111,94 @@ TEST(MetarParser, CombinesWeatherAndCloudsByPrecedence)
     }
 }
 
+CCurrentWeather Groups(const std::string& groups)
+{
+    return Parse("2007/11/30 05:53\nKLAX 300553Z " + groups);
+}
+
+constexpr float kKnot = 1852.0f / 3600.0f;
+constexpr float kMile = 1609.344f;
+
+TEST(MetarParser, WindGroups)
+{
+    CCurrentWeather weather = Groups("27015G25KT 240V300 10SM");
+    EXPECT_EQ(270, weather.WindDirection.Value());
+    EXPECT_FALSE(weather.WindDirectionVariable);
+    EXPECT_FLOAT_EQ(15 * kKnot, weather.WindSpeed.Value());
+    EXPECT_FLOAT_EQ(25 * kKnot, weather.WindGust.Value());
+    EXPECT_EQ(240, weather.WindVariableFrom.Value());
+    EXPECT_EQ(300, weather.WindVariableTo.Value());
+
+    weather = Groups("00000KT");
+    EXPECT_EQ(0, weather.WindDirection.Value());
+    EXPECT_EQ(0.0f, weather.WindSpeed.Value());
+    EXPECT_FALSE(weather.WindGust.HasValue);
+    weather = Groups("VRB03KT");
+    EXPECT_TRUE(weather.WindDirectionVariable);
+    EXPECT_FALSE(weather.WindDirection.HasValue);
+    EXPECT_FLOAT_EQ(3 * kKnot, weather.WindSpeed.Value());
+    EXPECT_FLOAT_EQ(8.0f, Groups("36008MPS").WindSpeed.Value());
+    EXPECT_FLOAT_EQ(10.0f, Groups("09036G072KMH").WindSpeed.Value());
+    EXPECT_FLOAT_EQ(20.0f, Groups("09036G072KMH").WindGust.Value());
+    EXPECT_FLOAT_EQ(115 * kKnot, Groups("360115G140KT").WindSpeed.Value());
+
+    // Not wind groups, and a first group out of range (over 250 kt) that is dropped, not
+    // replaced by a later one.
+    for (const char* groups : {"27015KTS", "2701KT", "37015KT", "27015G5KT", "/////KT", "27015G1234KT",
+                               "270260KT 27015KT", "27015G260KT", "RMK 27015KT", "TEMPO 27015KT", "27015"})
+    {
+        SCOPED_TRACE(groups);
+        weather = Groups(groups);
+        EXPECT_FALSE(weather.WindSpeed.HasValue);
+        EXPECT_FALSE(weather.WindDirection.HasValue);
+        EXPECT_FALSE(weather.WindGust.HasValue);
+    }
+    EXPECT_FALSE(Groups("240V370").WindVariableFrom.HasValue);
+}
+
+TEST(MetarParser, VisibilityAndPressureGroups)
+{
+    const std::vector<std::pair<std::string, float>> visibilities = {
+        {"10SM", 10 * kMile},      {"1 1/2SM", 1.5f * kMile},
+        {"1/4SM", 0.25f * kMile},  {"M1/4SM", 0.25f * kMile},
+        {"P6SM", 6 * kMile},       {"3/16SM", 0.1875f * kMile},
+        {"9999", 10000.0f},        {"0800", 800.0f},
+        {"2000SW", 2000.0f},       {"9999NDV", 10000.0f},
+        {"CAVOK", 10000.0f},       {"0000", 0.0f},
+        {"9999 1500SW", 10000.0f}, {"3 BKN010 1/2SM", 0.5f * kMile},
+    };
+    for (const auto& [groups, metres] : visibilities)
+    {
+        const CCurrentWeather weather = Groups(groups);
+        ASSERT_TRUE(weather.Visibility.HasValue) << groups;
+        EXPECT_NEAR(metres, weather.Visibility.Value(), 0.01f) << groups;
+    }
+    for (const char* groups :
+         {"3/2SM", "1/0SM", "2000XX", "999", "10KM", "1 BKN010", "TEMPO 3000", "RMK 9999"})
+    {
+        EXPECT_FALSE(Groups(groups).Visibility.HasValue) << groups;
+    }
+
+    EXPECT_NEAR(1013.2f, Groups("A2992").Pressure.Value(), 0.05f);
+    EXPECT_EQ(1009.0f, Groups("Q1009 A2992").Pressure.Value()); // the first one wins
+    EXPECT_NEAR(1013.2f, Groups("A2992 Q1009").Pressure.Value(), 0.05f);
+    for (const char* groups : {"Q0849", "Q1091", "A2500 Q1009", "A////", "Q101", "RMK A2992", "NOSIG Q1009"})
+    {
+        EXPECT_FALSE(Groups(groups).Pressure.HasValue) << groups;
+    }
+    EXPECT_EQ(850.0f, Groups("Q0850").Pressure.Value());
+    EXPECT_EQ(1090.0f, Groups("Q1090").Pressure.Value());
+
+    // A whole report: everything from the trend on is forecast.
+    const CCurrentWeather report =
+        Parse("2007/11/30 05:50\nEGLL 300550Z 24012G22KT 210V270 9999 -RA SCT012 08/06 "
+              "Q1003 BECMG 00000KT 0800 Q0990 RMK A2900");
+    EXPECT_EQ(240, report.WindDirection.Value());
+    EXPECT_FLOAT_EQ(22 * kKnot, report.WindGust.Value());
+    EXPECT_EQ(10000.0f, report.Visibility.Value());
+    EXPECT_EQ(1003.0f, report.Pressure.Value());
+}
+
 TEST(MetarParser, TemperatureGroups)
 {
     const CCurrentWeather frost = Parse("2007/11/30 05:53\nKLAX 300553Z M05/M10 03/01");
