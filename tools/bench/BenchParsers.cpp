@@ -25,44 +25,48 @@ std::string ReadFile(const char* path)
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-// Every time layout has a key of the same length, every temperature list names one of them and
-// no period's date has a temperature: each lookup that searches from the start goes the whole way.
+// The shape that made the reading quadratic, filling the cap: half of it thousands of time
+// layouts with keys of one length and as many temperature elements naming the last of them;
+// the other half a daily temperature list of decades and periods on a date it does not hold,
+// so that every lookup that searches from the start goes the whole way.
 std::string GenerateLargeAnswer(std::size_t targetSize)
 {
+    const std::size_t half = targetSize / 2 - 512;
+    char buffer[256];
     std::string layouts;
     std::string temperatures;
+    int count = 0;
+    while (layouts.size() + temperatures.size() < half - 100)
+    {
+        std::snprintf(buffer, sizeof buffer, "<time-layout><layout-key>k%07d</layout-key></time-layout>\n",
+                      count++);
+        layouts += buffer;
+        temperatures += "<temperature type=\"maximum\" time-layout=\"k9999999\"/>\n";
+    }
+    layouts += "<time-layout><layout-key>k9999999</layout-key></time-layout>\n";
+
+    std::string days = "<time-layout><layout-key>days</layout-key>";
+    std::string values = "<temperature type=\"maximum\" time-layout=\"days\">";
     std::string periods = "<time-layout><layout-key>periods</layout-key>";
     std::string conditions = "<weather time-layout=\"periods\">";
     std::string icons = "<conditions-icon time-layout=\"periods\">";
-    char buffer[512];
-    for (int i = 0; layouts.size() + temperatures.size() + periods.size() + conditions.size() + icons.size() <
-                    targetSize - 1024;
-         ++i)
+    for (int day = 0; days.size() + values.size() + periods.size() + conditions.size() + icons.size() < half;
+         ++day)
     {
-        const int year = 1900 + i / 360;
-        const int month = 1 + i / 30 % 12;
-        const int day = 1 + i % 28;
-        std::snprintf(buffer, sizeof buffer,
-                      "<time-layout time-coordinate=\"local\" summarization=\"24hourly\"><layout-key>k%08d"
-                      "</layout-key><start-valid-time>%04d-%02d-%02dT06:00:00-05:00</start-valid-time>"
-                      "<end-valid-time>%04d-%02d-%02dT18:00:00-05:00</end-valid-time></time-layout>\n",
-                      i, year, month, day, year, month, day);
-        layouts += buffer;
-        std::snprintf(buffer, sizeof buffer,
-                      "<temperature type=\"%s\" units=\"Fahrenheit\" time-layout=\"k%08d\"><value>%d</value>"
-                      "</temperature>\n",
-                      i % 2 == 0 ? "maximum" : "minimum", i, 40 + i % 50);
-        temperatures += buffer;
-        std::snprintf(buffer, sizeof buffer,
-                      "<start-valid-time>%04d-%02d-%02dT06:00:00-05:00</start-valid-time>"
-                      "<end-valid-time>%04d-%02d-%02dT18:00:00-05:00</end-valid-time>",
-                      2100 + i / 360, month, day, 2100 + i / 360, month, day);
-        periods += buffer;
-        conditions += "<weather-conditions weather-summary=\"Chance Rain Showers\"/>";
-        icons += "<icon-link>http://forecast.weather.gov/images/wtf/shra40.jpg</icon-link>";
+        std::snprintf(buffer, sizeof buffer, "<start-valid-time>%04d-%02d-%02dT06:00:00</start-valid-time>",
+                      1900 + day / 336, 1 + day / 28 % 12, 1 + day % 28);
+        days += buffer;
+        values += "<value>60</value>";
+        if (day % 2 == 0)
+        {
+            periods += "<start-valid-time>2500-01-01T06:00:00</start-valid-time>"
+                       "<end-valid-time>2500-01-01T18:00:00</end-valid-time>";
+            conditions += "<weather-conditions weather-summary=\"Rain\"/>";
+            icons += "<icon-link>ra.jpg</icon-link>";
+        }
     }
-    return "<?xml version=\"1.0\"?>\n<dwml version=\"1.0\"><data>" + layouts + periods +
-           "</time-layout><parameters applicable-location=\"point1\">" + temperatures + conditions +
+    return "<?xml version=\"1.0\"?>\n<dwml version=\"1.0\"><data>" + layouts + days + "</time-layout>" +
+           periods + "</time-layout><parameters>" + temperatures + values + "</temperature>" + conditions +
            "</weather>" + icons + "</conditions-icon></parameters></data></dwml>\n";
 }
 
