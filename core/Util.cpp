@@ -234,6 +234,72 @@ std::string ToNarrow(const std::wstring& text)
     return Platform::WideToAnsi(text);
 }
 
+std::wstring FromUtf8(const std::string& text)
+{
+    // Each malformed sequence (a stray continuation byte, a truncated or overlong form, a
+    // surrogate, a value past U+10FFFF) becomes one U+FFFD, and reading resumes after it.
+    constexpr char32_t kReplacement = 0xFFFD;
+    std::wstring result;
+    result.reserve(text.size());
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    while (i < size)
+    {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        int length = 0;
+        char32_t value = 0;
+        char32_t lowest = 0;
+        if (lead < 0x80)
+        {
+            length = 1;
+            value = lead;
+        }
+        else if (lead >= 0xC2 && lead <= 0xDF)
+        {
+            length = 2;
+            value = lead & 0x1Fu;
+            lowest = 0x80;
+        }
+        else if (lead >= 0xE0 && lead <= 0xEF)
+        {
+            length = 3;
+            value = lead & 0x0Fu;
+            lowest = 0x800;
+        }
+        else if (lead >= 0xF0 && lead <= 0xF4)
+        {
+            length = 4;
+            value = lead & 0x07u;
+            lowest = 0x10000;
+        }
+        int taken = 1;
+        while (taken < length && i + static_cast<std::size_t>(taken) < size &&
+               (static_cast<unsigned char>(text[i + static_cast<std::size_t>(taken)]) & 0xC0u) == 0x80u)
+        {
+            value = (value << 6) |
+                    (static_cast<unsigned char>(text[i + static_cast<std::size_t>(taken)]) & 0x3Fu);
+            ++taken;
+        }
+        if (length == 0 || taken < length || value < lowest || value > 0x10FFFF ||
+            (value >= 0xD800 && value <= 0xDFFF))
+        {
+            value = kReplacement;
+        }
+        i += static_cast<std::size_t>(taken);
+        if (sizeof(wchar_t) == 2 && value > 0xFFFF)
+        {
+            value -= 0x10000;
+            result.push_back(static_cast<wchar_t>(0xD800 + (value >> 10)));
+            result.push_back(static_cast<wchar_t>(0xDC00 + (value & 0x3FF)));
+        }
+        else
+        {
+            result.push_back(static_cast<wchar_t>(value));
+        }
+    }
+    return result;
+}
+
 std::wstring AppendBackslash(const std::wstring& path)
 {
     if (path.empty())

@@ -34,6 +34,7 @@ std::string ToString(double value); // three decimals
 
 std::wstring ToWide(const std::string& text);   // from the ANSI code page
 std::string ToNarrow(const std::wstring& text); // to the ANSI code page
+std::wstring FromUtf8(const std::string& text); // malformed bytes become U+FFFD
 
 std::wstring AppendBackslash(const std::wstring& path);
 } // namespace Util

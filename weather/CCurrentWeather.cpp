@@ -1,6 +1,7 @@
 #include "weather/CCurrentWeather.h"
 
 #include "core/Util.h"
+#include "weather/Atmosphere.h"
 #include "weather/WeatherDump.h"
 
 namespace
@@ -15,7 +16,22 @@ bool CCurrentWeather::IsRecent() const
 
 bool CCurrentWeather::IsRecent(DateTime utcNow) const
 {
-    return utcNow < ReportDateTime + kRecentFor;
+    // As a difference: adding to a time at the end of the calendar would overflow.
+    return utcNow - ReportDateTime < kRecentFor;
+}
+
+Nullable<float> CCurrentWeather::GetRelativeHumidity() const
+{
+    if (!Temprature.HasValue || !DewPoint.HasValue)
+    {
+        return {};
+    }
+    return static_cast<float>(Atmosphere::RelativeHumidity(Temprature.Value(), DewPoint.Value()));
+}
+
+Nullable<float> CCurrentWeather::GetFeelsLike() const
+{
+    return Atmosphere::FeelsLike(Temprature, GetRelativeHumidity(), WindSpeed);
 }
 
 std::wstring CCurrentWeather::GetTempratureText(const std::wstring& fallback, bool metric) const

@@ -16,6 +16,22 @@ public:
     Nullable<float> Temprature;
     Nullable<float> DewPoint;
 
+    // Wind: the direction it blows from in degrees (0 with a calm), or variable ("VRB") with no
+    // direction; the range it varies over ("280V350"); speed and gust in metres per second.
+    Nullable<int> WindDirection;
+    bool WindDirectionVariable = false;
+    Nullable<int> WindVariableFrom;
+    Nullable<int> WindVariableTo;
+    Nullable<float> WindSpeed;
+    Nullable<float> WindGust;
+    Nullable<float> Visibility; // metres; 10 km or more is 10000
+    Nullable<float> Pressure;   // hectopascals, at sea level
+
+    // In percent, from the temperature and the dew point.
+    Nullable<float> GetRelativeHumidity() const;
+    // In Celsius: heat index, wind chill or the temperature itself (Atmosphere::FeelsLike).
+    Nullable<float> GetFeelsLike() const;
+
     Nullable<int> GetTemprature(bool metric) const { return Temperature::ForDisplay(Temprature, metric); }
 
     // Observed less than three hours before now; older observations are not shown.

@@ -4,10 +4,13 @@
 #include "core/Nullable.h"
 #include "core/TimeSpan.h"
 #include "core/Util.h"
+#include "weather/Atmosphere.h"
 #include "weather/RegEx.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <initializer_list>
+#include <optional>
 
 namespace
 {
@@ -47,6 +50,8 @@ const RegEx& TemperaturePattern()
 
 const char* const kSeparators = " \t\r\n";
 
+const TimeSpan kMaxAhead(2 * TimeSpan::TicksPerHour);
+
 bool IsSeparator(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -63,6 +68,12 @@ std::string ToUpperAscii(std::string text)
         }
     }
     return text;
+}
+
+// What follows one of these forecasts the next hours; it is not the present sky.
+bool IsTrendGroup(const std::string& token)
+{
+    return token == "TEMPO" || token == "BECMG" || token == "NOSIG";
 }
 
 bool ContainsAny(const std::string& text, std::initializer_list<const char*> parts)
@@ -272,6 +283,192 @@ bool ReadTemperatureGroup(const std::string& token, Nullable<float>& temperature
         return false;
     }
 }
+bool IsDigits(const std::string& text, std::size_t position, std::size_t count)
+{
+    return position + count <= text.size() &&
+           std::all_of(text.begin() + static_cast<std::ptrdiff_t>(position),
+                       text.begin() + static_cast<std::ptrdiff_t>(position + count),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The digits of text[position, position + count), which the caller has checked.
+int DigitsValue(const std::string& text, std::size_t position, std::size_t count)
+{
+    int value = 0;
+    for (std::size_t i = position; i < position + count; ++i)
+    {
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+// Wind in knots beyond this is a corrupt group, not a storm.
+constexpr double kMaxWindKnots = 250.0;
+
+// "27015KT", "27015G25KT", "VRB03KT", "00000KT"; also in "MPS" and "KMH". Speeds of two or
+// three digits, directions up to 360. A group whose speed or gust is out of range is consumed
+// and its values dropped.
+bool ReadWindGroup(const std::string& token, CCurrentWeather& weather)
+{
+    double toKnots = 0.0;
+    std::size_t unit = 0;
+    if (token.ends_with("KT"))
+    {
+        toKnots = 1.0;
+        unit = 2;
+    }
+    else if (token.ends_with("MPS"))
+    {
+        toKnots = 1.0 / Atmosphere::MetresPerSecondPerKnot;
+        unit = 3;
+    }
+    else if (token.ends_with("KMH"))
+    {
+        toKnots = 1000.0 / 3600.0 / Atmosphere::MetresPerSecondPerKnot;
+        unit = 3;
+    }
+    else
+    {
+        return false;
+    }
+    const std::size_t length = token.size() - unit;
+    const bool variable = token.starts_with("VRB");
+    if (length < 5 || (!variable && !IsDigits(token, 0, 3)))
+    {
+        return false;
+    }
+    const int direction = variable ? 0 : DigitsValue(token, 0, 3);
+    std::size_t gustAt = token.find('G', 3);
+    if (gustAt > length)
+    {
+        gustAt = length;
+    }
+    const std::size_t speedDigits = gustAt - 3;
+    const std::size_t gustDigits = gustAt < length ? length - gustAt - 1 : 0;
+    if (direction > 360 || speedDigits < 2 || speedDigits > 3 || !IsDigits(token, 3, speedDigits) ||
+        (gustAt < length && (gustDigits < 2 || gustDigits > 3 || !IsDigits(token, gustAt + 1, gustDigits))))
+    {
+        return false;
+    }
+    const double speed = DigitsValue(token, 3, speedDigits) * toKnots;
+    const double gust = gustAt < length ? DigitsValue(token, gustAt + 1, gustDigits) * toKnots : 0.0;
+    if (speed > kMaxWindKnots || gust > kMaxWindKnots)
+    {
+        return true;
+    }
+    weather.WindDirectionVariable = variable;
+    if (!variable)
+    {
+        weather.WindDirection = direction;
+    }
+    weather.WindSpeed = static_cast<float>(speed * Atmosphere::MetresPerSecondPerKnot);
+    if (gustAt < length)
+    {
+        weather.WindGust = static_cast<float>(gust * Atmosphere::MetresPerSecondPerKnot);
+    }
+    return true;
+}
+
+// "280V350": the range a wind's direction varies over.
+bool ReadVariableDirection(const std::string& token, CCurrentWeather& weather)
+{
+    if (token.size() != 7 || token[3] != 'V' || !IsDigits(token, 0, 3) || !IsDigits(token, 4, 3))
+    {
+        return false;
+    }
+    const int from = DigitsValue(token, 0, 3);
+    const int to = DigitsValue(token, 4, 3);
+    if (from > 360 || to > 360)
+    {
+        return false;
+    }
+    weather.WindVariableFrom = from;
+    weather.WindVariableTo = to;
+    return true;
+}
+
+// "1/2SM" and the like: numerator below a denominator of one or two digits each.
+std::optional<double> ReadFraction(const std::string& text)
+{
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos || slash < 1 || slash > 2 || text.size() - slash - 1 < 1 ||
+        text.size() - slash - 1 > 2 || !IsDigits(text, 0, slash) ||
+        !IsDigits(text, slash + 1, text.size() - slash - 1))
+    {
+        return {};
+    }
+    const int numerator = DigitsValue(text, 0, slash);
+    const int denominator = DigitsValue(text, slash + 1, text.size() - slash - 1);
+    if (denominator == 0 || numerator >= denominator)
+    {
+        return {};
+    }
+    return static_cast<double>(numerator) / denominator;
+}
+
+// Visibility in statute miles: "10SM", "1/4SM", "M1/4SM" (less than), "P6SM" (more than), and
+// "1 1/2SM", whose whole miles came as the token before. The bound of M and P is kept.
+std::optional<double> ReadMilesGroup(const std::string& token, const Nullable<int>& wholeMiles)
+{
+    if (!token.ends_with("SM"))
+    {
+        return {};
+    }
+    std::string body = token.substr(0, token.size() - 2);
+    const bool bound = body.starts_with('M') || body.starts_with('P');
+    if (bound)
+    {
+        body.erase(0, 1);
+    }
+    if (!body.empty() && body.size() <= 2 && IsDigits(body, 0, body.size()))
+    {
+        return static_cast<double>(DigitsValue(body, 0, body.size()));
+    }
+    const std::optional<double> fraction = ReadFraction(body);
+    if (!fraction.has_value())
+    {
+        return {};
+    }
+    return *fraction + (wholeMiles.HasValue && !bound ? wholeMiles.Value() : 0);
+}
+
+// Visibility in metres: four digits, "9999" for 10 km or more, with a direction after it
+// ("2000SW") or "NDV" (no directional variation) ignored.
+std::optional<double> ReadMetresGroup(const std::string& token)
+{
+    if (token.size() < 4 || !IsDigits(token, 0, 4))
+    {
+        return {};
+    }
+    const std::string suffix = token.substr(4);
+    for (const char* allowed : {"", "N", "NE", "E", "SE", "S", "SW", "W", "NW", "NDV"})
+    {
+        if (suffix == allowed)
+        {
+            const int metres = DigitsValue(token, 0, 4);
+            return metres == 9999 ? 10000.0 : metres;
+        }
+    }
+    return {};
+}
+
+// Sea-level pressure: "A2992" in hundredths of an inch of mercury, "Q1013" in hectopascals.
+// Absent when outside what the atmosphere has ever shown, give or take.
+bool ReadPressureGroup(const std::string& token, Nullable<float>& pressure)
+{
+    if (token.size() != 5 || (token[0] != 'A' && token[0] != 'Q') || !IsDigits(token, 1, 4))
+    {
+        return false;
+    }
+    const int value = DigitsValue(token, 1, 4);
+    const double hectopascals =
+        token[0] == 'Q' ? value : value / 100.0 * Atmosphere::HectopascalsPerInchOfMercury;
+    if (hectopascals >= 850.0 && hectopascals <= 1090.0)
+    {
+        pressure = static_cast<float>(hectopascals);
+    }
+    return true;
+}
 } // namespace
 
 CCurrentWeather ParseMetarReport(const std::string& text, const std::string& stationCode)
@@ -295,6 +492,12 @@ CCurrentWeather ParseMetarReport(const std::string& text, const std::string& sta
     Nullable<EnumWeatherCode> clouds;
     Nullable<float> temperature;
     Nullable<float> dewPoint;
+    CCurrentWeather result;
+    bool windFound = false;
+    bool rangeFound = false;
+    bool visibilityFound = false;
+    bool pressureFound = false;
+    Nullable<int> wholeMiles; // a lone digit: the whole miles of "1 1/2SM"
 
     std::size_t position = 0;
     for (;;)
@@ -305,9 +508,15 @@ CCurrentWeather ParseMetarReport(const std::string& text, const std::string& sta
             break;
         }
         const std::size_t end = report.find_first_of(kSeparators, position);
-        const std::string token =
+        std::string token =
             report.substr(position, end == std::string::npos ? std::string::npos : end - position);
         position = end;
+        // "=" closes a report: nothing after it belongs to this observation.
+        if (token.ends_with('='))
+        {
+            token.pop_back();
+            position = std::string::npos;
+        }
 
         // Nothing we read is this long, and the recognisers' regular expressions would recurse
         // once per character of it.
@@ -315,10 +524,30 @@ CCurrentWeather ParseMetarReport(const std::string& text, const std::string& sta
         {
             continue;
         }
+        const Nullable<int> milesBefore = wholeMiles;
+        wholeMiles.Clear();
         // A station code such as SCTE would otherwise read as a cloud group.
-        if (token == station || token == "CAVOK")
+        if (token == station)
         {
             continue;
+        }
+        if (token == "CAVOK")
+        {
+            if (!visibilityFound)
+            {
+                visibilityFound = true;
+                result.Visibility = 10000.0f;
+            }
+            continue;
+        }
+        if (token == "RMK" || IsTrendGroup(token))
+        {
+            break;
+        }
+        // The station sent nothing this time: the last observation still stands.
+        if (token == "NIL")
+        {
+            ThrowApplicationException("ParseMetarReport (343)");
         }
         if (!observation.HasValue)
         {
@@ -350,15 +579,55 @@ CCurrentWeather ParseMetarReport(const std::string& text, const std::string& sta
         {
             continue;
         }
-        if (token == "RMK")
+        // Wind, visibility and pressure: the first group of each kind counts.
+        if (!windFound && ReadWindGroup(token, result))
         {
-            break;
+            windFound = true;
+            continue;
+        }
+        if (!rangeFound && ReadVariableDirection(token, result))
+        {
+            rangeFound = true;
+            continue;
+        }
+        if (!visibilityFound)
+        {
+            std::optional<double> metres;
+            const std::optional<double> miles = ReadMilesGroup(token, milesBefore);
+            if (miles.has_value())
+            {
+                metres = *miles * Atmosphere::MetresPerStatuteMile;
+            }
+            else
+            {
+                metres = ReadMetresGroup(token);
+            }
+            if (metres.has_value())
+            {
+                visibilityFound = true;
+                result.Visibility = static_cast<float>(*metres);
+                continue;
+            }
+            if (token.size() == 1 && token[0] >= '1' && token[0] <= '9')
+            {
+                wholeMiles = token[0] - '0';
+                continue;
+            }
+        }
+        if (!pressureFound && ReadPressureGroup(token, result.Pressure))
+        {
+            pressureFound = true;
         }
     }
 
-    CCurrentWeather result;
     const Nullable<DateTime> time = observation.HasValue ? observation : header;
     result.ReportDateTime = time.Value(); // no time at all: the parse fails here
+    // Beyond a little clock skew a report from the future is bogus, and it would outrank
+    // every honest report after it.
+    if (kMaxAhead < result.ReportDateTime - utcNow)
+    {
+        ThrowApplicationException("ParseMetarReport (384)");
+    }
     const int cloudCode = clouds.HasValue ? clouds.Value() : Clear;
     const int weatherCode = weather.HasValue ? weather.Value() : Clear;
     result.WeatherCode = static_cast<EnumWeatherCode>(std::max(cloudCode, weatherCode));

@@ -7,9 +7,11 @@
 #include <string>
 
 // Reads the observation file of one station: an optional first line with the time of issue
-// ("2007/11/30 05:53") and the METAR report. Only the time, the weather and cloud groups and
-// the temperature group are read; the remarks after "RMK" are ignored. Safe to call from
-// several threads at once.
+// ("2007/11/30 05:53") and the METAR report. Read are the time, the weather and cloud groups,
+// the temperature group, and the first wind, wind direction range, visibility and pressure
+// groups (kept in SI units); the report ends at the remarks ("RMK"), at the first trend group
+// ("TEMPO", "BECMG", "NOSIG": a forecast, not the present sky) and after a group ending in "=".
+// Safe to call from several threads at once.
 //
 // Real reports are a line of a few dozen short groups; the regular-expression engine recurses
 // about once per character it matches, and a worker thread has little stack. So a group longer
@@ -17,8 +19,10 @@
 // MaxMetarTextLength is no observation file at all.
 //
 // Throws ApplicationException when the text yields no time at all ("Nullable<class
-// DateTime>::Value (20)"), and "ParseMetarReport (286)" for a text longer than
-// MaxMetarTextLength, which is refused whole as malformed.
+// DateTime>::Value (20)"), "ParseMetarReport (286)" for a text longer than MaxMetarTextLength,
+// which is refused whole as malformed, "ParseMetarReport (343)" for a missing report (its body
+// is "NIL"), and "ParseMetarReport (384)" for one dated more than two hours after utcNow. A
+// caller keeps the observation it had in each case.
 inline constexpr std::size_t MaxMetarGroupLength = 32;
 inline constexpr std::size_t MaxMetarTextLength = 8192;
 

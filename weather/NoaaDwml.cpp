@@ -5,26 +5,26 @@
 
 #include <rapidxml/rapidxml.hpp>
 
-#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <utility>
-#include <vector>
 
 namespace
 {
 using Node = rapidxml::xml_node<char>;
 using Attribute = rapidxml::xml_attribute<char>;
 
-struct DatedTemperature
-{
-    DateTime Date;
-    Nullable<float> Celsius;
-};
+// The first entry of each date, by its ticks. Looked up once per period, so a list as long as
+// the document allows must not be searched from the start each time.
+using DatedTemperatures = std::unordered_map<std::int64_t, Nullable<float>>;
 
-using LayoutTable = std::vector<std::pair<std::string, const Node*>>;
+// The first time layout of each key, looked up once per temperature element.
+using LayoutTable = std::unordered_map<std::string, const Node*>;
 
 // The XML parser's own character classes, so that the depth check below reads the text the
 // way the parser will.
@@ -237,8 +237,7 @@ const Node* FirstElement(const Node* parent)
 
 const Node* FindLayout(const LayoutTable& layouts, const std::string& key)
 {
-    const auto found = std::find_if(layouts.begin(), layouts.end(),
-                                    [&key](const auto& entry) { return entry.first == key; });
+    const auto found = layouts.find(key);
     return found != layouts.end() ? found->second : nullptr;
 }
 
@@ -253,7 +252,7 @@ DateTime ReadDateTime(const std::string& text)
 
 // Pairs the temperature's values with the layout's start times in order. A value or date that
 // cannot be read drops that one entry; an empty value is a date without a temperature.
-void CollectTemperatures(const Node* temperature, const Node* layout, std::vector<DatedTemperature>& list)
+void CollectTemperatures(const Node* temperature, const Node* layout, DatedTemperatures& list)
 {
     const Node* value = temperature->first_node("value");
     const Node* start = layout->first_node("start-valid-time");
@@ -275,7 +274,7 @@ void CollectTemperatures(const Node* temperature, const Node* layout, std::vecto
                 }
                 celsius = static_cast<float>(converted);
             }
-            list.push_back({ReadDateTime(TextOf(start)).Date(), celsius});
+            list.emplace(ReadDateTime(TextOf(start)).Date().Ticks(), celsius);
         }
         catch (const ApplicationException&)
         {
@@ -283,11 +282,10 @@ void CollectTemperatures(const Node* temperature, const Node* layout, std::vecto
     }
 }
 
-Nullable<float> TemperatureOn(const std::vector<DatedTemperature>& list, DateTime date)
+Nullable<float> TemperatureOn(const DatedTemperatures& list, DateTime date)
 {
-    const auto found = std::find_if(list.begin(), list.end(),
-                                    [date](const DatedTemperature& entry) { return entry.Date == date; });
-    return found != list.end() ? found->Celsius : Nullable<float>();
+    const auto found = list.find(date.Ticks());
+    return found != list.end() ? found->second : Nullable<float>();
 }
 
 bool IsEmpty(const CForecastItem& item)
@@ -345,11 +343,11 @@ void Parse12HourlyForecast(std::string& text, CForecast& forecast, DateTime utcN
         {
             ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (171)");
         }
-        layouts.emplace_back(TextOf(key), layout);
+        layouts.emplace(TextOf(key), layout);
     }
 
-    std::vector<DatedTemperature> maxima;
-    std::vector<DatedTemperature> minima;
+    DatedTemperatures maxima;
+    DatedTemperatures minima;
     for (const Node* temperature = parameters->first_node("temperature"); temperature != nullptr;
          temperature = temperature->next_sibling("temperature"))
     {
@@ -410,12 +408,14 @@ void Parse12HourlyForecast(std::string& text, CForecast& forecast, DateTime utcN
     const Node* icon = icons->first_node("icon-link");
     const Node* start = layout->first_node("start-valid-time");
     const Node* end = layout->first_node("end-valid-time");
-    for (bool first = true; conditions != nullptr && icon != nullptr && start != nullptr && end != nullptr;
+    for (bool first = true; conditions != nullptr && icon != nullptr && start != nullptr && end != nullptr &&
+                            result.Items.size() < CForecast::MaxItems;
          first = false)
     {
         const Attribute* summary = conditions->first_attribute("weather-summary");
         CForecastItem item;
-        item.WeatherSummary = summary != nullptr ? Util::ToWide(TextOf(summary)) : std::wstring();
+        // The document is UTF-8, whatever the user's code page ("Rain – Windy").
+        item.WeatherSummary = summary != nullptr ? Util::FromUtf8(TextOf(summary)) : std::wstring();
         item.WeatherCode = NoaaDwml::WeatherCodeFromIconLink(TextOf(icon));
         // A period that cannot be dated ends the parse: the periods after it would be misplaced.
         item.Start = ReadDateTime(TextOf(start));

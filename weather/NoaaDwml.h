@@ -15,11 +15,12 @@ namespace NoaaDwml
 // document is refused before it sees it; the real ones nest about six deep.
 inline constexpr int MaxNesting = 256;
 
-// Replaces the forecast's contents with the periods of the document. The text is parsed in
-// place and is changed by it. On failure the forecast is left as it was: a structural fault of
-// the document or a bad period date throws ApplicationException, as does a document nested
-// deeper than MaxNesting ("NoaaDwml::Parse12HourlyForecast (158)"); malformed XML throws the
-// XML parser's rapidxml::parse_error.
+// Replaces the forecast's contents with the periods of the document, at most
+// CForecast::MaxItems of them, in time linear in the text's length; summaries are read as
+// UTF-8. The text is parsed in place and is changed by it. On failure the forecast is left as
+// it was: a structural fault of the document or a bad period date throws ApplicationException,
+// as does a document nested deeper than MaxNesting ("NoaaDwml::Parse12HourlyForecast (158)");
+// malformed XML throws the XML parser's rapidxml::parse_error.
 void Parse12HourlyForecast(std::string& text, CForecast& forecast);
 
 // The same, with the present UTC time to stamp the forecast with.

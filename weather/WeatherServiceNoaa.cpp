@@ -88,6 +88,9 @@ void WeatherServiceNoaa::GetForecast(CHttpClient& client, const CWeatherRequest&
             ThrowApplicationException("WeatherServiceNoaa::GetForecast (63)");
         }
         transport.Attach(proxy.soap);
+        // The answer's text stays UTF-8, as the document is; by default the runtime would cut
+        // every character to one byte.
+        soap_set_mode(proxy.soap, SOAP_C_UTFSTRING);
         const int result = proxy.NDFDgenByDay(endpoint.c_str(), nullptr, latitude, longitude, startDate, "7",
                                               "12 hourly", dwml);
         proxy.destroy();

@@ -151,4 +151,18 @@ TEST(UtilText, AsciiRoundTripsThroughTheCodePage)
     EXPECT_EQ(narrow, Util::ToNarrow(Util::ToWide(narrow)));
     EXPECT_EQ(L"", Util::ToWide(""));
 }
+
+TEST(UtilText, Utf8DecodesEveryLengthAndReplacesMalformedBytes)
+{
+    EXPECT_EQ(L"", Util::FromUtf8(""));
+    EXPECT_EQ(L"Rain \u2013 caf\u00E9 \U0001F327",
+              Util::FromUtf8("Rain \xE2\x80\x93 caf\xC3\xA9 \xF0\x9F\x8C\xA7"));
+    // A stray continuation, a cut sequence, an overlong form, a surrogate, past U+10FFFF, a
+    // byte that never starts one.
+    EXPECT_EQ(L"a\uFFFDb\uFFFD", Util::FromUtf8("a\x80"
+                                                "b\xE2\x80"));
+    EXPECT_EQ(L"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFDz",
+              Util::FromUtf8("\xC0\xAF\xE0\x80\xAF\xED\xA0\x80\xF4\x90\x80\x80z"));
+    EXPECT_EQ(L"\uFFFD\uFFFDx", Util::FromUtf8("\xFF\xF5x"));
+}
 } // namespace

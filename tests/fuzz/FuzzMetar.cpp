@@ -5,6 +5,7 @@
 #include "core/DateTime.h"
 #include "weather/MetarParser.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,7 +17,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const DateTime now(2007, 11, 30, 7, 0, 0);
     try
     {
-        ParseMetarReport(text, "KLAX", now);
+        // What is derived from a report must stay a plain number in its range too.
+        const CCurrentWeather weather = ParseMetarReport(text, "KLAX", now);
+        const Nullable<float> humidity = weather.GetRelativeHumidity();
+        const Nullable<float> feelsLike = weather.GetFeelsLike();
+        if ((humidity.HasValue && !(humidity.Value() >= 0.0f && humidity.Value() <= 100.0f)) ||
+            (feelsLike.HasValue && !std::isfinite(feelsLike.Value())))
+        {
+            __builtin_trap();
+        }
     }
     catch (const ApplicationException&)
     {

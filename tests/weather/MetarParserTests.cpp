@@ -78,9 +78,14 @@ TEST(MetarParser, CombinesWeatherAndCloudsByPrecedence)
     EXPECT_EQ(Clear, CodeOf("KLAX 300553Z VV002 NSC 14/11")); // not cloud groups
     // The station's own code is not a scattered layer.
     EXPECT_EQ(Clear, Parse("2007/11/30 05:53\nSCTE 300553Z 00000KT 14/11", "SCTE").WeatherCode.Value());
-    // A trend group counts when the main part named no weather; remarks never do.
-    EXPECT_EQ(RainShowers, CodeOf("KLAX 300553Z FEW008 14/11 A2992 TEMPO -SHRA"));
+    // Trend groups forecast the next hours and remarks are no groups: neither is the present sky.
+    EXPECT_EQ(Fair, CodeOf("KLAX 300553Z FEW008 14/11 A2992 TEMPO -SHRA"));
     EXPECT_EQ(Fair, CodeOf("KLAX 300553Z FEW008 14/11 RMK -SHRA OVC010"));
+    EXPECT_EQ(Fair, CodeOf("WSSS 300553Z 36005KT 9999 FEW018 31/24 Q1009 TEMPO TSRA"));
+    EXPECT_EQ(PartlyCloudy, CodeOf("LFPO 300553Z 24010KT 9999 SCT030 09/05 Q1012 BECMG BKN012"));
+    EXPECT_EQ(Fair, CodeOf("VHHH 300553Z 09012KT 9999 FEW020 24/19 Q1016 TEMPO 3000 SHRA"));
+    EXPECT_EQ(Fair, CodeOf("EGLL 300553Z FEW020 14/11 Q1016 NOSIG= OVC010"));
+    EXPECT_EQ(Rain, CodeOf("EGLL 300553Z -RA FEW020 14/11 Q1016 NOSIG"));
 
     const std::vector<std::pair<std::string, int>> groups = {
         {"-SHRASN", RainShowers},
@@ -104,6 +109,94 @@ TEST(MetarParser, CombinesWeatherAndCloudsByPrecedence)
     {
         EXPECT_EQ(code, CodeOf("KLAX 300553Z " + group + " 14/11")) << group;
     }
+}
+
+CCurrentWeather Groups(const std::string& groups)
+{
+    return Parse("2007/11/30 05:53\nKLAX 300553Z " + groups);
+}
+
+constexpr float kKnot = 1852.0f / 3600.0f;
+constexpr float kMile = 1609.344f;
+
+TEST(MetarParser, WindGroups)
+{
+    CCurrentWeather weather = Groups("27015G25KT 240V300 10SM");
+    EXPECT_EQ(270, weather.WindDirection.Value());
+    EXPECT_FALSE(weather.WindDirectionVariable);
+    EXPECT_FLOAT_EQ(15 * kKnot, weather.WindSpeed.Value());
+    EXPECT_FLOAT_EQ(25 * kKnot, weather.WindGust.Value());
+    EXPECT_EQ(240, weather.WindVariableFrom.Value());
+    EXPECT_EQ(300, weather.WindVariableTo.Value());
+
+    weather = Groups("00000KT");
+    EXPECT_EQ(0, weather.WindDirection.Value());
+    EXPECT_EQ(0.0f, weather.WindSpeed.Value());
+    EXPECT_FALSE(weather.WindGust.HasValue);
+    weather = Groups("VRB03KT");
+    EXPECT_TRUE(weather.WindDirectionVariable);
+    EXPECT_FALSE(weather.WindDirection.HasValue);
+    EXPECT_FLOAT_EQ(3 * kKnot, weather.WindSpeed.Value());
+    EXPECT_FLOAT_EQ(8.0f, Groups("36008MPS").WindSpeed.Value());
+    EXPECT_FLOAT_EQ(10.0f, Groups("09036G072KMH").WindSpeed.Value());
+    EXPECT_FLOAT_EQ(20.0f, Groups("09036G072KMH").WindGust.Value());
+    EXPECT_FLOAT_EQ(115 * kKnot, Groups("360115G140KT").WindSpeed.Value());
+
+    // Not wind groups, and a first group out of range (over 250 kt) that is dropped, not
+    // replaced by a later one.
+    for (const char* groups : {"27015KTS", "2701KT", "37015KT", "27015G5KT", "/////KT", "27015G1234KT",
+                               "270260KT 27015KT", "27015G260KT", "RMK 27015KT", "TEMPO 27015KT", "27015"})
+    {
+        SCOPED_TRACE(groups);
+        weather = Groups(groups);
+        EXPECT_FALSE(weather.WindSpeed.HasValue);
+        EXPECT_FALSE(weather.WindDirection.HasValue);
+        EXPECT_FALSE(weather.WindGust.HasValue);
+    }
+    EXPECT_FALSE(Groups("240V370").WindVariableFrom.HasValue);
+}
+
+TEST(MetarParser, VisibilityAndPressureGroups)
+{
+    const std::vector<std::pair<std::string, float>> visibilities = {
+        {"10SM", 10 * kMile},      {"1 1/2SM", 1.5f * kMile},
+        {"1/4SM", 0.25f * kMile},  {"M1/4SM", 0.25f * kMile},
+        {"P6SM", 6 * kMile},       {"3/16SM", 0.1875f * kMile},
+        {"9999", 10000.0f},        {"0800", 800.0f},
+        {"2000SW", 2000.0f},       {"9999NDV", 10000.0f},
+        {"CAVOK", 10000.0f},       {"0000", 0.0f},
+        {"9999 1500SW", 10000.0f}, {"3 BKN010 1/2SM", 0.5f * kMile},
+    };
+    for (const auto& [groups, metres] : visibilities)
+    {
+        const CCurrentWeather weather = Groups(groups);
+        ASSERT_TRUE(weather.Visibility.HasValue) << groups;
+        EXPECT_NEAR(metres, weather.Visibility.Value(), 0.01f) << groups;
+    }
+    for (const char* groups :
+         {"3/2SM", "1/0SM", "2000XX", "999", "10KM", "1 BKN010", "TEMPO 3000", "RMK 9999"})
+    {
+        EXPECT_FALSE(Groups(groups).Visibility.HasValue) << groups;
+    }
+
+    EXPECT_NEAR(1013.2f, Groups("A2992").Pressure.Value(), 0.05f);
+    EXPECT_EQ(1009.0f, Groups("Q1009 A2992").Pressure.Value()); // the first one wins
+    EXPECT_NEAR(1013.2f, Groups("A2992 Q1009").Pressure.Value(), 0.05f);
+    for (const char* groups : {"Q0849", "Q1091", "A2500 Q1009", "A////", "Q101", "RMK A2992", "NOSIG Q1009"})
+    {
+        EXPECT_FALSE(Groups(groups).Pressure.HasValue) << groups;
+    }
+    EXPECT_EQ(850.0f, Groups("Q0850").Pressure.Value());
+    EXPECT_EQ(1090.0f, Groups("Q1090").Pressure.Value());
+
+    // A whole report: everything from the trend on is forecast.
+    const CCurrentWeather report =
+        Parse("2007/11/30 05:50\nEGLL 300550Z 24012G22KT 210V270 9999 -RA SCT012 08/06 "
+              "Q1003 BECMG 00000KT 0800 Q0990 RMK A2900");
+    EXPECT_EQ(240, report.WindDirection.Value());
+    EXPECT_FLOAT_EQ(22 * kKnot, report.WindGust.Value());
+    EXPECT_EQ(10000.0f, report.Visibility.Value());
+    EXPECT_EQ(1003.0f, report.Pressure.Value());
 }
 
 TEST(MetarParser, TemperatureGroups)
@@ -153,6 +246,27 @@ TEST(MetarParser, DatesTheDayHourMinuteGroup)
     {
         SCOPED_TRACE(text);
         EXPECT_THROW_AT(Parse(text), ApplicationException, "Nullable<class DateTime>::Value (20)");
+    }
+}
+
+TEST(MetarParser, MissingAndFutureReportsAreRefused)
+{
+    // A NIL body is a missing report, not a clear sky.
+    for (const char* text :
+         {"2007/11/30 05:53\nKLAX 300553Z NIL", "KLAX 300553Z NIL=", "METAR KLAX 300553Z nil"})
+    {
+        SCOPED_TRACE(text);
+        EXPECT_THROW_AT(Parse(text), ApplicationException, "ParseMetarReport (343)");
+    }
+    EXPECT_EQ(Fair, CodeOf("KLAX 300553Z FEW008 14/11 RMK NIL"));
+
+    // Up to two hours ahead of our clock is a clock skew; later is no observation at all.
+    EXPECT_EQ(DateTime(2007, 11, 30, 9, 0), Parse("2007/11/30 09:00\nKLAX 300900Z 14/11").ReportDateTime);
+    for (const char* text : {"2007/11/30 09:01\nKLAX 300901Z 14/11", "2099/11/30 05:53\nKLAX 300553Z 14/11",
+                             "2099/11/30 05:53", "9999/12/31 23:59\nKLAX 312359Z"})
+    {
+        SCOPED_TRACE(text);
+        EXPECT_THROW_AT(Parse(text), ApplicationException, "ParseMetarReport (384)");
     }
 }
 

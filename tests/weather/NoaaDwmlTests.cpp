@@ -146,6 +146,28 @@ TEST(NoaaDwml, DropsEmptyPeriodsAtEitherEnd)
     EXPECT_EQ(PartlyCloudy, iconOnly.Items[0].WeatherCode.Value());
 }
 
+TEST(NoaaDwml, KeepsTheWeekTheWindowDrawsWithItsSummariesInUtf8)
+{
+    // Twenty days of periods: only the first week's are kept.
+    std::vector<int> starts;
+    std::vector<const char*> summaries;
+    std::vector<std::string> icons;
+    for (int i = 0; i < 40; ++i)
+    {
+        starts.push_back(18 + 12 * i);
+        summaries.push_back(i == 0 ? "Caf&#233; &#8211; Windy" : "Rain \xE2\x80\x93 Windy");
+        icons.push_back("ra.jpg");
+    }
+    const CForecast forecast = Parse(
+        Document(Layout("p", starts), Weather("time-layout=\"p\"", summaries) +
+                                          List("conditions-icon", "time-layout=\"p\"", "icon-link", icons)));
+    ASSERT_EQ(CForecast::MaxItems, forecast.Items.size());
+    EXPECT_EQ(14u, CForecast::MaxItems);
+    EXPECT_EQ(DateTime(2007, 12, 10, 6, 0, 0), forecast.Items.back().Start);
+    EXPECT_EQ(L"Caf\u00E9 \u2013 Windy", forecast.Items[0].WeatherSummary);
+    EXPECT_EQ(L"Rain \u2013 Windy", forecast.Items[1].WeatherSummary);
+}
+
 TEST(NoaaDwml, TemperatureEntriesFailOneByOne)
 {
     const std::string days = "<time-layout><layout-key>d</layout-key><start-valid-time>" + Time(6) +

@@ -1,3 +1,4 @@
+#include "weather/Atmosphere.h"
 #include "weather/CCurrentWeather.h"
 #include "weather/CForecast.h"
 #include "weather/CWeatherReport.h"
@@ -62,6 +63,66 @@ TEST(WeatherFreshness, OlderThanThreeHoursShowsTheFallback)
 
     // A fresh default-constructed weather is from 1990: never recent.
     EXPECT_FALSE(CCurrentWeather().IsRecent());
+
+    // At the end of the calendar the three hours must not run past it.
+    weather.ReportDateTime = DateTime::FromTicks(DateTime::MaxTicks);
+    EXPECT_TRUE(weather.IsRecent(now));
+    EXPECT_TRUE(weather.IsRecent(weather.ReportDateTime));
+}
+
+TEST(WeatherDerived, NwsHeatIndexAndWindChillTablePoints)
+{
+    // Heat index chart (°F by relative humidity) and wind chill chart (°F by mph), rounded.
+    const struct
+    {
+        double Fahrenheit, Humidity, Shown;
+    } heat[] = {{90, 50, 95}, {100, 40, 109}, {86, 90, 105}, {96, 60, 116}, {110, 40, 136}, {84, 85, 96}};
+    for (const auto& point : heat)
+    {
+        EXPECT_EQ(point.Shown, std::round(Atmosphere::HeatIndex(point.Fahrenheit, point.Humidity)))
+            << point.Fahrenheit << " " << point.Humidity;
+    }
+    const struct
+    {
+        double Fahrenheit, Mph, Shown;
+    } chill[] = {{40, 5, 36}, {0, 15, -19}, {30, 10, 21}, {-10, 20, -35}, {-45, 60, -98}, {20, 30, 1}};
+    for (const auto& point : chill)
+    {
+        EXPECT_EQ(point.Shown, std::round(Atmosphere::WindChill(point.Fahrenheit, point.Mph)))
+            << point.Fahrenheit << " " << point.Mph;
+    }
+}
+
+TEST(WeatherDerived, HumidityAndFeelsLikeOfAnObservation)
+{
+    CCurrentWeather weather;
+    EXPECT_FALSE(weather.GetRelativeHumidity().HasValue);
+    EXPECT_FALSE(weather.GetFeelsLike().HasValue);
+    weather.Temprature = 14.0f;
+    weather.DewPoint = 11.0f;
+    EXPECT_NEAR(82.1f, weather.GetRelativeHumidity().Value(), 0.1f);
+    weather.DewPoint = 15.0f; // rounding in the report: never above saturation
+    EXPECT_EQ(100.0f, weather.GetRelativeHumidity().Value());
+
+    // Between 50 and 80 °F the air feels as warm as it is, wind or not.
+    EXPECT_EQ(14.0f, weather.GetFeelsLike().Value());
+
+    // At 80 °F and above the heat index, which needs the dew point.
+    weather.Temprature = Temperature::FahrenheitToCelsius(90.0f);
+    weather.DewPoint.Clear();
+    EXPECT_FALSE(weather.GetFeelsLike().HasValue);
+    weather.DewPoint = 21.0f;
+    const double humidity = weather.GetRelativeHumidity().Value();
+    EXPECT_NEAR(Temperature::FahrenheitToCelsius(static_cast<float>(Atmosphere::HeatIndex(90, humidity))),
+                weather.GetFeelsLike().Value(), 1e-3);
+
+    // At 50 °F and below the wind chill above 3 mph (3 kt is 3.45 mph), the temperature up to it.
+    weather.Temprature = Temperature::FahrenheitToCelsius(30.0f);
+    EXPECT_FALSE(weather.GetFeelsLike().HasValue);
+    weather.WindSpeed = 10 * 0.44704f;
+    EXPECT_NEAR(Temperature::FahrenheitToCelsius(21.25f), weather.GetFeelsLike().Value(), 0.01f);
+    weather.WindSpeed = 2 * 1852.0f / 3600.0f;
+    EXPECT_EQ(weather.Temprature.Value(), weather.GetFeelsLike().Value());
 }
 
 TEST(WeatherForecastItem, RangeTextMarksMissingEnds)

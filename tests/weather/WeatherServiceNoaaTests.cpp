@@ -41,7 +41,9 @@ const char* const Dwml = R"(<?xml version="1.0"?>
       <temperature type="maximum" units="Fahrenheit" time-layout="k-p24h-n1-1"><value>60</value></temperature>
       <weather time-layout="k-p12h-n2-1">
         <weather-conditions weather-summary="Sunny &amp; mild"/>
-        <weather-conditions weather-summary="Rain Likely"/>
+        <weather-conditions weather-summary="Rain Likely )"
+                         "\xE2\x80\x93"
+                         R"( Windy"/>
       </weather>
       <conditions-icon type="forecast-NWS" time-layout="k-p12h-n2-1">
         <icon-link>http://www.nws.noaa.gov/weather/images/fcicons/skc.jpg</icon-link>
@@ -177,7 +179,7 @@ TEST(WeatherServiceNoaaTests, AsksForTheForecastInOneSoapCallAndReadsTheAnswer)
     EXPECT_EQ(DateTime(2007, 11, 30, 18, 0), items[0].End);
     EXPECT_NEAR(15.5556, items[0].TempratureMax.Value(), 1e-3);
     EXPECT_FALSE(items[0].TempratureMin.HasValue);
-    EXPECT_EQ(L"Rain Likely", items[1].WeatherSummary);
+    EXPECT_EQ(L"Rain Likely \u2013 Windy", items[1].WeatherSummary); // UTF-8 all the way
     EXPECT_EQ(EnumWeatherCode::Rain, items[1].WeatherCode.Value());
 
     const std::vector<Request> requests = server.Requests();

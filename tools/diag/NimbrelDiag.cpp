@@ -2,7 +2,9 @@
 // line names and prints what they make of it, so that a report, a forecast document or a
 // catalogue that misbehaves in the program can be looked at by itself.
 //
-//   nimbrel-diag metar STATION FILE     the observation read from a station's file
+//   nimbrel-diag metar STATION FILE     the observation read from a station's file, with wind,
+//                                       visibility, pressure, humidity and feels-like (SI and
+//                                       knots; each empty when the report has none)
 //   nimbrel-diag dwml FILE              the periods of a forecast document
 //   nimbrel-diag fetch URL              the body of a download, byte for byte (Windows)
 //   nimbrel-diag forecast LAT LON       the periods from the forecast service (Windows)
@@ -21,6 +23,7 @@
 #include "core/Util.h"
 #include "data/CityRecord.h"
 #include "data/Data.h"
+#include "weather/Atmosphere.h"
 #include "weather/CCurrentWeather.h"
 #include "weather/CForecast.h"
 #include "weather/CSun.h"
@@ -132,12 +135,35 @@ DateTime ParseDate(const std::string& text)
                     Util::ParseDigits(text, 8, 2), 0, 0, 0);
 }
 
+// The value scaled and written with the format, or nothing when absent.
+std::string FormatOptional(const Nullable<float>& value, double scale, const char* format)
+{
+    if (!value.HasValue)
+    {
+        return std::string();
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, format, value.Value() * scale);
+    return text;
+}
+
 std::string Metar(const std::string& station, const std::string& path)
 {
     const CCurrentWeather weather = ParseMetarReport(ReadFile(path), station);
+    const double toKnots = 1.0 / Atmosphere::MetresPerSecondPerKnot;
+    const std::string direction = weather.WindDirectionVariable ? "VRB"
+                                  : weather.WindDirection.HasValue
+                                      ? std::to_string(weather.WindDirection.Value())
+                                      : std::string();
     return "time=" + FormatDateTime(weather.ReportDateTime) + "\tcode=" + FormatCode(weather.WeatherCode) +
            "\ttemp=" + FormatTemperature(weather.Temprature, "%g") +
-           "\tdew=" + FormatTemperature(weather.DewPoint, "%g") + "\n";
+           "\tdew=" + FormatTemperature(weather.DewPoint, "%g") + "\twind_dir=" + direction +
+           "\twind_kt=" + FormatOptional(weather.WindSpeed, toKnots, "%.1f") +
+           "\tgust_kt=" + FormatOptional(weather.WindGust, toKnots, "%.1f") +
+           "\tvis_m=" + FormatOptional(weather.Visibility, 1.0, "%.0f") +
+           "\tpressure_hpa=" + FormatOptional(weather.Pressure, 1.0, "%.1f") +
+           "\thumidity=" + FormatOptional(weather.GetRelativeHumidity(), 1.0, "%.0f") +
+           "\tfeels_like_c=" + FormatOptional(weather.GetFeelsLike(), 1.0, "%.1f") + "\n";
 }
 
 std::string Dwml(const std::string& path)
