@@ -880,8 +880,12 @@ void CFormOptions::OnOK()
             DropAndHide();
             return;
         }
-        // Downloads that finished while the dialog was open went to the live options.
-        m_options->CopyWeatherFrom(Program::Options());
+        // Downloads that finished while the dialog was open went to the live options, and so did
+        // the local weather window's own menu; the dialog edits neither.
+        const COptions& live = Program::Options();
+        m_options->CopyWeatherFrom(live);
+        m_options->FormLocalWeather_Mode = live.FormLocalWeather_Mode;
+        m_options->FormLocalWeather_AlwaysOnTop = live.FormLocalWeather_AlwaysOnTop;
         Program::SetOptions(std::move(m_options));
         Program::Options().Save();
         Program::UpdateWallpaper();

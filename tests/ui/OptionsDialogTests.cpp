@@ -380,7 +380,7 @@ TEST_F(OptionsDialog, CancelAfterManyEditsLeavesTheLiveOptionsAndTheFilesAlone)
     EXPECT_FALSE(Program::Options().UseMetricSystem);
 }
 
-TEST_F(OptionsDialog, OkMakesTheCopyLiveWithTheWeatherThatArrivedMeanwhile)
+TEST_F(OptionsDialog, OkMakesTheCopyLiveAndKeepsWhatChangedElsewhereMeanwhile)
 {
     // The per-user files are the test prefix's own; they are put back afterwards.
     const bool hadOptions = std::filesystem::exists(Program::PathOptions());
@@ -396,6 +396,9 @@ TEST_F(OptionsDialog, OkMakesTheCopyLiveWithTheWeatherThatArrivedMeanwhile)
     report.CurrentWeather.ReportDateTime = DateTime::UtcNow();
     report.CurrentWeather.Temprature = 17.0f;
     Program::Options().Cities->front().UpdateWeather(report);
+    // And the local weather window changes its mode and stays on top, from its own menu.
+    Program::Options().FormLocalWeather_Mode = 2;
+    Program::Options().FormLocalWeather_AlwaysOnTop = true;
 
     SendMessageW(m_form.Hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_FALSE(IsWindowVisible(m_form.Hwnd()));
@@ -403,6 +406,8 @@ TEST_F(OptionsDialog, OkMakesTheCopyLiveWithTheWeatherThatArrivedMeanwhile)
     EXPECT_TRUE(Program::Options().UseMetricSystem);
     ASSERT_TRUE(Program::Options().Cities->front().CurrentWeather.Temprature.HasValue);
     EXPECT_FLOAT_EQ(17.0f, Program::Options().Cities->front().CurrentWeather.Temprature.Value());
+    EXPECT_EQ(2, Program::Options().FormLocalWeather_Mode);
+    EXPECT_TRUE(Program::Options().FormLocalWeather_AlwaysOnTop);
     EXPECT_NE(std::string::npos, ReadAll(Program::PathOptions()).find("UseMetricSystem=true"));
 
     auto restore = [](const std::wstring& path, bool existed, const std::string& bytes)
