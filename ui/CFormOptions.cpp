@@ -587,15 +587,17 @@ void CFormOptions::OnColorClicked(ArgbColor& color)
 
 void CFormOptions::OnBnClickedButtonCityNameFont()
 {
-    OnFontClicked(Copy().FontCityName, "CFormOptions::OnBnClickedButtonCityNameFont (519)");
+    OnFontClicked(Copy().FontCityName, Copy().FontCityNameChosenFamily,
+                  "CFormOptions::OnBnClickedButtonCityNameFont (519)");
 }
 
 void CFormOptions::OnBnClickedButtonTempratureFont()
 {
-    OnFontClicked(Copy().FontCityTemprature, "CFormOptions::OnBnClickedButtonTempratureFont (557)");
+    OnFontClicked(Copy().FontCityTemprature, Copy().FontCityTempratureChosenFamily,
+                  "CFormOptions::OnBnClickedButtonTempratureFont (557)");
 }
 
-void CFormOptions::OnFontClicked(CPtr<Gdiplus::Font>& font, const char* failure)
+void CFormOptions::OnFontClicked(CPtr<Gdiplus::Font>& font, std::wstring& chosenFamily, const char* failure)
 {
     LOGFONTW logFont{};
     {
@@ -630,6 +632,7 @@ void CFormOptions::OnFontClicked(CPtr<Gdiplus::Font>& font, const char* failure)
         ThrowApplicationException(failure);
     }
     font = std::move(chosen);
+    chosenFamily.clear(); // the chooser offers only families that are there
     RepaintPreview(IDC_PREVIEW_DISPLAY);
 }
 

@@ -92,7 +92,7 @@ private:
     void OnBackgroundChanged();
     void OnIconScaleScrolled();
     void OnColorClicked(ArgbColor& color);
-    void OnFontClicked(CPtr<Gdiplus::Font>& font, const char* failure);
+    void OnFontClicked(CPtr<Gdiplus::Font>& font, std::wstring& chosenFamily, const char* failure);
     void OnAddCity();
     void OnRemoveCity();
     void OnSelectCityOk();

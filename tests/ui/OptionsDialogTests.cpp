@@ -571,6 +571,7 @@ TEST_F(OptionsDialog, FontsAreRegularOrBoldAndColoursOpaque)
 {
     m_form.Showup(CFormOptions::PageDisplay);
     COptions& copy = *m_form.WorkingCopy();
+    copy.FontCityNameChosenFamily = L"Removed Since"; // a font that stood in until now
 
     for (LONG weight : {600L, 800L})
     {
@@ -581,6 +582,7 @@ TEST_F(OptionsDialog, FontsAreRegularOrBoldAndColoursOpaque)
         EXPECT_EQ(Gdiplus::FontStyleRegular, copy.FontCityName->GetStyle()) << weight;
         EXPECT_FLOAT_EQ(12.5f, copy.FontCityName->GetSize());
         EXPECT_EQ(Gdiplus::UnitPoint, copy.FontCityName->GetUnit());
+        EXPECT_EQ(L"", copy.FontCityNameChosenFamily);
     }
     g_fontAnswer = FontAnswer{};
     g_fontAnswer.weight = FW_BOLD;
