@@ -126,7 +126,13 @@ void WriteToFileAscii(HANDLE file, const Gdiplus::Font& font, const std::wstring
 
 std::unique_ptr<Gdiplus::FontFamily> UsableFontFamily(const std::wstring& name)
 {
-    // Null: where the system's sans-serif font is missing, and in MinGW's GDI+ wrapper.
+    std::unique_ptr<Gdiplus::FontFamily> family(new Gdiplus::FontFamily(name.c_str()));
+    if (family->GetLastStatus() == Gdiplus::Ok && family->IsAvailable())
+    {
+        return family;
+    }
+    // Null where the system's sans-serif font is missing, and at times from MinGW's wrapper,
+    // which also keeps it for the process: asked only when needed.
     return UsableFontFamily(name, Gdiplus::FontFamily::GenericSansSerif());
 }
 
