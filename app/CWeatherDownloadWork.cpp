@@ -4,9 +4,28 @@
 
 #include <utility>
 
+std::atomic<bool> CWeatherDownloadWork::s_claimed{false};
+
 CWeatherDownloadWork::CWeatherDownloadWork(bool notify, Hooks hooks)
     : m_notify(notify), m_hooks(std::move(hooks))
 {
+}
+
+CWeatherDownloadWork::~CWeatherDownloadWork()
+{
+    // Deleted by the worker after it ran, by the pool when it stops first, or unqueued by the
+    // scheduler: each way the next tick may schedule again.
+    if (m_claimed)
+    {
+        s_claimed.store(false);
+    }
+}
+
+bool CWeatherDownloadWork::Claim()
+{
+    bool expected = false;
+    m_claimed = m_claimed || s_claimed.compare_exchange_strong(expected, true);
+    return m_claimed;
 }
 
 namespace

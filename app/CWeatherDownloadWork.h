@@ -8,6 +8,7 @@
 #include "weather/CWeatherReport.h"
 #include "weather/CWeatherRequest.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -27,6 +28,9 @@ public:
     };
 
     CWeatherDownloadWork(bool notify, Hooks hooks);
+    ~CWeatherDownloadWork() override;
+    CWeatherDownloadWork(const CWeatherDownloadWork&) = delete;
+    CWeatherDownloadWork& operator=(const CWeatherDownloadWork&) = delete;
 
     // The batch for every city whose data is more than an hour old at utcNow: a home city in the
     // USA gets its forecast too, every other city only the observation. Empty when all are fresh.
@@ -39,6 +43,13 @@ public:
     static void ApplyReports(const std::vector<CPtr<CWeatherReport>>& reports, City* homeCity,
                              std::vector<City>& favourites);
 
+    // At most one batch is queued or running at a time: behind a stalling network, batches queued
+    // on every tick would pile up without bound before the one worker. Claim makes this batch
+    // that one, and fails while another still is; the claim ends when the batch is deleted,
+    // whether it ran or not.
+    bool Claim();
+    static bool IsOneClaimed() { return s_claimed.load(); }
+
     bool Notify() const { return m_notify; }
     bool IsEmpty() const { return FullRequests.empty() && CurrentRequests.empty(); }
 
@@ -48,7 +59,10 @@ public:
     std::vector<CWeatherRequest> CurrentRequests; // observation only
 
 private:
+    static std::atomic<bool> s_claimed;
+
     bool m_notify;
+    bool m_claimed = false;
     Hooks m_hooks;
 };
 

@@ -440,6 +440,11 @@ CWeatherReportList& Program::ReportList()
 
 void Program::ScheduleDownload(bool notify)
 {
+    // The batch still queued or running fetches the stale cities anyway.
+    if (CWeatherDownloadWork::IsOneClaimed())
+    {
+        return;
+    }
     try
     {
         CWeatherDownloadWork::Hooks hooks;
@@ -458,7 +463,7 @@ void Program::ScheduleDownload(bool notify)
         COptions& options = Options();
         CPtr<CWeatherDownloadWork> work = CWeatherDownloadWork::ForStaleCities(
             options.HomeCity.Get(), *options.Cities, DateTime::UtcNow(), notify, std::move(hooks));
-        if (work && ThreadPool().QueueRequest(work.Get()))
+        if (work && work->Claim() && ThreadPool().QueueRequest(work.Get()))
         {
             work.Detach(); // the pool owns it now
         }

@@ -110,7 +110,8 @@ public:
 
     // The update cycle. The user-interface thread never waits for the network: stale cities go to
     // the download worker as one batch, whose reports come back through a locked list and two
-    // messages posted to the hidden window.
+    // messages posted to the hidden window. While one batch is queued or running, scheduling
+    // queues nothing: that batch fetches the stale cities anyway.
     static void ScheduleDownload(bool notify);
     static void AddWeatherReport(CPtr<CWeatherReport> report, bool notify); // worker side
     static bool ApplyWeatherReports();

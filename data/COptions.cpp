@@ -262,10 +262,19 @@ COptions::COptions()
           City(179000, L"GMMC", L"Morocco", L"Casablanca", L"", 33.567f, -7.667f),
           City(23000, L"SBBR", L"Brazil", L"Brasilia", L"", -15.867f, -47.933f),
           City(175100, L"MMMX", L"Mexico", L"Mexico City", L"Licenci", 19.433f, -99.100f),
-      }),
-      // An unknown family falls back to the generic sans serif, as for fonts read from the file.
-      FontCityName(Util::ParseFont("Arial,6,0")), FontCityTemprature(Util::ParseFont("Arial,8,1"))
+      })
 {
+    // Where Arial is missing a stand-in takes its place, as for fonts read from the file. Where
+    // no font is installed at all the map draws without texts rather than the program not starting.
+    try
+    {
+        FontCityName = Util::ParseFont("Arial,6,0", &FontCityNameChosenFamily);
+        FontCityTemprature = Util::ParseFont("Arial,8,1", &FontCityTempratureChosenFamily);
+    }
+    catch (...)
+    {
+        Log::Exception(L"COptions::COptions");
+    }
 }
 
 COptions::COptions(CopyTag) {}
@@ -293,6 +302,8 @@ CPtr<COptions> COptions::Clone() const
     copy->WeatherIconScale = WeatherIconScale;
     copy->FontCityName = CloneFont(FontCityName);
     copy->FontCityTemprature = CloneFont(FontCityTemprature);
+    copy->FontCityNameChosenFamily = FontCityNameChosenFamily;
+    copy->FontCityTempratureChosenFamily = FontCityTempratureChosenFamily;
     copy->ColorCityName = ColorCityName;
     copy->ColorCityTemprature = ColorCityTemprature;
     copy->FormLocalWeather_AlwaysOnTop = FormLocalWeather_AlwaysOnTop;
@@ -384,11 +395,13 @@ void COptions::LoadOptions(const std::wstring& path)
                         WeatherIconScale = scale;
                     }
                 });
-    ReadSetting(text, "FontCityName", [&](const char* value) { FontCityName = Util::ParseFont(value); });
+    ReadSetting(text, "FontCityName",
+                [&](const char* value) { FontCityName = Util::ParseFont(value, &FontCityNameChosenFamily); });
     ReadSetting(text, "ColorCityName",
                 [&](const char* value) { ColorCityName = Util::Parse<ArgbColor>(value); });
     ReadSetting(text, "FontCityTemprature",
-                [&](const char* value) { FontCityTemprature = Util::ParseFont(value); });
+                [&](const char* value)
+                { FontCityTemprature = Util::ParseFont(value, &FontCityTempratureChosenFamily); });
     ReadSetting(text, "ColorCityTemprature",
                 [&](const char* value) { ColorCityTemprature = Util::Parse<ArgbColor>(value); });
     ReadSetting(text, "FormLocalWeather_AlwaysOnTop",
@@ -532,13 +545,13 @@ void COptions::SaveOptions(const std::wstring& path) const
                   Util::WriteToFileAscii(file, WeatherIconScale);
                   Util::WriteToFileAscii(file, kLineEnd);
                   WriteKey(file, "FontCityName");
-                  Util::WriteToFileAscii(file, *FontCityName);
+                  Util::WriteToFileAscii(file, *FontCityName, FontCityNameChosenFamily);
                   Util::WriteToFileAscii(file, kLineEnd);
                   WriteKey(file, "ColorCityName");
                   Util::WriteToFileAscii(file, ColorCityName);
                   Util::WriteToFileAscii(file, kLineEnd);
                   WriteKey(file, "FontCityTemprature");
-                  Util::WriteToFileAscii(file, *FontCityTemprature);
+                  Util::WriteToFileAscii(file, *FontCityTemprature, FontCityTempratureChosenFamily);
                   Util::WriteToFileAscii(file, kLineEnd);
                   WriteKey(file, "ColorCityTemprature");
                   Util::WriteToFileAscii(file, ColorCityTemprature);

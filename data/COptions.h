@@ -52,6 +52,12 @@ public:
     int WeatherIconScale = 70; // percent of the icon file's size, 30 to 300
     CPtr<Gdiplus::Font> FontCityName;
     CPtr<Gdiplus::Font> FontCityTemprature;
+    // The family chosen for each font while the font stands in with another, because the chosen
+    // one cannot be created (not installed, or removed since): saved in the font's place, so that
+    // the choice holds again once the family is back. Empty while the font is in the family
+    // chosen; whoever replaces a font sets its name here too.
+    std::wstring FontCityNameChosenFamily;
+    std::wstring FontCityTempratureChosenFamily;
     ArgbColor ColorCityName{0xFFFFFFFFu};
     ArgbColor ColorCityTemprature{0xFFFF0000u};
     bool FormLocalWeather_AlwaysOnTop = false;

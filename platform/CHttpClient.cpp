@@ -248,11 +248,10 @@ bool DeclaresMoreThan(HINTERNET request, std::size_t limit)
 
 // A connection that closed before the declared length arrived delivered half a body; WinHTTP
 // reports that as a normal end of data. Chunked bodies carry their own framing.
-bool EndedShort(HINTERNET request, std::uint32_t status, std::size_t received)
+bool EndedShort(HINTERNET request, std::size_t received)
 {
     std::uint64_t length = 0;
-    if (status == 204 || status == 304 || !QueryText(request, WINHTTP_QUERY_TRANSFER_ENCODING).empty() ||
-        !DeclaredLength(request, length))
+    if (!QueryText(request, WINHTTP_QUERY_TRANSFER_ENCODING).empty() || !DeclaredLength(request, length))
     {
         return false;
     }
@@ -306,7 +305,7 @@ const wchar_t* CHttpClient::UserAgent()
 
 bool CHttpClient::IsSuccessStatus(std::uint32_t status)
 {
-    return (status >= 200 && status <= 206) || status == 304 || status == 305;
+    return status == 200;
 }
 
 bool CHttpClient::IsRedirectStatus(std::uint32_t status)
@@ -553,7 +552,7 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
         }
         answer.Body.append(state->Buffer.data(), read);
     }
-    if (EndedShort(request.get(), answer.Status, answer.Body.size()))
+    if (EndedShort(request.get(), answer.Body.size()))
     {
         ThrowApplicationException("CHttpClient::Exchange (560)", "body shorter than declared");
     }

@@ -38,8 +38,10 @@ public:
     // they are and where to find out more.
     static const wchar_t* UserAgent();
 
-    // 200 to 206, 304 and 305 deliver the body; 301, 302, 303, 307 and 308 lead elsewhere;
-    // everything else, 401 and 407 included (we have no credentials to offer), fails.
+    // Only 200 delivers the body: 206 would hand over part of a file as if it were whole, and
+    // 203, 204, 205 and 304 are no fresh answer either. 301, 302, 303, 307 and 308 lead
+    // elsewhere; everything else, 401 and 407 included (we have no credentials to offer), fails
+    // with the status in the exception's message.
     static bool IsSuccessStatus(std::uint32_t status);
     static bool IsRedirectStatus(std::uint32_t status);
 

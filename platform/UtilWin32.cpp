@@ -104,23 +104,82 @@ void WriteToFileAscii(HANDLE file, ArgbColor value)
     WriteToFileAscii(file, static_cast<int>(value.Blue()));
 }
 
-void WriteToFileAscii(HANDLE file, const Gdiplus::Font& font)
+void WriteToFileAscii(HANDLE file, const Gdiplus::Font& font, const std::wstring& family)
 {
-    Gdiplus::FontFamily family;
-    WCHAR name[LF_FACESIZE] = L"";
-    if (font.GetFamily(&family) != Gdiplus::Ok || family.GetFamilyName(name) != Gdiplus::Ok)
+    std::wstring familyName = family;
+    if (familyName.empty())
     {
-        ThrowApplicationException("Util::WriteToFileAscii (97)");
+        Gdiplus::FontFamily own;
+        WCHAR name[LF_FACESIZE] = L"";
+        if (font.GetFamily(&own) != Gdiplus::Ok || own.GetFamilyName(name) != Gdiplus::Ok)
+        {
+            ThrowApplicationException("Util::WriteToFileAscii (97)");
+        }
+        familyName = name;
     }
-    const std::string familyName = ToNarrow(name);
-    WriteToFileAscii(file, familyName.c_str());
+    WriteToFileAscii(file, ToNarrow(familyName).c_str());
     WriteToFileAscii(file, ",");
     WriteToFileAscii(file, static_cast<double>(font.GetSize()));
     WriteToFileAscii(file, ",");
     WriteToFileAscii(file, static_cast<int>(font.GetStyle()));
 }
 
-CPtr<Gdiplus::Font> ParseFont(const char* text)
+std::unique_ptr<Gdiplus::FontFamily> UsableFontFamily(const std::wstring& name)
+{
+    std::unique_ptr<Gdiplus::FontFamily> family(new Gdiplus::FontFamily(name.c_str()));
+    if (family->GetLastStatus() == Gdiplus::Ok && family->IsAvailable())
+    {
+        return family;
+    }
+    // Null where the system's sans-serif font is missing, and at times from MinGW's wrapper,
+    // which also keeps it for the process: asked only when needed.
+    return UsableFontFamily(name, Gdiplus::FontFamily::GenericSansSerif());
+}
+
+std::unique_ptr<Gdiplus::FontFamily> UsableFontFamily(const std::wstring& name,
+                                                      const Gdiplus::FontFamily* generic)
+{
+    std::unique_ptr<Gdiplus::FontFamily> family(new Gdiplus::FontFamily(name.c_str()));
+    if (family->GetLastStatus() == Gdiplus::Ok && family->IsAvailable())
+    {
+        return family;
+    }
+    if (generic != nullptr && generic->IsAvailable())
+    {
+        family.reset(generic->Clone());
+        if (family && family->GetLastStatus() == Gdiplus::Ok)
+        {
+            return family;
+        }
+    }
+    Gdiplus::InstalledFontCollection installed;
+    const INT count = installed.GetFamilyCount();
+    if (count <= 0)
+    {
+        return nullptr;
+    }
+    const std::unique_ptr<Gdiplus::FontFamily[]> families(
+        new Gdiplus::FontFamily[static_cast<std::size_t>(count)]);
+    INT found = 0;
+    if (installed.GetFamilies(count, families.get(), &found) != Gdiplus::Ok)
+    {
+        return nullptr;
+    }
+    for (INT i = 0; i < found; ++i)
+    {
+        if (families[i].IsAvailable())
+        {
+            family.reset(families[i].Clone());
+            if (family && family->GetLastStatus() == Gdiplus::Ok)
+            {
+                return family;
+            }
+        }
+    }
+    return nullptr;
+}
+
+CPtr<Gdiplus::Font> ParseFont(const char* text, std::wstring* standInFor)
 {
     const std::vector<std::string> parts = Split(text != nullptr ? text : "");
     if (parts.size() < 3)
@@ -136,22 +195,22 @@ CPtr<Gdiplus::Font> ParseFont(const char* text)
         ThrowApplicationException("Util::ParseFont (231)");
     }
 
-    Gdiplus::FontFamily family(familyName.c_str());
-    const Gdiplus::FontFamily* chosen = &family;
-    if (!family.IsAvailable())
+    const std::unique_ptr<Gdiplus::FontFamily> family = UsableFontFamily(familyName);
+    if (!family)
     {
-        // May be null where no sans-serif font is installed at all.
-        chosen = Gdiplus::FontFamily::GenericSansSerif();
-        if (chosen == nullptr || !chosen->IsAvailable())
-        {
-            ThrowApplicationException("Util::ParseFont (242)");
-        }
+        ThrowApplicationException("Util::ParseFont (242)");
     }
     CPtr<Gdiplus::Font> font(
-        new Gdiplus::Font(chosen, static_cast<Gdiplus::REAL>(size), style, Gdiplus::UnitPoint));
+        new Gdiplus::Font(family.get(), static_cast<Gdiplus::REAL>(size), style, Gdiplus::UnitPoint));
     if (font->GetLastStatus() != Gdiplus::Ok)
     {
         ThrowApplicationException("Util::ParseFont (248)");
+    }
+    if (standInFor != nullptr)
+    {
+        WCHAR used[LF_FACESIZE] = L"";
+        family->GetFamilyName(used);
+        *standInFor = _wcsicmp(used, familyName.c_str()) == 0 ? std::wstring() : familyName;
     }
     return font;
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,7 +13,8 @@
 namespace Gdiplus
 {
 class Font;
-}
+class FontFamily;
+} // namespace Gdiplus
 
 template <> struct TypeName<Gdiplus::Font>
 {
@@ -33,10 +35,21 @@ void WriteToFileAscii(HANDLE file, bool value);
 void WriteToFileAscii(HANDLE file, int value);
 void WriteToFileAscii(HANDLE file, double value);
 void WriteToFileAscii(HANDLE file, ArgbColor value);
-void WriteToFileAscii(HANDLE file, const Gdiplus::Font& font);
+// "Family,size,style"; family, when not empty, is written in place of the font's own.
+void WriteToFileAscii(HANDLE file, const Gdiplus::Font& font, const std::wstring& family = std::wstring());
 
-// "Family,size,style": a font in points; an unknown family falls back to the generic sans serif.
-CPtr<Gdiplus::Font> ParseFont(const char* text);
+// The family of that name or, where it cannot be created (not installed, or removed since), a
+// stand-in: generic, the generic sans-serif family, or where that is missing too (generic
+// null), the first family installed. Null only where no font is installed at all.
+std::unique_ptr<Gdiplus::FontFamily> UsableFontFamily(const std::wstring& name);
+std::unique_ptr<Gdiplus::FontFamily> UsableFontFamily(const std::wstring& name,
+                                                      const Gdiplus::FontFamily* generic);
+
+// "Family,size,style": a font in points. A family that cannot be created is stood in for as
+// UsableFontFamily says; standInFor, when given, then receives the family named (empty when the
+// font is in that family), so that the choice can be kept. Throws on malformed text, and where
+// no font is installed at all.
+CPtr<Gdiplus::Font> ParseFont(const char* text, std::wstring* standInFor = nullptr);
 
 // Creates the folder (one level) when nothing exists at the path; throws when it cannot, or when
 // a file stands at the path.

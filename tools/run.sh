@@ -37,6 +37,9 @@ fi
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     echo "Nimbrel runs on $DISPLAY; choose Exit from its tray menu to end it."
+    # A display of one's own has a window manager, which the headless run below tells Wine to do
+    # without.
+    "$root/tools/wine-run" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
     exec "$root/tools/wine-run" explorer /desktop=Nimbrel,1280x800 "$program"
 fi
 

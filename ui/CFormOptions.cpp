@@ -200,8 +200,12 @@ void CFormOptions::OnOK()
             DropAndHide();
             return;
         }
-        // Downloads that finished while the dialog was open went to the live options.
-        m_options->CopyWeatherFrom(m_host.Options());
+        // Downloads that finished while the dialog was open went to the live options, and so did
+        // the local weather window's own menu; the dialog edits neither.
+        const COptions& live = m_host.Options();
+        m_options->CopyWeatherFrom(live);
+        m_options->FormLocalWeather_Mode = live.FormLocalWeather_Mode;
+        m_options->FormLocalWeather_AlwaysOnTop = live.FormLocalWeather_AlwaysOnTop;
         m_host.SetOptions(std::move(m_options));
         m_host.SaveOptions();
         m_host.UpdateWallpaper();

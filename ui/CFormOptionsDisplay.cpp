@@ -149,15 +149,18 @@ void CFormOptionsDisplay::OnColorClicked(ArgbColor& color)
 
 void CFormOptionsDisplay::OnBnClickedButtonCityNameFont()
 {
-    OnFontClicked(Copy().FontCityName, "CFormOptionsDisplay::OnBnClickedButtonCityNameFont (519)");
+    OnFontClicked(Copy().FontCityName, Copy().FontCityNameChosenFamily,
+                  "CFormOptionsDisplay::OnBnClickedButtonCityNameFont (519)");
 }
 
 void CFormOptionsDisplay::OnBnClickedButtonTempratureFont()
 {
-    OnFontClicked(Copy().FontCityTemprature, "CFormOptionsDisplay::OnBnClickedButtonTempratureFont (557)");
+    OnFontClicked(Copy().FontCityTemprature, Copy().FontCityTempratureChosenFamily,
+                  "CFormOptionsDisplay::OnBnClickedButtonTempratureFont (557)");
 }
 
-void CFormOptionsDisplay::OnFontClicked(CPtr<Gdiplus::Font>& font, const char* failure)
+void CFormOptionsDisplay::OnFontClicked(CPtr<Gdiplus::Font>& font, std::wstring& chosenFamily,
+                                        const char* failure)
 {
     LOGFONTW logFont{};
     {
@@ -192,6 +195,7 @@ void CFormOptionsDisplay::OnFontClicked(CPtr<Gdiplus::Font>& font, const char* f
         ThrowApplicationException(failure);
     }
     font = std::move(chosen);
+    chosenFamily.clear(); // the chooser offers only families that are there
     RepaintPreview();
 }
 

@@ -31,7 +31,7 @@ protected:
 private:
     void OnIconScaleScrolled();
     void OnColorClicked(ArgbColor& color);
-    void OnFontClicked(CPtr<Gdiplus::Font>& font, const char* failure);
+    void OnFontClicked(CPtr<Gdiplus::Font>& font, std::wstring& chosenFamily, const char* failure);
     void DrawDisplayPreview(const DRAWITEMSTRUCT& item);
 
     HWND m_previewDisplay = nullptr;

@@ -2,8 +2,9 @@
 
 #include "core/ApplicationException.h"
 #include "data/City.h"
-#include "platform/UtilGraphics.h"
 #include "platform/Log.h"
+#include "platform/UtilGraphics.h"
+#include "platform/UtilWin32.h"
 #include "weather/CForecast.h"
 
 #include <algorithm>
@@ -32,20 +33,15 @@ std::unique_ptr<Gdiplus::Font> MakeFont(float size, INT style)
 {
     try
     {
-        // Where Arial is missing the system's sans-serif stands in; where that is missing too the
-        // window shows its icon and panel without texts.
-        Gdiplus::FontFamily arial(L"Arial");
-        const Gdiplus::FontFamily* family = &arial;
-        if (!arial.IsAvailable())
+        // Where Arial is missing a stand-in takes its place; where no font is installed at all
+        // the window shows its icon and panel without texts.
+        const std::unique_ptr<Gdiplus::FontFamily> family = Util::UsableFontFamily(L"Arial");
+        if (!family)
         {
-            family = Gdiplus::FontFamily::GenericSansSerif();
-            if (family == nullptr || !family->IsAvailable())
-            {
-                Log::Write(L"CLocalWeatherRenderer", L"no font family for the texts");
-                return nullptr;
-            }
+            Log::Write(L"CLocalWeatherRenderer", L"no font family for the texts");
+            return nullptr;
         }
-        std::unique_ptr<Gdiplus::Font> font(new Gdiplus::Font(family, size, style, Gdiplus::UnitPixel));
+        std::unique_ptr<Gdiplus::Font> font(new Gdiplus::Font(family.get(), size, style, Gdiplus::UnitPixel));
         if (!font || font->GetLastStatus() != Gdiplus::Ok)
         {
             return nullptr;

@@ -1,6 +1,7 @@
 // Nimbrel.exe as the user meets it: the start-up sequence, the tray icon and the map window,
 // driven from outside the way the shell and the user would.
 #include "app/Program.h"
+#include "platform/UtilFile.h"
 #include "platform/WindowMessages.h"
 #include "res/Resource.h"
 
@@ -23,6 +24,9 @@ using ProcessTools::TextOf;
 
 constexpr DWORD kStartTimeout = 30000;
 constexpr DWORD kExitTimeout = 15000;
+// An exit takes a fraction of a second; this leaves room for a busy machine, not for an exit
+// that waits on anything.
+constexpr DWORD kPromptExitTimeout = 5000;
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)
 {
@@ -123,7 +127,7 @@ public:
         SendMessageTimeoutW(m_hidden, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kStartTimeout, nullptr);
     }
 
-    DWORD WaitForExit() { return m_child.WaitForExit(kExitTimeout); }
+    DWORD WaitForExit(DWORD milliseconds = kExitTimeout) { return m_child.WaitForExit(milliseconds); }
     bool Running() { return m_child.WaitForExit(0) == STILL_ACTIVE; }
 
 private:
@@ -254,5 +258,69 @@ TEST(ProgramTray, IconEventsMapWindowAndTaskbarRestart)
     PostMessageW(hidden, WM_KEYDOWN, VK_UP, 0);
     PostMessageW(hidden, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(0u, program.WaitForExit());
+}
+} // namespace
+
+namespace
+{
+// A visible dialog or message box of the program with that caption.
+HWND FindDialog(const RunningNimbrel& program, const std::wstring& caption)
+{
+    return program.Find(
+        [&](HWND window)
+        { return ClassNameOf(window) == L"#32770" && IsWindowVisible(window) && TextOf(window) == caption; });
+}
+
+TEST(ProgramExit, EndsPromptlyFromWithinItsDialogsAndMessageBoxes)
+{
+    struct State
+    {
+        bool firstRun;
+        std::function<void(const RunningNimbrel&)> open;
+    };
+    const State states[] = {
+        // The first run's welcome box over the options dialog.
+        {true, [](const RunningNimbrel& program) { ASSERT_NE(nullptr, FindDialog(program, L"Welcome")); }},
+        // The about box, modal over the map.
+        {false,
+         [](const RunningNimbrel& program)
+         {
+             PostMessageW(program.Map(), WM_COMMAND, ID_APP_ABOUT, 0);
+             ASSERT_NE(nullptr, FindDialog(program, L"About"));
+         }},
+        // The options dialog with one of its own message boxes over it.
+        {false,
+         [](const RunningNimbrel& program)
+         {
+             PostMessageW(program.Hidden(), WM_COMMAND, ID_OPTIONS, 0);
+             const HWND options = FindDialog(program, L"Nimbrel - Options");
+             ASSERT_NE(nullptr, options);
+             HWND remove = nullptr;
+             for (HWND page = GetWindow(options, GW_CHILD); page != nullptr && remove == nullptr;
+                  page = GetWindow(page, GW_HWNDNEXT))
+             {
+                 remove = GetDlgItem(page, IDC_BUTTON_REMOVE_CITY);
+             }
+             ASSERT_NE(nullptr, remove);
+             PostMessageW(GetParent(remove), WM_COMMAND, MAKEWPARAM(IDC_BUTTON_REMOVE_CITY, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(remove));
+             ASSERT_NE(nullptr, FindDialog(program, L""));
+         }},
+    };
+    for (const State& state : states)
+    {
+        SCOPED_TRACE(state.firstRun ? "first run" : "later run");
+        PrepareProfile(state.firstRun);
+        RunningNimbrel program;
+        ASSERT_NE(nullptr, program.Hidden());
+        program.WaitUntilIdle();
+        state.open(program);
+        PostMessageW(program.Hidden(), WM_COMMAND, ID_APP_EXIT, 0);
+        EXPECT_EQ(0u, program.WaitForExit(kPromptExitTimeout));
+        ASSERT_EQ(0u, program.WaitForExit()) << "no exit at all";
+        // Saved whole: down to the last setting.
+        const std::string saved = UtilFile::ReadFileAscii(Program::PathOptions());
+        EXPECT_NE(std::string::npos, saved.find("\r\nFormLocalWeather_Mode=")) << saved;
+    }
 }
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 
 namespace
@@ -122,6 +123,26 @@ TEST(UpdateCycleScheduling, OnlyAUsHomeCityGetsAForecast)
     work = CWeatherDownloadWork::ForStaleCities(&usaLowerCase, none, kNow, false, recorder.Hooks());
     ASSERT_TRUE(work);
     EXPECT_TRUE(work->FullRequests.empty());
+}
+
+TEST(UpdateCycleScheduling, OneBatchAtATimeWhateverBecomesOfIt)
+{
+    // Behind a stalling network the ticks must not pile batches up before the one worker.
+    Recorder recorder;
+    auto running = std::make_unique<CWeatherDownloadWork>(false, recorder.Hooks());
+    ASSERT_TRUE(running->Claim());
+    CWeatherDownloadWork next(false, recorder.Hooks());
+    EXPECT_FALSE(next.Claim());
+    running->Execute();
+    EXPECT_FALSE(next.Claim()) << "free again before the worker was done with it";
+    running.reset();
+
+    // Deleted unrun (the pool stopping first, or refusing it): free again all the same.
+    auto unrun = std::make_unique<CWeatherDownloadWork>(false, recorder.Hooks());
+    ASSERT_TRUE(unrun->Claim());
+    EXPECT_TRUE(unrun->Claim()); // its own claim holds
+    unrun.reset();
+    EXPECT_TRUE(next.Claim());
 }
 
 TEST(UpdateCycleBatch, NotifiesAfterTheSecondFourthAndNinthReport)

@@ -187,17 +187,15 @@ TEST(OptionsDefaults, AreTheBuiltInSettingsAndCities)
 
     TempFolder folder;
     options.SaveOptions(folder.File(L"Options.txt"));
-    const std::string name = FamilyOf(*options.FontCityName);
-    const std::string temperature = FamilyOf(*options.FontCityTemprature);
+    // Arial by name, wherever another family stands in for it.
     EXPECT_EQ(
         "HomeCity=348400;KLAX;USA;Los Angeles;Los Angeles International Airport;33.938000;-118.389000\r\n"
         "UpdateWallpaper=true\r\nUseMetricSystem=false\r\nRunAtSystemStartup=false\r\n"
         "Region=Earth (Default)\r\nBackground=Blue Marble.jpg\r\n"
         "DispalyCityName=true\r\nDisplayCityTemprature=true\r\nWeatherIconScale=70\r\n"
-        "FontCityName=" +
-            name + ",6.000,0\r\nColorCityName=255,255,255\r\nFontCityTemprature=" + temperature +
-            ",8.000,1\r\nColorCityTemprature=255,0,0\r\n"
-            "FormLocalWeather_AlwaysOnTop=false\r\nFormLocalWeather_Mode=0\r\n",
+        "FontCityName=Arial,6.000,0\r\nColorCityName=255,255,255\r\nFontCityTemprature=Arial,8.000,1\r\n"
+        "ColorCityTemprature=255,0,0\r\n"
+        "FormLocalWeather_AlwaysOnTop=false\r\nFormLocalWeather_Mode=0\r\n",
         UtilFile::ReadFileAscii(folder.File(L"Options.txt")));
     EXPECT_FALSE(Exists(folder.File(L"Options.txt.temp")));
 
@@ -225,8 +223,8 @@ TEST(OptionsFiles, SaveAndLoadRoundTrip)
     saved.DispalyCityName = false;
     saved.DisplayCityTemprature = false;
     saved.WeatherIconScale = 300;
-    saved.FontCityName = Util::ParseFont("Arial,7.5,2");
-    saved.FontCityTemprature = Util::ParseFont("Courier New,11.25,3");
+    saved.FontCityName = Util::ParseFont("Arial,7.5,2", &saved.FontCityNameChosenFamily);
+    saved.FontCityTemprature = Util::ParseFont("Courier New,11.25,3", &saved.FontCityTempratureChosenFamily);
     saved.ColorCityName = ArgbColor::FromRgb(1, 2, 3);
     saved.ColorCityTemprature = ArgbColor::FromRgb(250, 128, 0);
     saved.FormLocalWeather_AlwaysOnTop = true;
@@ -261,6 +259,7 @@ TEST(OptionsFiles, SaveAndLoadRoundTrip)
     EXPECT_FLOAT_EQ(11.25f, loaded.FontCityTemprature->GetSize());
     EXPECT_EQ(Gdiplus::FontStyleBoldItalic, loaded.FontCityTemprature->GetStyle());
     EXPECT_EQ(FamilyOf(*saved.FontCityTemprature), FamilyOf(*loaded.FontCityTemprature));
+    EXPECT_EQ(saved.FontCityTempratureChosenFamily, loaded.FontCityTempratureChosenFamily);
     EXPECT_EQ(saved.ColorCityName, loaded.ColorCityName);
     EXPECT_EQ(saved.ColorCityTemprature, loaded.ColorCityTemprature);
     EXPECT_TRUE(loaded.FormLocalWeather_AlwaysOnTop);
@@ -349,6 +348,19 @@ TEST(OptionsFiles, DamagedOptionsKeepTheirDefaults)
     untouched.LoadOptions(folder.File(L"Options.txt"));
     EXPECT_TRUE(untouched.UseMetricSystem);
     EXPECT_FALSE(untouched.HomeCity.IsNull());
+}
+
+TEST(OptionsFiles, AFontThatIsGoneStandsInAndKeepsItsName)
+{
+    // Chosen once, since uninstalled: the map draws with a stand-in, and the choice holds for
+    // when the font is back.
+    CPtr<COptions> options = LoadedFrom("FontCityName=No Such Family Anywhere,9.000,1\r\n");
+    ASSERT_FALSE(options->FontCityName.IsNull());
+    EXPECT_FLOAT_EQ(9.0f, options->FontCityName->GetSize());
+    TempFolder folder;
+    options->Clone()->SaveOptions(folder.File(L"Options.txt"));
+    EXPECT_NE(std::string::npos, UtilFile::ReadFileAscii(folder.File(L"Options.txt"))
+                                     .find("\r\nFontCityName=No Such Family Anywhere,9.000,1\r\n"));
 }
 
 TEST(OptionsFiles, DamagedCitiesLoseOnlyTheirBadLines)

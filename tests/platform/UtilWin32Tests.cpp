@@ -85,9 +85,20 @@ TEST(UtilFonts, ParseAndWriteRoundTrip)
 
 TEST(UtilFonts, UnknownFamilyFallsBackAndBadTextThrows)
 {
-    CPtr<Gdiplus::Font> font = Util::ParseFont("No Such Family Anywhere,10.000,2");
+    std::wstring chosen;
+    CPtr<Gdiplus::Font> font = Util::ParseFont("No Such Family Anywhere,10.000,2", &chosen);
     EXPECT_EQ(Gdiplus::Ok, font->GetLastStatus());
     EXPECT_EQ(Gdiplus::FontStyleItalic, font->GetStyle());
+    EXPECT_EQ(L"No Such Family Anywhere", chosen); // kept for the font's return
+    Util::ParseFont("Liberation Sans,10.000,2", &chosen);
+    EXPECT_EQ(L"", chosen);
+
+    // Without the generic sans-serif family (missing, or never made by the GDI+ wrapper), the
+    // first installed family stands in.
+    const std::unique_ptr<Gdiplus::FontFamily> family = Util::UsableFontFamily(L"No Such Family", nullptr);
+    ASSERT_TRUE(family);
+    EXPECT_TRUE(family->IsAvailable());
+
     EXPECT_THROW_AT(Util::ParseFont("Arial,8"), ApplicationException, "Util::ParseFont (220)");
     EXPECT_THROW_AT(Util::ParseFont("Arial,x,0"), ArgumentException, "Util::ParseDouble (341)");
     EXPECT_THROW_AT(Util::ParseFont("Arial,-3.000,0"), ApplicationException, "Util::ParseFont (231)");

@@ -380,7 +380,7 @@ TEST_F(OptionsDialog, CancelAfterManyEditsLeavesTheLiveOptionsAndTheFilesAlone)
     EXPECT_FALSE(Program::Options().UseMetricSystem);
 }
 
-TEST_F(OptionsDialog, OkMakesTheCopyLiveWithTheWeatherThatArrivedMeanwhile)
+TEST_F(OptionsDialog, OkMakesTheCopyLiveAndKeepsWhatChangedElsewhereMeanwhile)
 {
     // The per-user files are the test prefix's own; they are put back afterwards.
     const bool hadOptions = std::filesystem::exists(Program::PathOptions());
@@ -396,6 +396,9 @@ TEST_F(OptionsDialog, OkMakesTheCopyLiveWithTheWeatherThatArrivedMeanwhile)
     report.CurrentWeather.ReportDateTime = DateTime::UtcNow();
     report.CurrentWeather.Temprature = 17.0f;
     Program::Options().Cities->front().UpdateWeather(report);
+    // And the local weather window changes its mode and stays on top, from its own menu.
+    Program::Options().FormLocalWeather_Mode = 2;
+    Program::Options().FormLocalWeather_AlwaysOnTop = true;
 
     SendMessageW(m_form.Hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_FALSE(IsWindowVisible(m_form.Hwnd()));
@@ -403,6 +406,8 @@ TEST_F(OptionsDialog, OkMakesTheCopyLiveWithTheWeatherThatArrivedMeanwhile)
     EXPECT_TRUE(Program::Options().UseMetricSystem);
     ASSERT_TRUE(Program::Options().Cities->front().CurrentWeather.Temprature.HasValue);
     EXPECT_FLOAT_EQ(17.0f, Program::Options().Cities->front().CurrentWeather.Temprature.Value());
+    EXPECT_EQ(2, Program::Options().FormLocalWeather_Mode);
+    EXPECT_TRUE(Program::Options().FormLocalWeather_AlwaysOnTop);
     EXPECT_NE(std::string::npos, ReadAll(Program::PathOptions()).find("UseMetricSystem=true"));
 
     auto restore = [](const std::wstring& path, bool existed, const std::string& bytes)
@@ -566,6 +571,7 @@ TEST_F(OptionsDialog, FontsAreRegularOrBoldAndColoursOpaque)
 {
     m_form.Showup(CFormOptions::PageDisplay);
     COptions& copy = *m_form.WorkingCopy();
+    copy.FontCityNameChosenFamily = L"Removed Since"; // a font that stood in until now
 
     for (LONG weight : {600L, 800L})
     {
@@ -576,6 +582,7 @@ TEST_F(OptionsDialog, FontsAreRegularOrBoldAndColoursOpaque)
         EXPECT_EQ(Gdiplus::FontStyleRegular, copy.FontCityName->GetStyle()) << weight;
         EXPECT_FLOAT_EQ(12.5f, copy.FontCityName->GetSize());
         EXPECT_EQ(Gdiplus::UnitPoint, copy.FontCityName->GetUnit());
+        EXPECT_EQ(L"", copy.FontCityNameChosenFamily);
     }
     g_fontAnswer = FontAnswer{};
     g_fontAnswer.weight = FW_BOLD;
