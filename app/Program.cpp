@@ -696,30 +696,24 @@ void Program::SetOptions(CPtr<COptions> options)
 
 void Program::SaveOptions(COptions& options)
 {
-    bool saved = false;
-    try
-    {
-        saved = options.Save(Paths());
-    }
-    catch (...)
-    {
-        // No per-user folder to save to: as much a failure as a file that could not be written.
-    }
-    if (!saved)
-    {
-        ShowMessageBox(nullptr, L"Could not save options.", ProductName, MB_OK | MB_ICONERROR);
-    }
+    SaveOptions(options, &COptions::Save);
 }
 
 void Program::SaveOptionsOnExit(COptions& options)
 {
+    SaveOptions(options, &COptions::SaveOnExit);
+}
+
+void Program::SaveOptions(COptions& options, bool (COptions::*save)(const AppPaths&))
+{
     bool saved = false;
     try
     {
-        saved = options.SaveOnExit(Paths());
+        saved = (options.*save)(Paths());
     }
     catch (...)
     {
+        // No per-user folder to save to: as much a failure as a file that could not be written.
     }
     if (!saved)
     {

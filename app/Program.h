@@ -155,6 +155,8 @@ public:
     static const AppPaths& Paths();
 
 private:
+    // Saves through the given COptions save and tells the user when that fails.
+    static void SaveOptions(COptions& options, bool (COptions::*save)(const AppPaths&));
     static CWeatherIcons& WeatherIcons();
     static CThreadPool& ThreadPool();
     static CWeatherReportList& ReportList();
