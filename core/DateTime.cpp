@@ -23,12 +23,9 @@ const wchar_t* const kShortDayNames[7] = {L"SUN", L"MON", L"TUE", L"WED", L"THU"
 
 DateTime::DateTime(int year, int month, int day, int hour, int minute)
 {
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59)
-    {
-        throw ArgumentOutOfRangeException("DateTime::TimeToTicks (445)");
-    }
-    const std::int64_t ticks = DateToTicks(year, month, day) + TimeSpan::TimeToTicks(hour, minute, 0);
-    m_data = static_cast<std::uint64_t>(ticks);
+    // The time is checked before the date.
+    const std::int64_t time = TimeToTicks(hour, minute, 0);
+    m_data = static_cast<std::uint64_t>(DateToTicks(year, month, day) + time);
 }
 
 DateTime::DateTime(int year, int month, int day, int hour, int minute, int second)

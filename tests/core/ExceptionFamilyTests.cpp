@@ -3,12 +3,17 @@
 #include "core/ArgumentOutOfRangeException.h"
 #include "core/CPtr.h"
 #include "core/DateTime.h"
+#include "core/Here.h"
 #include "core/Nullable.h"
 #include "core/OverflowException.h"
 
 #include "tests/support/ExpectThrowAt.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -109,3 +114,40 @@ TEST(Nullable, EmptyReadThrowsNamingTheType)
     EXPECT_FALSE(number.HasValue);
 }
 } // namespace
+
+namespace
+{
+struct Site
+{
+    static const char* Method() { return Here(); }
+    const char* operator()() const { return Here(); }
+};
+} // namespace
+
+TEST(ExceptionFamily, LocationTextsNameTheirFunctionAndTrueLine)
+{
+    const int line = __LINE__ + 1;
+    const std::string local = Here();
+    EXPECT_EQ("ExceptionFamily_LocationTextsNameTheirFunctionAndTrueLine_Test::TestBody (" +
+                  std::to_string(line) + ")",
+              local);
+    EXPECT_EQ(Site::Method(), Site::Method()) << "one site, one kept text";
+    const auto function = [](const std::string& text) { return text.substr(0, text.rfind(" (")); };
+    EXPECT_EQ("Site::Method", function(Site::Method()));
+    EXPECT_EQ("Site::operator()", function(Site()()));
+
+    // The compiler's signatures, as GCC spells them, reduced to the printed form.
+    for (const auto& [signature, name] : std::vector<std::pair<std::string, std::string>>{
+             {"static int Program::Run()", "Program::Run"},
+             {"CFoo::CFoo(int)", "CFoo::CFoo"},
+             {"void {anonymous}::Free(const char*)", "Free"},
+             {"T Util::Parse(const char*) [with T = int]", "Util::Parse"},
+             {"Program::OnStartup()::<lambda(int)>", "Program::OnStartup"},
+             {"bool CFoo::operator()(int) const", "CFoo::operator()"},
+             {"const std::map<int, std::wstring>& {anonymous}::Paths(int)", "Paths"},
+             {"Nullable<T>::Value() const [with T = int]", "Nullable::Value"},
+         })
+    {
+        EXPECT_EQ(name, LocationFunctionName(signature)) << signature;
+    }
+}
