@@ -273,6 +273,32 @@ TEST(OptionsFiles, SaveAndLoadRoundTrip)
     EXPECT_TRUE(loaded.HomeCity.IsNull());
 }
 
+TEST(OptionsFiles, AFileWithEverySettingChangedSavesBackByteForByte)
+{
+    TempFolder backgrounds;
+    TestFiles::Write(backgrounds.File(L"Night.png"), "");
+    const EarthBackground::ScopedFolder useBackgrounds(backgrounds.Path());
+    const std::string written =
+        "HomeCity=7;LFPO;France;Paris;Orly;48.500000;2.250000\r\n"
+        "UpdateWallpaper=false\r\nUseMetricSystem=true\r\nRunAtSystemStartup=true\r\n"
+        "Region=Europe\r\nBackground=Night.png\r\n"
+        "DispalyCityName=false\r\nDisplayCityTemprature=false\r\nWeatherIconScale=150\r\n"
+        "FontCityName=No Such Family Anywhere,7.500,2\r\nColorCityName=1,2,3\r\n"
+        "FontCityTemprature=Arial,11.250,3\r\nColorCityTemprature=250,128,0\r\n"
+        "FormLocalWeather_AlwaysOnTop=true\r\nFormLocalWeather_Mode=1\r\n";
+    TempFolder folder;
+    const std::wstring path = folder.File(L"Options.txt");
+    TestFiles::Write(path, written);
+
+    // Read, then written again by the options and by a copy of them.
+    COptions options;
+    options.LoadOptions(path);
+    options.SaveOptions(path);
+    EXPECT_EQ(written, UtilFile::ReadFileAscii(path));
+    options.Clone()->SaveOptions(path);
+    EXPECT_EQ(written, UtilFile::ReadFileAscii(path));
+}
+
 TEST(OptionsFiles, DamagedOptionsKeepTheirDefaults)
 {
     // A lone setting: everything else stays at its default, and without a HomeCity line there is none.
