@@ -226,6 +226,33 @@ Setting FontWithChosenFamily(const char* key)
             }};
 }
 
+// A unit by its symbol. A file without it, or with a symbol not known, takes the unit that goes
+// with the temperature choice read before it.
+template <typename Unit, Unit COptions::*Field, Unit DisplayUnits::*Following, int Count>
+Setting UnitChoice(const char* key)
+{
+    Setting setting{key,
+                    [](COptions& options, const std::string& value)
+                    {
+                        for (int i = 0; i < Count; ++i)
+                        {
+                            if (value == DisplayUnits::Symbol(static_cast<Unit>(i)))
+                            {
+                                options.*Field = static_cast<Unit>(i);
+                                return;
+                            }
+                        }
+                        options.*Field =
+                            DisplayUnits::FollowingTemperature(options.UseMetricSystem).*Following;
+                    },
+                    [](HANDLE file, const COptions& options)
+                    { Util::WriteToFileAscii(file, DisplayUnits::Symbol(options.*Field)); },
+                    CopyField<Field>};
+    setting.Absent = [](COptions& options)
+    { options.*Field = DisplayUnits::FollowingTemperature(options.UseMetricSystem).*Following; };
+    return setting;
+}
+
 // No HomeCity line, or an empty one, is how "no home city" is stored; a line that does not parse
 // is damage, and the current home city stays.
 Setting HomeCitySetting()
@@ -292,6 +319,10 @@ const std::vector<Setting>& Settings()
         Colour<&COptions::ColorCityTemprature>("ColorCityTemprature"),
         Flag<&COptions::FormLocalWeather_AlwaysOnTop>("FormLocalWeather_AlwaysOnTop"),
         Number<&COptions::FormLocalWeather_Mode, 0, 2>("FormLocalWeather_Mode"),
+        UnitChoice<EnumWindUnit, &COptions::WindUnit, &DisplayUnits::Wind, 4>("WindUnit"),
+        UnitChoice<EnumPressureUnit, &COptions::PressureUnit, &DisplayUnits::Pressure, 2>("PressureUnit"),
+        UnitChoice<EnumVisibilityUnit, &COptions::VisibilityUnit, &DisplayUnits::Visibility, 2>(
+            "VisibilityUnit"),
     };
     return settings;
 }
@@ -429,6 +460,16 @@ CPtr<COptions> COptions::Clone() const
         copy->Cities = new std::vector<City>(*Cities);
     }
     return copy;
+}
+
+DisplayUnits COptions::GetDisplayUnits() const
+{
+    DisplayUnits units;
+    units.Metric = UseMetricSystem;
+    units.Wind = WindUnit;
+    units.Pressure = PressureUnit;
+    units.Visibility = VisibilityUnit;
+    return units;
 }
 
 std::wstring COptions::Load(const AppPaths& paths)
