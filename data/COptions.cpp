@@ -147,17 +147,184 @@ CPtr<Gdiplus::Font> CloneFont(const CPtr<Gdiplus::Font>& font)
     return copy;
 }
 
-// Runs read on the value of key; a missing key or a value read refuses keeps the field as it was.
-void ReadSetting(const std::string& text, const char* key, const std::function<void(const char*)>& read)
+// One line of Options.txt: its key, and how its value is read into the options, written from
+// them and copied between them. The table below lists the lines in the order they are written
+// and read. Keys are spelt as files have always held them, misspellings included, and can never
+// change.
+struct Setting
 {
-    try
-    {
-        const std::string value = COptions::ReadOptionValueAsString(text, key);
-        read(value.c_str());
-    }
-    catch (const ApplicationException&)
-    {
-    }
+    const char* Key;
+    // Takes the value (without the blanks around it) into the options. Throws
+    // ApplicationException when the value is refused; the field then keeps what it held.
+    void (*Read)(COptions& options, const std::string& value);
+    void (*Write)(HANDLE file, const COptions& options);
+    void (*Copy)(const COptions& from, COptions& to);
+    // Whether there is a line to write; null: always.
+    bool (*Present)(const COptions& options) = nullptr;
+    // What a file without the line means; null: the field keeps what it held.
+    void (*Absent)(COptions& options) = nullptr;
+    // Why a refused value is damage worth keeping the file for (it is set aside before the next
+    // save); null: a refused value loses nothing the user could not set again in a moment.
+    const wchar_t* Damage = nullptr;
+};
+
+template <auto Field> void CopyField(const COptions& from, COptions& to)
+{
+    to.*Field = from.*Field;
+}
+
+template <auto Field> void WriteField(HANDLE file, const COptions& options)
+{
+    Util::WriteToFileAscii(file, options.*Field);
+}
+
+template <bool COptions::*Field> Setting Flag(const char* key)
+{
+    return {key,
+            [](COptions& options, const std::string& value)
+            { options.*Field = Util::Parse<bool>(value.c_str()); },
+            WriteField<Field>, CopyField<Field>};
+}
+
+// A number the program can only use inside its range; one outside it is passed over.
+template <int COptions::*Field, int Min, int Max> Setting Number(const char* key)
+{
+    return {key,
+            [](COptions& options, const std::string& value)
+            {
+                const int number = Util::ParseInt(value.c_str());
+                if (number >= Min && number <= Max)
+                {
+                    options.*Field = number;
+                }
+            },
+            WriteField<Field>, CopyField<Field>};
+}
+
+template <ArgbColor COptions::*Field> Setting Colour(const char* key)
+{
+    return {key,
+            [](COptions& options, const std::string& value)
+            { options.*Field = Util::Parse<ArgbColor>(value.c_str()); },
+            WriteField<Field>, CopyField<Field>};
+}
+
+// A font with the family the user chose for it, which is written in the font's place while
+// another family stands in for it.
+template <CPtr<Gdiplus::Font> COptions::*Field, std::wstring COptions::*ChosenFamily>
+Setting FontWithChosenFamily(const char* key)
+{
+    return {key,
+            [](COptions& options, const std::string& value)
+            { options.*Field = Util::ParseFont(value.c_str(), &(options.*ChosenFamily)); },
+            [](HANDLE file, const COptions& options)
+            { Util::WriteToFileAscii(file, *(options.*Field), options.*ChosenFamily); },
+            [](const COptions& from, COptions& to)
+            {
+                to.*Field = CloneFont(from.*Field);
+                to.*ChosenFamily = from.*ChosenFamily;
+            }};
+}
+
+// A unit by its symbol. A file without it, or with a symbol not known, takes the unit that goes
+// with the temperature choice read before it.
+template <typename Unit, Unit COptions::*Field, Unit DisplayUnits::*Following, int Count>
+Setting UnitChoice(const char* key)
+{
+    Setting setting{key,
+                    [](COptions& options, const std::string& value)
+                    {
+                        for (int i = 0; i < Count; ++i)
+                        {
+                            if (value == DisplayUnits::Symbol(static_cast<Unit>(i)))
+                            {
+                                options.*Field = static_cast<Unit>(i);
+                                return;
+                            }
+                        }
+                        options.*Field =
+                            DisplayUnits::FollowingTemperature(options.UseMetricSystem).*Following;
+                    },
+                    [](HANDLE file, const COptions& options)
+                    { Util::WriteToFileAscii(file, DisplayUnits::Symbol(options.*Field)); },
+                    CopyField<Field>};
+    setting.Absent = [](COptions& options)
+    { options.*Field = DisplayUnits::FollowingTemperature(options.UseMetricSystem).*Following; };
+    return setting;
+}
+
+// No HomeCity line, or an empty one, is how "no home city" is stored; a line that does not parse
+// is damage, and the current home city stays.
+Setting HomeCitySetting()
+{
+    Setting setting{"HomeCity",
+                    [](COptions& options, const std::string& value)
+                    {
+                        if (value.empty())
+                        {
+                            options.HomeCity.Reset();
+                            return;
+                        }
+                        auto city = std::make_unique<City>();
+                        CityRecord::Parse(value, *city);
+                        options.HomeCity = city.release();
+                    },
+                    [](HANDLE file, const COptions& options)
+                    { Util::WriteToFileAscii(file, options.HomeCity->ToLine()); },
+                    [](const COptions& from, COptions& to)
+                    {
+                        if (from.HomeCity.IsNull())
+                        {
+                            to.HomeCity.Reset();
+                        }
+                        else
+                        {
+                            to.HomeCity = new City(*from.HomeCity);
+                        }
+                    }};
+    setting.Present = [](const COptions& options) { return !options.HomeCity.IsNull(); };
+    setting.Absent = [](COptions& options) { options.HomeCity.Reset(); };
+    setting.Damage = L"the HomeCity line does not parse, the home city stays as it was";
+    return setting;
+}
+
+// Every line of Options.txt, in file order.
+const std::vector<Setting>& Settings()
+{
+    static const std::vector<Setting> settings{
+        HomeCitySetting(),
+        Flag<&COptions::UpdateWallpaper>("UpdateWallpaper"),
+        Flag<&COptions::UseMetricSystem>("UseMetricSystem"),
+        Flag<&COptions::RunAtSystemStartup>("RunAtSystemStartup"),
+        // By name: one not in the region list, or a background file that is gone, changes nothing.
+        {"Region",
+         [](COptions& options, const std::string& value)
+         { MapRegion::FindByName(Util::ToWide(value), options.Region); },
+         [](HANDLE file, const COptions& options) { Util::WriteToFileAscii(file, options.Region.Name); },
+         CopyField<&COptions::Region>},
+        {"Background",
+         [](COptions& options, const std::string& value)
+         { options.Background.SetByName(Util::ToWide(value)); },
+         [](HANDLE file, const COptions& options) { Util::WriteToFileAscii(file, options.Background.Name); },
+         CopyField<&COptions::Background>},
+        Flag<&COptions::DispalyCityName>("DispalyCityName"),
+        Flag<&COptions::DisplayCityTemprature>("DisplayCityTemprature"),
+        // The dialog's range; the map's icon arithmetic is sized for nothing else.
+        Number<&COptions::WeatherIconScale, COptions::MinWeatherIconScale, COptions::MaxWeatherIconScale>(
+            "WeatherIconScale"),
+        FontWithChosenFamily<&COptions::FontCityName, &COptions::FontCityNameChosenFamily>("FontCityName"),
+        Colour<&COptions::ColorCityName>("ColorCityName"),
+        FontWithChosenFamily<&COptions::FontCityTemprature, &COptions::FontCityTempratureChosenFamily>(
+            "FontCityTemprature"),
+        Colour<&COptions::ColorCityTemprature>("ColorCityTemprature"),
+        Flag<&COptions::FormLocalWeather_AlwaysOnTop>("FormLocalWeather_AlwaysOnTop"),
+        Number<&COptions::FormLocalWeather_Mode, 0, 2>("FormLocalWeather_Mode"),
+        UnitChoice<EnumWindUnit, &COptions::WindUnit, &DisplayUnits::Wind, 4>("WindUnit"),
+        UnitChoice<EnumPressureUnit, &COptions::PressureUnit, &DisplayUnits::Pressure, 2>("PressureUnit"),
+        UnitChoice<EnumVisibilityUnit, &COptions::VisibilityUnit, &DisplayUnits::Visibility, 2>(
+            "VisibilityUnit"),
+    };
+    return settings;
 }
 
 void WriteKey(HANDLE file, const char* key)
@@ -284,31 +451,25 @@ COptions::~COptions() = default;
 CPtr<COptions> COptions::Clone() const
 {
     CPtr<COptions> copy(new COptions(CopyTag{}));
-    copy->UpdateWallpaper = UpdateWallpaper;
-    copy->UseMetricSystem = UseMetricSystem;
-    copy->RunAtSystemStartup = RunAtSystemStartup;
-    if (!HomeCity.IsNull())
+    for (const Setting& setting : Settings())
     {
-        copy->HomeCity = new City(*HomeCity);
+        setting.Copy(*this, *copy);
     }
     if (!Cities.IsNull())
     {
         copy->Cities = new std::vector<City>(*Cities);
     }
-    copy->Region = Region;
-    copy->Background = Background;
-    copy->DispalyCityName = DispalyCityName;
-    copy->DisplayCityTemprature = DisplayCityTemprature;
-    copy->WeatherIconScale = WeatherIconScale;
-    copy->FontCityName = CloneFont(FontCityName);
-    copy->FontCityTemprature = CloneFont(FontCityTemprature);
-    copy->FontCityNameChosenFamily = FontCityNameChosenFamily;
-    copy->FontCityTempratureChosenFamily = FontCityTempratureChosenFamily;
-    copy->ColorCityName = ColorCityName;
-    copy->ColorCityTemprature = ColorCityTemprature;
-    copy->FormLocalWeather_AlwaysOnTop = FormLocalWeather_AlwaysOnTop;
-    copy->FormLocalWeather_Mode = FormLocalWeather_Mode;
     return copy;
+}
+
+DisplayUnits COptions::GetDisplayUnits() const
+{
+    DisplayUnits units;
+    units.Metric = UseMetricSystem;
+    units.Wind = WindUnit;
+    units.Pressure = PressureUnit;
+    units.Visibility = VisibilityUnit;
+    return units;
 }
 
 std::wstring COptions::Load(const AppPaths& paths)
@@ -341,80 +502,34 @@ void COptions::LoadOptions(const std::wstring& path)
         return;
     }
     const std::string text = ReadSettingsFile(path);
-
-    // No HomeCity line, or an empty one, is how "no home city" is stored; a line that does not
-    // parse is damage, and the current home city stays.
-    std::string home;
-    bool hasHome = true;
-    try
+    // Each value on its own: one missing or refused costs that setting only.
+    for (const Setting& setting : Settings())
     {
-        home = ReadOptionValueAsString(text, "HomeCity");
-    }
-    catch (const ApplicationException&)
-    {
-        hasHome = false;
-    }
-    if (!hasHome || home.empty())
-    {
-        HomeCity.Reset();
-    }
-    else
-    {
+        std::string value;
         try
         {
-            auto city = std::make_unique<City>();
-            CityRecord::Parse(home, *city);
-            HomeCity = city.release();
+            value = ReadOptionValueAsString(text, setting.Key);
         }
         catch (const ApplicationException&)
         {
-            ReadWithDamage(path, L"the HomeCity line does not parse, the home city stays as it was");
+            if (setting.Absent != nullptr)
+            {
+                setting.Absent(*this);
+            }
+            continue;
+        }
+        try
+        {
+            setting.Read(*this, value);
+        }
+        catch (const ApplicationException&)
+        {
+            if (setting.Damage != nullptr)
+            {
+                ReadWithDamage(path, setting.Damage);
+            }
         }
     }
-
-    ReadSetting(text, "UpdateWallpaper",
-                [&](const char* value) { UpdateWallpaper = Util::Parse<bool>(value); });
-    ReadSetting(text, "UseMetricSystem",
-                [&](const char* value) { UseMetricSystem = Util::Parse<bool>(value); });
-    ReadSetting(text, "RunAtSystemStartup",
-                [&](const char* value) { RunAtSystemStartup = Util::Parse<bool>(value); });
-    ReadSetting(text, "Region",
-                [&](const char* value) { MapRegion::FindByName(Util::ToWide(value), Region); });
-    ReadSetting(text, "Background", [&](const char* value) { Background.SetByName(Util::ToWide(value)); });
-    ReadSetting(text, "DispalyCityName",
-                [&](const char* value) { DispalyCityName = Util::Parse<bool>(value); });
-    ReadSetting(text, "DisplayCityTemprature",
-                [&](const char* value) { DisplayCityTemprature = Util::Parse<bool>(value); });
-    ReadSetting(text, "WeatherIconScale",
-                [&](const char* value)
-                {
-                    // The dialog's range; the map's icon arithmetic is sized for nothing else.
-                    const int scale = Util::ParseInt(value);
-                    if (scale >= MinWeatherIconScale && scale <= MaxWeatherIconScale)
-                    {
-                        WeatherIconScale = scale;
-                    }
-                });
-    ReadSetting(text, "FontCityName",
-                [&](const char* value) { FontCityName = Util::ParseFont(value, &FontCityNameChosenFamily); });
-    ReadSetting(text, "ColorCityName",
-                [&](const char* value) { ColorCityName = Util::Parse<ArgbColor>(value); });
-    ReadSetting(text, "FontCityTemprature",
-                [&](const char* value)
-                { FontCityTemprature = Util::ParseFont(value, &FontCityTempratureChosenFamily); });
-    ReadSetting(text, "ColorCityTemprature",
-                [&](const char* value) { ColorCityTemprature = Util::Parse<ArgbColor>(value); });
-    ReadSetting(text, "FormLocalWeather_AlwaysOnTop",
-                [&](const char* value) { FormLocalWeather_AlwaysOnTop = Util::Parse<bool>(value); });
-    ReadSetting(text, "FormLocalWeather_Mode",
-                [&](const char* value)
-                {
-                    const int mode = Util::ParseInt(value);
-                    if (mode >= 0 && mode <= 2)
-                    {
-                        FormLocalWeather_Mode = mode;
-                    }
-                });
 }
 
 void COptions::LoadCities(const std::wstring& path)
@@ -518,48 +633,15 @@ void COptions::SaveOptions(const std::wstring& path) const
                "COptions::SaveOptions (340)"},
               [this](HANDLE file)
               {
-                  if (!HomeCity.IsNull())
+                  for (const Setting& setting : Settings())
                   {
-                      WriteKey(file, "HomeCity");
-                      Util::WriteToFileAscii(file, HomeCity->ToLine());
-                      Util::WriteToFileAscii(file, kLineEnd);
+                      if (setting.Present == nullptr || setting.Present(*this))
+                      {
+                          WriteKey(file, setting.Key);
+                          setting.Write(file, *this);
+                          Util::WriteToFileAscii(file, kLineEnd);
+                      }
                   }
-                  const auto writeBool = [file](const char* key, bool value)
-                  {
-                      WriteKey(file, key);
-                      Util::WriteToFileAscii(file, value);
-                      Util::WriteToFileAscii(file, kLineEnd);
-                  };
-                  writeBool("UpdateWallpaper", UpdateWallpaper);
-                  writeBool("UseMetricSystem", UseMetricSystem);
-                  writeBool("RunAtSystemStartup", RunAtSystemStartup);
-                  WriteKey(file, "Region");
-                  Util::WriteToFileAscii(file, Region.Name);
-                  Util::WriteToFileAscii(file, kLineEnd);
-                  WriteKey(file, "Background");
-                  Util::WriteToFileAscii(file, Background.Name);
-                  Util::WriteToFileAscii(file, kLineEnd);
-                  writeBool("DispalyCityName", DispalyCityName);
-                  writeBool("DisplayCityTemprature", DisplayCityTemprature);
-                  WriteKey(file, "WeatherIconScale");
-                  Util::WriteToFileAscii(file, WeatherIconScale);
-                  Util::WriteToFileAscii(file, kLineEnd);
-                  WriteKey(file, "FontCityName");
-                  Util::WriteToFileAscii(file, *FontCityName, FontCityNameChosenFamily);
-                  Util::WriteToFileAscii(file, kLineEnd);
-                  WriteKey(file, "ColorCityName");
-                  Util::WriteToFileAscii(file, ColorCityName);
-                  Util::WriteToFileAscii(file, kLineEnd);
-                  WriteKey(file, "FontCityTemprature");
-                  Util::WriteToFileAscii(file, *FontCityTemprature, FontCityTempratureChosenFamily);
-                  Util::WriteToFileAscii(file, kLineEnd);
-                  WriteKey(file, "ColorCityTemprature");
-                  Util::WriteToFileAscii(file, ColorCityTemprature);
-                  Util::WriteToFileAscii(file, kLineEnd);
-                  writeBool("FormLocalWeather_AlwaysOnTop", FormLocalWeather_AlwaysOnTop);
-                  WriteKey(file, "FormLocalWeather_Mode");
-                  Util::WriteToFileAscii(file, FormLocalWeather_Mode);
-                  Util::WriteToFileAscii(file, kLineEnd);
               });
 }
 

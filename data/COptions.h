@@ -7,6 +7,7 @@
 #include "data/EarthBackground.h"
 #include "data/MapRegion.h"
 #include "platform/UtilWin32.h"
+#include "weather/DisplayUnits.h"
 
 #include <string>
 #include <utility>
@@ -62,6 +63,14 @@ public:
     ArgbColor ColorCityTemprature{0xFFFF0000u};
     bool FormLocalWeather_AlwaysOnTop = false;
     int FormLocalWeather_Mode = 0; // 0 large, 1 small, 2 icon only
+    // The units of the other quantities observed. A file without them (or with one not known)
+    // takes those that go with its temperature choice.
+    EnumWindUnit WindUnit = EnumWindUnit::MilesPerHour;
+    EnumPressureUnit PressureUnit = EnumPressureUnit::InchesOfMercury;
+    EnumVisibilityUnit VisibilityUnit = EnumVisibilityUnit::Miles;
+
+    // The temperature choice with the units above, as the windows show observations.
+    DisplayUnits GetDisplayUnits() const;
 
     static constexpr int MinWeatherIconScale = 30;
     static constexpr int MaxWeatherIconScale = 300;

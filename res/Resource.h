@@ -69,6 +69,16 @@
 #define IDC_LIST_FAVORITE_CITIES 1021
 #define IDC_RADIO_FAHRENHEIT 1025
 #define IDC_RADIO_CELSIUS 1026
+// The units of wind, pressure and visibility on the General page, each group in the order of
+// its unit's values.
+#define IDC_RADIO_WIND_MPH 1040
+#define IDC_RADIO_WIND_KMH 1041
+#define IDC_RADIO_WIND_MS 1042
+#define IDC_RADIO_WIND_KNOTS 1043
+#define IDC_RADIO_PRESSURE_INHG 1044
+#define IDC_RADIO_PRESSURE_HPA 1045
+#define IDC_RADIO_VISIBILITY_MILES 1046
+#define IDC_RADIO_VISIBILITY_KM 1047
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif

@@ -446,5 +446,5 @@ CPtr<Gdiplus::Bitmap> CFormLocalWeather::RenderImage()
 {
     const COptions& options = m_host.Options();
     m_renderer.SetDpi(Dpi());
-    return m_renderer.Render(options.HomeCity.Get(), m_mode, options.UseMetricSystem, DateTime::UtcNow());
+    return m_renderer.Render(options.HomeCity.Get(), m_mode, options.GetDisplayUnits(), DateTime::UtcNow());
 }

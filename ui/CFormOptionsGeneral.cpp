@@ -2,6 +2,15 @@
 
 #include "data/COptions.h"
 
+namespace
+{
+// A radio group whose buttons have consecutive ids in the order of the unit's values.
+template <typename Unit> void CheckUnit(HWND page, int first, int count, Unit unit)
+{
+    CheckRadioButton(page, first, first + count - 1, first + static_cast<int>(unit));
+}
+} // namespace
+
 void CFormOptionsGeneral::PopulateControls(const COptions& options)
 {
     CheckDlgButton(Hwnd(), IDC_CHECK_UPDATE_WALLPAPER, options.UpdateWallpaper ? BST_CHECKED : BST_UNCHECKED);
@@ -12,8 +21,12 @@ void CFormOptionsGeneral::PopulateControls(const COptions& options)
 
 void CFormOptionsGeneral::RefreshUnitButtons()
 {
+    const COptions& options = Copy();
     CheckRadioButton(Hwnd(), IDC_RADIO_FAHRENHEIT, IDC_RADIO_CELSIUS,
-                     Copy().UseMetricSystem ? IDC_RADIO_CELSIUS : IDC_RADIO_FAHRENHEIT);
+                     options.UseMetricSystem ? IDC_RADIO_CELSIUS : IDC_RADIO_FAHRENHEIT);
+    CheckUnit(Hwnd(), IDC_RADIO_WIND_MPH, 4, options.WindUnit);
+    CheckUnit(Hwnd(), IDC_RADIO_PRESSURE_INHG, 2, options.PressureUnit);
+    CheckUnit(Hwnd(), IDC_RADIO_VISIBILITY_MILES, 2, options.VisibilityUnit);
 }
 
 bool CFormOptionsGeneral::OnCommand(WORD id, WORD notification)
@@ -28,9 +41,33 @@ bool CFormOptionsGeneral::OnCommand(WORD id, WORD notification)
         return true;
     case IDC_RADIO_FAHRENHEIT:
     case IDC_RADIO_CELSIUS:
+    case IDC_RADIO_WIND_MPH:
+    case IDC_RADIO_WIND_KMH:
+    case IDC_RADIO_WIND_MS:
+    case IDC_RADIO_WIND_KNOTS:
+    case IDC_RADIO_PRESSURE_INHG:
+    case IDC_RADIO_PRESSURE_HPA:
+    case IDC_RADIO_VISIBILITY_MILES:
+    case IDC_RADIO_VISIBILITY_KM:
         if (notification == BN_CLICKED)
         {
-            Copy().UseMetricSystem = id == IDC_RADIO_CELSIUS;
+            COptions& options = Copy();
+            if (id == IDC_RADIO_FAHRENHEIT || id == IDC_RADIO_CELSIUS)
+            {
+                options.UseMetricSystem = id == IDC_RADIO_CELSIUS;
+            }
+            else if (id <= IDC_RADIO_WIND_KNOTS)
+            {
+                options.WindUnit = static_cast<EnumWindUnit>(id - IDC_RADIO_WIND_MPH);
+            }
+            else if (id <= IDC_RADIO_PRESSURE_HPA)
+            {
+                options.PressureUnit = static_cast<EnumPressureUnit>(id - IDC_RADIO_PRESSURE_INHG);
+            }
+            else
+            {
+                options.VisibilityUnit = static_cast<EnumVisibilityUnit>(id - IDC_RADIO_VISIBILITY_MILES);
+            }
             RefreshUnitButtons();
         }
         return true;

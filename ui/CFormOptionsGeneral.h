@@ -3,7 +3,8 @@
 #include "res/Resource.h"
 #include "ui/CFormOptionsPage.h"
 
-// The options page for the temperature unit, the wallpaper and the start at log-on.
+// The options page for the units observations are shown in, the wallpaper and the start at
+// log-on.
 class CFormOptionsGeneral : public CFormOptionsPage
 {
 public:

@@ -88,6 +88,7 @@ constexpr struct
     {10.0f, Gdiplus::FontStyleRegular}, // forecast temperature range
     {10.0f, Gdiplus::FontStyleRegular}, // forecast summaries
     {10.0f, Gdiplus::FontStyleBold},    // no-home-city message
+    {10.0f, Gdiplus::FontStyleRegular}, // the line of details under the temperature
 };
 
 // Summaries are measured without a height limit, so that one taller than its row is known to
@@ -216,7 +217,7 @@ CPtr<Gdiplus::Bitmap> StretchPanel(Gdiplus::Bitmap& source, int width, int heigh
 
 CLocalWeatherRenderer::CLocalWeatherRenderer(IconSource icons) : m_icons(std::move(icons))
 {
-    FontAt(NameFont); // all seven at 96 DPI, until another is set
+    FontAt(NameFont); // all of them at 96 DPI, until another is set
 
     using Gdiplus::StringAlignmentCenter;
     using Gdiplus::StringAlignmentFar;
@@ -233,6 +234,8 @@ CLocalWeatherRenderer::CLocalWeatherRenderer(IconSource icons) : m_icons(std::mo
                                  StringAlignmentCenter, StringAlignmentNear, Gdiplus::StringTrimmingWord);
     m_temperatureFormat =
         MakeFormat(0, StringAlignmentFar, StringAlignmentNear, Gdiplus::StringTrimmingCharacter);
+    m_detailFormat = MakeFormat(Gdiplus::StringFormatFlagsNoWrap | Gdiplus::StringFormatFlagsNoClip,
+                                StringAlignmentNear, StringAlignmentNear, Gdiplus::StringTrimmingNone);
     m_whiteBrush.reset(new Gdiplus::SolidBrush(Gdiplus::Color(0xFFFFFFFFu)));
     m_scratch.reset(new Gdiplus::Bitmap(1, 1, PixelFormat32bppARGB));
 }
@@ -247,6 +250,12 @@ int CLocalWeatherRenderer::ScaleLength(int length, UINT dpi)
 
 CPtr<Gdiplus::Bitmap> CLocalWeatherRenderer::Render(const City* home, int mode, bool metric, DateTime utcNow)
 {
+    return Render(home, mode, DisplayUnits::FollowingTemperature(metric), utcNow);
+}
+
+CPtr<Gdiplus::Bitmap> CLocalWeatherRenderer::Render(const City* home, int mode, const DisplayUnits& units,
+                                                    DateTime utcNow)
+{
     if (home == nullptr)
     {
         return RenderNoHomeCity();
@@ -254,11 +263,11 @@ CPtr<Gdiplus::Bitmap> CLocalWeatherRenderer::Render(const City* home, int mode, 
     switch (mode)
     {
     case ModeSmall:
-        return RenderSmall(*home, metric, utcNow);
+        return RenderSmall(*home, units, utcNow);
     case ModeIconOnly:
         return RenderIconOnly(*home, utcNow);
     default:
-        return RenderLarge(*home, metric, utcNow);
+        return RenderLarge(*home, units, utcNow);
     }
 }
 
@@ -315,7 +324,8 @@ Gdiplus::Bitmap* CLocalWeatherRenderer::PanelBackground()
 
 CLocalWeatherRenderer::LargeLayout
 CLocalWeatherRenderer::LayOutLarge(const CForecast& forecast, DateTime utcNow,
-                                   const std::function<float(const std::wstring&)>& measureSummary)
+                                   const std::function<float(const std::wstring&)>& measureSummary,
+                                   bool detailsLine)
 {
     LargeLayout layout;
     const std::vector<CForecastItem>& items = forecast.Items;
@@ -356,9 +366,107 @@ CLocalWeatherRenderer::LayOutLarge(const CForecast& forecast, DateTime utcNow,
         layout.ContentHeight =
             static_cast<int>(layout.NightHeight) + static_cast<int>(layout.DayHeight) + 155;
     }
+    if (detailsLine)
+    {
+        layout.DetailsHeight = DetailsHeight;
+        layout.ContentHeight += DetailsHeight;
+    }
     layout.ImageWidth = std::max(layout.ContentWidth + 20, 210);
     layout.ImageHeight = std::max(75 + layout.ContentHeight + 20, 160);
     return layout;
+}
+
+std::vector<CLocalWeatherRenderer::DetailItem>
+CLocalWeatherRenderer::LayOutDetails(const std::vector<std::wstring>& texts, float left, float right,
+                                     const std::function<float(const std::wstring&)>& measureWidth)
+{
+    std::vector<DetailItem> line;
+    float width = 0.0f;
+    for (const std::wstring& text : texts)
+    {
+        const float measured = measureWidth(text);
+        const float gap = line.empty() ? 0.0f : DetailsGap;
+        if (!std::isfinite(measured) || measured < 0.0f || width + gap + measured > right - left)
+        {
+            break; // what does not fit is dropped, and everything after it
+        }
+        line.push_back(
+            {text, Gdiplus::RectF(width + gap, DetailsTop, measured, static_cast<float>(DetailsHeight))});
+        width += gap + measured;
+    }
+    for (DetailItem& item : line)
+    {
+        item.Box.X += right - width;
+    }
+    return line;
+}
+
+std::vector<std::wstring> CLocalWeatherRenderer::DetailTexts(const City& home, const DisplayUnits& units,
+                                                             DateTime utcNow) const
+{
+    if (!home.CurrentWeather.IsRecent(utcNow) || FontAt(DetailFont) == nullptr || !m_detailFormat)
+    {
+        return {};
+    }
+    return units.DetailTexts(home.CurrentWeather);
+}
+
+std::vector<CLocalWeatherRenderer::DetailItem>
+CLocalWeatherRenderer::DetailsLine(const City& home, int mode, const DisplayUnits& units, DateTime utcNow)
+{
+    const std::vector<std::wstring> texts = DetailTexts(home, units, utcNow);
+    if (mode == ModeIconOnly || texts.empty())
+    {
+        return {};
+    }
+    float contentWidth = 270.0f;
+    if (mode != ModeSmall)
+    {
+        const auto measure = [this](const std::wstring& summary) { return MeasureSummary(summary); };
+        contentWidth = static_cast<float>(LayOutLarge(home.Forecast, utcNow, measure).ContentWidth);
+    }
+    return LayOutDetails(texts, 10.0f, 10.0f + contentWidth,
+                         [this](const std::wstring& text) { return MeasureDetail(text); });
+}
+
+float CLocalWeatherRenderer::MeasureDetail(const std::wstring& text)
+{
+    Gdiplus::Font* font = FontAt(DetailFont);
+    if (font == nullptr || !m_detailFormat || !m_scratch)
+    {
+        return 0.0f;
+    }
+    Gdiplus::Graphics graphics(m_scratch.get());
+    PrepareGraphics(graphics);
+    Gdiplus::RectF bounds;
+    if (graphics.MeasureString(text.c_str(), Length(text), font, Gdiplus::PointF(0.0f, 0.0f),
+                               m_detailFormat.get(), &bounds) != Gdiplus::Ok)
+    {
+        ThrowApplicationException("CLocalWeatherRenderer::MeasureDetail (445)");
+    }
+    // Whole device pixels, so that a box never ends inside its last letter.
+    return std::ceil(bounds.Width) / Scale();
+}
+
+Gdiplus::RectF CLocalWeatherRenderer::NameBounds(const std::wstring& temperatureText,
+                                                 const std::wstring& name, const Gdiplus::RectF& content)
+{
+    Gdiplus::Font* font = FontAt(NameFont);
+    if (font == nullptr || !m_temperatureFormat || !m_scratch)
+    {
+        ThrowApplicationException("CLocalWeatherRenderer::NameBounds (457)");
+    }
+    Gdiplus::Graphics graphics(m_scratch.get());
+    PrepareGraphics(graphics);
+    const Gdiplus::RectF box = NameBox(graphics, temperatureText, content);
+    Gdiplus::RectF bounds;
+    if (graphics.MeasureString(name.c_str(), Length(name), font, ToDevice(box), m_temperatureFormat.get(),
+                               &bounds) != Gdiplus::Ok)
+    {
+        ThrowApplicationException("CLocalWeatherRenderer::NameBounds (466)");
+    }
+    const float scale = Scale();
+    return Gdiplus::RectF(bounds.X / scale, bounds.Y / scale, bounds.Width / scale, bounds.Height / scale);
 }
 
 Nullable<EnumWeatherCode> CLocalWeatherRenderer::CurrentWeatherCode(const City& home, DateTime utcNow)
@@ -443,10 +551,14 @@ CPtr<Gdiplus::Bitmap> CLocalWeatherRenderer::RenderNoHomeCity()
     return std::move(canvas.Image);
 }
 
-CPtr<Gdiplus::Bitmap> CLocalWeatherRenderer::RenderLarge(const City& home, bool metric, DateTime utcNow)
+CPtr<Gdiplus::Bitmap> CLocalWeatherRenderer::RenderLarge(const City& home, const DisplayUnits& units,
+                                                         DateTime utcNow)
 {
+    const bool metric = units.Metric;
+    const std::vector<DetailItem> details = DetailsLine(home, ModeLarge, units, utcNow);
     const LargeLayout layout = LayOutLarge(
-        home.Forecast, utcNow, [this](const std::wstring& summary) { return MeasureSummary(summary); });
+        home.Forecast, utcNow, [this](const std::wstring& summary) { return MeasureSummary(summary); },
+        !details.empty());
     Canvas canvas = NewCanvas(layout.ImageWidth, layout.ImageHeight);
     Gdiplus::Graphics& graphics = *canvas.Graphics;
     DrawPanel(graphics, 0, 75, layout.ContentWidth + 20, layout.ContentHeight + 20);
@@ -454,31 +566,55 @@ CPtr<Gdiplus::Bitmap> CLocalWeatherRenderer::RenderLarge(const City& home, bool 
     {
         const float dayHeight = layout.DayHeight;
         const float nightHeight = layout.NightHeight;
+        // The forecast starts below the line of details, when there is one.
+        const float top = 140.0f + static_cast<float>(layout.DetailsHeight);
         DrawWhiteText(graphics, L"D\r\nA\r\nY", LabelFont,
-                      Gdiplus::RectF(10.0f, 170.0f, 20.0f, dayHeight + 30.0f), *m_labelFormat);
+                      Gdiplus::RectF(10.0f, top + 30.0f, 20.0f, dayHeight + 30.0f), *m_labelFormat);
         DrawWhiteText(graphics, L"N\r\nI\r\nG\r\nH\r\nT", LabelFont,
-                      Gdiplus::RectF(10.0f, dayHeight + 200.0f, 20.0f, nightHeight + 30.0f), *m_labelFormat);
+                      Gdiplus::RectF(10.0f, top + dayHeight + 60.0f, 20.0f, nightHeight + 30.0f),
+                      *m_labelFormat);
         for (std::size_t u = 0; u < layout.Columns.size(); ++u)
         {
             DrawColumn(graphics, home.Forecast, layout.Columns[u],
-                       30.0f + kColumnWidth * static_cast<float>(u), dayHeight, nightHeight, metric);
+                       30.0f + kColumnWidth * static_cast<float>(u), top, dayHeight, nightHeight, metric);
         }
     }
     DrawCurrentIcon(graphics, home, utcNow);
     DrawTemperatureAndName(graphics, home, metric, utcNow,
                            Gdiplus::RectF(10.0f, 85.0f, static_cast<float>(layout.ContentWidth),
                                           static_cast<float>(layout.ContentHeight)));
+    DrawDetails(graphics, details);
     return std::move(canvas.Image);
 }
 
-CPtr<Gdiplus::Bitmap> CLocalWeatherRenderer::RenderSmall(const City& home, bool metric, DateTime utcNow)
+CPtr<Gdiplus::Bitmap> CLocalWeatherRenderer::RenderSmall(const City& home, const DisplayUnits& units,
+                                                         DateTime utcNow)
 {
-    Canvas canvas = NewCanvas(290, 160);
-    DrawPanel(*canvas.Graphics, 0, 75, 290, 73);
-    DrawTemperatureAndName(*canvas.Graphics, home, metric, utcNow,
+    const std::vector<DetailItem> details = DetailsLine(home, ModeSmall, units, utcNow);
+    // The panel grows by the line of details, when there is one.
+    const int panelHeight = 73 + (details.empty() ? 0 : DetailsHeight);
+    Canvas canvas = NewCanvas(290, std::max(75 + panelHeight, 160));
+    DrawPanel(*canvas.Graphics, 0, 75, 290, panelHeight);
+    DrawTemperatureAndName(*canvas.Graphics, home, units.Metric, utcNow,
                            Gdiplus::RectF(10.0f, 85.0f, 270.0f, 53.0f));
     DrawCurrentIcon(*canvas.Graphics, home, utcNow); // over the texts
+    // Over the icon, unlike the texts above: a long line reaches under the icon's lower edge, and
+    // must stay legible there.
+    DrawDetails(*canvas.Graphics, details);
     return std::move(canvas.Image);
+}
+
+void CLocalWeatherRenderer::DrawDetails(Gdiplus::Graphics& graphics,
+                                        const std::vector<DetailItem>& line) const
+{
+    if (!m_detailFormat)
+    {
+        return;
+    }
+    for (const DetailItem& item : line)
+    {
+        DrawWhiteText(graphics, item.Text, DetailFont, item.Box, *m_detailFormat);
+    }
 }
 
 CPtr<Gdiplus::Bitmap> CLocalWeatherRenderer::RenderIconOnly(const City& home, DateTime utcNow)
@@ -583,7 +719,7 @@ void CLocalWeatherRenderer::DrawTemperatureAndName(Gdiplus::Graphics& graphics, 
 }
 
 void CLocalWeatherRenderer::DrawColumn(Gdiplus::Graphics& graphics, const CForecast& forecast,
-                                       const ForecastColumn& column, float x, float dayHeight,
+                                       const ForecastColumn& column, float x, float top, float dayHeight,
                                        float nightHeight, bool metric) const
 {
     const int heading = column.Heading();
@@ -595,11 +731,11 @@ void CLocalWeatherRenderer::DrawColumn(Gdiplus::Graphics& graphics, const CForec
     const float width = static_cast<float>(kColumnWidth);
     const CForecastItem& headingItem = forecast.Items[static_cast<std::size_t>(heading)];
     DrawWhiteText(graphics, DateTime::DayOfWeekString_ShortUppercase(headingItem.Start.DayOfWeek()),
-                  DayHeadingFont, Gdiplus::RectF(x, 140.0f, width, 15.0f), *m_largeFormat);
+                  DayHeadingFont, Gdiplus::RectF(x, top, width, 15.0f), *m_largeFormat);
     DrawWhiteText(graphics, headingItem.GetTempratureRangeText(metric), RangeFont,
-                  Gdiplus::RectF(x, 155.0f, width, 15.0f), *m_largeFormat);
+                  Gdiplus::RectF(x, top + 15.0f, width, 15.0f), *m_largeFormat);
 
-    auto period = [&](int index, bool isDay, float top, float summaryHeight)
+    auto period = [&](int index, bool isDay, float rowTop, float summaryHeight)
     {
         if (index < 0 || static_cast<std::size_t>(index) >= forecast.Items.size())
         {
@@ -608,12 +744,12 @@ void CLocalWeatherRenderer::DrawColumn(Gdiplus::Graphics& graphics, const CForec
         const CForecastItem& item = forecast.Items[static_cast<std::size_t>(index)];
         // The row decides day or night, not the sun.
         DrawIcon(graphics, m_icons.Small ? m_icons.Small(isDay, item.WeatherCode) : nullptr,
-                 Gdiplus::RectF(x, top, width, 30.0f));
+                 Gdiplus::RectF(x, rowTop, width, 30.0f));
         DrawWhiteText(graphics, item.WeatherSummary, SummaryFont,
-                      Gdiplus::RectF(x, top + 30.0f, width, summaryHeight), *m_summaryFormat);
+                      Gdiplus::RectF(x, rowTop + 30.0f, width, summaryHeight), *m_summaryFormat);
     };
-    period(column.Day, true, 170.0f, dayHeight);
-    period(column.Night, false, 200.0f + dayHeight, nightHeight);
+    period(column.Day, true, top + 30.0f, dayHeight);
+    period(column.Night, false, top + 60.0f + dayHeight, nightHeight);
 }
 
 float CLocalWeatherRenderer::MeasureSummary(const std::wstring& summary)

@@ -5,6 +5,7 @@
 #include "core/Nullable.h"
 #include "data/EarthBackground.h" // the name CPtr<Gdiplus::Bitmap> reports itself by
 #include "platform/GdiPlus.h"
+#include "weather/DisplayUnits.h"
 #include "weather/EnumWeatherCode.h"
 
 #include <windows.h>
@@ -57,6 +58,8 @@ public:
 
     // The picture in device pixels at Dpi(): without a home city the no-home-city panel, else the
     // mode's (any mode but Small and Icon Only is Large). Throws when it cannot be painted.
+    CPtr<Gdiplus::Bitmap> Render(const City* home, int mode, const DisplayUnits& units, DateTime utcNow);
+    // The same with the other units following the temperature choice.
     CPtr<Gdiplus::Bitmap> Render(const City* home, int mode, bool metric, DateTime utcNow);
 
     // The panel behind the texts, prepared once from the shipped image at start-up and released
@@ -85,14 +88,44 @@ public:
         int ContentHeight = 53;
         int ImageWidth = 290; // at 96 DPI
         int ImageHeight = 160;
+        // The room the line of details under the temperature takes (0 without one): the forecast
+        // moves down by it.
+        int DetailsHeight = 0;
     };
     // measureSummary gives the height a summary takes at 68 pixels wide; each row is held to 100
     // pixels and is at least 5. A forecast too long to be shown throws
     // "CLocalWeatherRenderer::LayOutLarge (727)" before anything is measured.
     static LargeLayout LayOutLarge(const CForecast& forecast, DateTime utcNow,
-                                   const std::function<float(const std::wstring&)>& measureSummary);
+                                   const std::function<float(const std::wstring&)>& measureSummary,
+                                   bool detailsLine = false);
     // The height of one summary 68 pixels wide, however tall, measured at Dpi() in 96-DPI units.
     float MeasureSummary(const std::wstring& summary);
+
+    // The line under the temperature and the name in Large and Small mode: feels-like, wind,
+    // humidity, pressure and visibility, as many as fit from the first, each in a box of its own
+    // (in 96-DPI coordinates), the line ending at the content's right edge.
+    static constexpr float DetailsTop = 135.0f;
+    static constexpr int DetailsHeight = 14;
+    static constexpr float DetailsGap = 12.0f;
+    struct DetailItem
+    {
+        std::wstring Text;
+        Gdiplus::RectF Box;
+    };
+    // The texts laid out between left and right, each as wide as measureWidth says: those from
+    // the first that fit, the rest dropped, the line ending at right.
+    static std::vector<DetailItem>
+    LayOutDetails(const std::vector<std::wstring>& texts, float left, float right,
+                  const std::function<float(const std::wstring&)>& measureWidth);
+    // The home city's line in a mode as drawn at Dpi(); empty in Icon Only mode and where the
+    // observation is not recent or tells nothing beyond the temperature.
+    std::vector<DetailItem> DetailsLine(const City& home, int mode, const DisplayUnits& units,
+                                        DateTime utcNow);
+    // The width of a detail text measured at Dpi(), in 96-DPI units.
+    float MeasureDetail(const std::wstring& text);
+    // The bounds of the name as drawn under the temperature text, in 96-DPI units at Dpi().
+    Gdiplus::RectF NameBounds(const std::wstring& temperatureText, const std::wstring& name,
+                              const Gdiplus::RectF& content);
 
     // Where the home city's name goes under the temperature text drawn into the content box: a
     // box whose right edge is that of the text's last digit and whose top overlaps the digits'
@@ -115,8 +148,10 @@ private:
     };
     Canvas NewCanvas(int width, int height) const;
     CPtr<Gdiplus::Bitmap> RenderNoHomeCity();
-    CPtr<Gdiplus::Bitmap> RenderLarge(const City& home, bool metric, DateTime utcNow);
-    CPtr<Gdiplus::Bitmap> RenderSmall(const City& home, bool metric, DateTime utcNow);
+    CPtr<Gdiplus::Bitmap> RenderLarge(const City& home, const DisplayUnits& units, DateTime utcNow);
+    CPtr<Gdiplus::Bitmap> RenderSmall(const City& home, const DisplayUnits& units, DateTime utcNow);
+    std::vector<std::wstring> DetailTexts(const City& home, const DisplayUnits& units, DateTime utcNow) const;
+    void DrawDetails(Gdiplus::Graphics& graphics, const std::vector<DetailItem>& line) const;
     CPtr<Gdiplus::Bitmap> RenderIconOnly(const City& home, DateTime utcNow);
     // Drawing takes 96-DPI coordinates and scales them itself: the panel, texts and icons are
     // drawn at their device size rather than through a transform, which text layout and image
@@ -126,7 +161,7 @@ private:
     void DrawTemperatureAndName(Gdiplus::Graphics& graphics, const City& home, bool metric, DateTime utcNow,
                                 const Gdiplus::RectF& content) const;
     void DrawColumn(Gdiplus::Graphics& graphics, const CForecast& forecast, const ForecastColumn& column,
-                    float x, float dayHeight, float nightHeight, bool metric) const;
+                    float x, float top, float dayHeight, float nightHeight, bool metric) const;
     void DrawIcon(Gdiplus::Graphics& graphics, Gdiplus::Bitmap* icon, const Gdiplus::RectF& box) const;
     void DrawWhiteText(Gdiplus::Graphics& graphics, const std::wstring& text, int font,
                        const Gdiplus::RectF& box, const Gdiplus::StringFormat& format) const;
@@ -138,7 +173,7 @@ private:
     // One of the fonts below at Dpi(); null when it could not be made.
     Gdiplus::Font* FontAt(int font) const;
 
-    // Name, temperature, day heading, label, range, summary and message fonts, made for the DPI
+    // Name, temperature, day heading, label, range, summary, message and detail fonts, made for the DPI
     // they were last asked at.
     enum FontIndex
     {
@@ -149,6 +184,7 @@ private:
         RangeFont,
         SummaryFont,
         MessageFont,
+        DetailFont,
         FontCount
     };
     mutable FontPtr m_fonts[FontCount];
@@ -158,6 +194,7 @@ private:
     FormatPtr m_largeFormat;   // forecast texts: centred, top, wrapped and trimmed at words
     FormatPtr m_summaryFormat; // the same, laying out only the lines that fit their row
     FormatPtr m_temperatureFormat;
+    FormatPtr m_detailFormat; // one line, never wrapped
     std::unique_ptr<Gdiplus::SolidBrush> m_whiteBrush;
     std::unique_ptr<Gdiplus::Bitmap> m_scratch; // only for a graphics object to measure with
 

@@ -195,7 +195,8 @@ TEST(OptionsDefaults, AreTheBuiltInSettingsAndCities)
         "DispalyCityName=true\r\nDisplayCityTemprature=true\r\nWeatherIconScale=70\r\n"
         "FontCityName=Arial,6.000,0\r\nColorCityName=255,255,255\r\nFontCityTemprature=Arial,8.000,1\r\n"
         "ColorCityTemprature=255,0,0\r\n"
-        "FormLocalWeather_AlwaysOnTop=false\r\nFormLocalWeather_Mode=0\r\n",
+        "FormLocalWeather_AlwaysOnTop=false\r\nFormLocalWeather_Mode=0\r\n"
+        "WindUnit=mph\r\nPressureUnit=inHg\r\nVisibilityUnit=mi\r\n",
         UtilFile::ReadFileAscii(folder.File(L"Options.txt")));
     EXPECT_FALSE(Exists(folder.File(L"Options.txt.temp")));
 
@@ -229,6 +230,9 @@ TEST(OptionsFiles, SaveAndLoadRoundTrip)
     saved.ColorCityTemprature = ArgbColor::FromRgb(250, 128, 0);
     saved.FormLocalWeather_AlwaysOnTop = true;
     saved.FormLocalWeather_Mode = 2;
+    saved.WindUnit = EnumWindUnit::Knots;
+    saved.PressureUnit = EnumPressureUnit::Hectopascals;
+    saved.VisibilityUnit = EnumVisibilityUnit::Miles; // not the one Celsius brings
 
     TempFolder folder;
     saved.SaveOptions(folder.File(L"Options.txt"));
@@ -264,6 +268,9 @@ TEST(OptionsFiles, SaveAndLoadRoundTrip)
     EXPECT_EQ(saved.ColorCityTemprature, loaded.ColorCityTemprature);
     EXPECT_TRUE(loaded.FormLocalWeather_AlwaysOnTop);
     EXPECT_EQ(2, loaded.FormLocalWeather_Mode);
+    EXPECT_EQ(EnumWindUnit::Knots, loaded.WindUnit);
+    EXPECT_EQ(EnumPressureUnit::Hectopascals, loaded.PressureUnit);
+    EXPECT_EQ(EnumVisibilityUnit::Miles, loaded.VisibilityUnit);
 
     // No home city is stored as no HomeCity line, and read back as none.
     saved.HomeCity.Reset();
@@ -271,6 +278,43 @@ TEST(OptionsFiles, SaveAndLoadRoundTrip)
     EXPECT_EQ(std::string::npos, UtilFile::ReadFileAscii(folder.File(L"Options.txt")).find("HomeCity"));
     loaded.LoadOptions(folder.File(L"Options.txt"));
     EXPECT_TRUE(loaded.HomeCity.IsNull());
+}
+
+TEST(OptionsFiles, AFileOfEarlierVersionsSavesBackWithOnlyTheUnitsAdded)
+{
+    TempFolder backgrounds;
+    TestFiles::Write(backgrounds.File(L"Night.png"), "");
+    const EarthBackground::ScopedFolder useBackgrounds(backgrounds.Path());
+    const std::string written =
+        "HomeCity=7;LFPO;France;Paris;Orly;48.500000;2.250000\r\n"
+        "UpdateWallpaper=false\r\nUseMetricSystem=true\r\nRunAtSystemStartup=true\r\n"
+        "Region=Europe\r\nBackground=Night.png\r\n"
+        "DispalyCityName=false\r\nDisplayCityTemprature=false\r\nWeatherIconScale=150\r\n"
+        "FontCityName=No Such Family Anywhere,7.500,2\r\nColorCityName=1,2,3\r\n"
+        "FontCityTemprature=Arial,11.250,3\r\nColorCityTemprature=250,128,0\r\n"
+        "FormLocalWeather_AlwaysOnTop=true\r\nFormLocalWeather_Mode=1\r\n";
+    // Without units of their own, wind, pressure and visibility follow the Celsius chosen.
+    const std::string withUnits = written + "WindUnit=km/h\r\nPressureUnit=hPa\r\nVisibilityUnit=km\r\n";
+    TempFolder folder;
+    const std::wstring path = folder.File(L"Options.txt");
+    TestFiles::Write(path, written);
+
+    // Read, then written again by the options and by a copy of them.
+    COptions options;
+    options.LoadOptions(path);
+    options.SaveOptions(path);
+    EXPECT_EQ(withUnits, UtilFile::ReadFileAscii(path));
+    options.Clone()->SaveOptions(path);
+    EXPECT_EQ(withUnits, UtilFile::ReadFileAscii(path));
+
+    // A unit not known follows the temperature too; one chosen stays whatever that is.
+    CPtr<COptions> loaded = LoadedFrom("UseMetricSystem=true\r\nWindUnit=furlongs\r\nPressureUnit=inHg\r\n");
+    EXPECT_EQ(EnumWindUnit::KilometresPerHour, loaded->WindUnit);
+    EXPECT_EQ(EnumPressureUnit::InchesOfMercury, loaded->PressureUnit);
+    EXPECT_EQ(EnumVisibilityUnit::Kilometres, loaded->VisibilityUnit);
+    loaded = LoadedFrom("WindUnit=m/s\r\n");
+    EXPECT_EQ(EnumWindUnit::MetresPerSecond, loaded->WindUnit);
+    EXPECT_EQ(EnumPressureUnit::InchesOfMercury, loaded->PressureUnit);
 }
 
 TEST(OptionsFiles, DamagedOptionsKeepTheirDefaults)

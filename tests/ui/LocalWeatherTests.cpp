@@ -12,6 +12,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -278,6 +279,97 @@ TEST(LocalWeatherRenderer, PaintsEachModeAtItsSizeWithoutAWindow)
     const CPtr<Gdiplus::Bitmap> bare =
         CLocalWeatherRenderer().Render(&home, CLocalWeatherRenderer::ModeIconOnly, false, now);
     EXPECT_EQ(0, Alpha(*bare, 110, 80));
+}
+
+TEST(LocalWeatherRenderer, TheLineOfDetailsFitsUnderTheNameAndDropsFromTheRight)
+{
+    // Laid out from the first text, as many as fit, ending at the right edge.
+    using Item = CLocalWeatherRenderer::DetailItem;
+    const auto byLength = [](const std::wstring& text) { return 10.0f * static_cast<float>(text.size()); };
+    const std::vector<Item> fitted =
+        CLocalWeatherRenderer::LayOutDetails({L"aaaa", L"bb", L"cccccc", L"d"}, 10.0f, 100.0f, byLength);
+    ASSERT_EQ(2u, fitted.size());
+    EXPECT_EQ(L"bb", fitted[1].Text);
+    EXPECT_FLOAT_EQ(28.0f, fitted[0].Box.X);
+    EXPECT_FLOAT_EQ(80.0f, fitted[1].Box.X);
+    EXPECT_FLOAT_EQ(100.0f, fitted[1].Box.GetRight());
+
+    const DateTime now = DateTime::UtcNow();
+    City home(1, L"KLAX", L"USA", L"Los Angeles", L"", 33.9f, -118.4f);
+    CCurrentWeather& weather = home.CurrentWeather;
+    weather.ReportDateTime = now;
+    weather.Temprature = 30.0f;
+    weather.DewPoint = 25.0f;
+    weather.WindDirection = 250;
+    weather.WindSpeed = 5.0f;
+    weather.WindGust = 13.0f;
+    weather.Pressure = 1013.0f;
+    weather.Visibility = 400.0f;
+    City withWeek = home;
+    withWeek.Forecast = MakeForecast(DateTime(2024, 5, 6, 18, 0), 15, now); // 8 columns
+    const DisplayUnits units = DisplayUnits::FollowingTemperature(false);
+    const std::vector<std::wstring> texts = units.DetailTexts(weather);
+    ASSERT_EQ(5u, texts.size());
+
+    CLocalWeatherRenderer renderer;
+    for (UINT dpi : {96u, 192u})
+    {
+        SCOPED_TRACE(dpi);
+        renderer.SetDpi(dpi);
+        const Gdiplus::RectF name =
+            renderer.NameBounds(CLocalWeatherRenderer::TemperatureText(home, false, now), home.DisplayName(),
+                                Gdiplus::RectF(10, 85, 270, 53));
+        const auto measure = [&](const std::wstring& summary) { return renderer.MeasureSummary(summary); };
+        const Layout week = CLocalWeatherRenderer::LayOutLarge(withWeek.Forecast, now, measure, true);
+        EXPECT_EQ(CLocalWeatherRenderer::LayOutLarge(withWeek.Forecast, now, measure).ImageHeight + 14,
+                  week.ImageHeight);
+        const struct
+        {
+            const City* city;
+            int mode;
+            float right;     // of the content
+            float bottom;    // where the panel's border or the forecast begins
+            int imageHeight; // at 96 DPI
+        } cases[] = {
+            {&home, CLocalWeatherRenderer::ModeSmall, 280.0f, 75.0f + 73.0f + 14.0f - 10.0f, 162},
+            {&home, CLocalWeatherRenderer::ModeLarge, 280.0f, 75.0f + 10.0f + 53.0f + 14.0f, 162},
+            {&withWeek, CLocalWeatherRenderer::ModeLarge, 10.0f + static_cast<float>(week.ContentWidth),
+             140.0f + 14.0f, week.ImageHeight},
+        };
+        for (const auto& test : cases)
+        {
+            SCOPED_TRACE(test.imageHeight);
+            const std::vector<Item> line = renderer.DetailsLine(*test.city, test.mode, units, now);
+            ASSERT_FALSE(line.empty());
+            for (std::size_t i = 0; i < line.size(); ++i)
+            {
+                EXPECT_EQ(texts[i], line[i].Text);
+                EXPECT_GE(line[i].Box.Y, name.GetBottom());
+                EXPECT_LE(line[i].Box.GetBottom(), test.bottom);
+                EXPECT_NEAR(renderer.MeasureDetail(texts[i]), line[i].Box.Width, 0.01f);
+                if (i > 0)
+                {
+                    EXPECT_LE(line[i - 1].Box.GetRight() + CLocalWeatherRenderer::DetailsGap,
+                              line[i].Box.X + 0.01f);
+                }
+            }
+            EXPECT_GE(line.front().Box.X, 10.0f);
+            EXPECT_NEAR(test.right, line.back().Box.GetRight(), 0.01f);
+            const CPtr<Gdiplus::Bitmap> image = renderer.Render(test.city, test.mode, units, now);
+            EXPECT_EQ(CLocalWeatherRenderer::ScaleLength(test.imageHeight, dpi),
+                      static_cast<int>(image->GetHeight()));
+        }
+        // The small panel has room for the first texts only, the wide one for all of them.
+        EXPECT_LT(renderer.DetailsLine(home, CLocalWeatherRenderer::ModeSmall, units, now).size(),
+                  texts.size());
+        EXPECT_EQ(texts.size(),
+                  renderer.DetailsLine(withWeek, CLocalWeatherRenderer::ModeLarge, units, now).size());
+        EXPECT_TRUE(renderer.DetailsLine(home, CLocalWeatherRenderer::ModeIconOnly, units, now).empty());
+    }
+
+    // An old observation has no line.
+    weather.ReportDateTime = now - TimeSpan(3 * TimeSpan::TicksPerHour);
+    EXPECT_TRUE(renderer.DetailsLine(home, CLocalWeatherRenderer::ModeSmall, units, now).empty());
 }
 
 TEST(LocalWeatherLayout, WindowsOffTheTopOrLeftKeepAGrip)

@@ -283,6 +283,7 @@ protected:
 TEST_F(OptionsDialog, ShowsTheLiveOptionsOnTheRequestedPage)
 {
     Program::Options().UseMetricSystem = true;
+    Program::Options().PressureUnit = EnumPressureUnit::Hectopascals;
     Program::Options().WeatherIconScale = 85;
     m_form.Showup(CFormOptions::PageCities);
     ASSERT_TRUE(IsWindowVisible(m_form.Hwnd()));
@@ -298,6 +299,9 @@ TEST_F(OptionsDialog, ShowsTheLiveOptionsOnTheRequestedPage)
     EXPECT_EQ(BST_CHECKED, Button_GetCheck(Control(IDC_RADIO_CELSIUS)));
     EXPECT_EQ(BST_UNCHECKED, Button_GetCheck(Control(IDC_RADIO_FAHRENHEIT)));
     EXPECT_EQ(BST_UNCHECKED, Button_GetCheck(Control(IDC_CHECK_UPDATE_WALLPAPER)));
+    EXPECT_EQ(BST_CHECKED, Button_GetCheck(Control(IDC_RADIO_WIND_MPH)));
+    EXPECT_EQ(BST_CHECKED, Button_GetCheck(Control(IDC_RADIO_PRESSURE_HPA)));
+    EXPECT_EQ(BST_CHECKED, Button_GetCheck(Control(IDC_RADIO_VISIBILITY_MILES)));
     EXPECT_EQ((Texts{L"Los Angeles", L"Other city...", L" ", L"New York", L"Paris"}), HomeCityItems());
     EXPECT_EQ(L"Los Angeles", SelectedHomeItem());
     EXPECT_EQ((Texts{L"Los Angeles", L"New York", L"Paris"}), ListedCities());
@@ -313,10 +317,17 @@ TEST_F(OptionsDialog, ShowsTheLiveOptionsOnTheRequestedPage)
 
     // Shown again while visible: the copy and its edits stay, and without a page the tab stays.
     Click(IDC_RADIO_FAHRENHEIT, BST_CHECKED);
+    Click(IDC_RADIO_WIND_KNOTS, BST_CHECKED);
+    Click(IDC_RADIO_VISIBILITY_KM, BST_CHECKED);
     COptions* copy = m_form.WorkingCopy();
     m_form.Showup(Program::KeepPage);
     EXPECT_EQ(copy, m_form.WorkingCopy());
     EXPECT_FALSE(copy->UseMetricSystem);
+    EXPECT_EQ(EnumWindUnit::Knots, copy->WindUnit);
+    EXPECT_EQ(EnumPressureUnit::Hectopascals, copy->PressureUnit);
+    EXPECT_EQ(EnumVisibilityUnit::Kilometres, copy->VisibilityUnit);
+    EXPECT_EQ(BST_UNCHECKED, Button_GetCheck(Control(IDC_RADIO_WIND_MPH)));
+    EXPECT_EQ(EnumWindUnit::MilesPerHour, Program::Options().WindUnit);
     EXPECT_EQ(CFormOptions::PageCities, m_form.CurrentPage());
     m_form.Showup(CFormOptions::PageDisplay);
     EXPECT_TRUE(IsWindowVisible(Control(IDC_SLIDER_ICON_SCALE)));

@@ -2,11 +2,14 @@
 #include "weather/CCurrentWeather.h"
 #include "weather/CForecast.h"
 #include "weather/CWeatherReport.h"
+#include "weather/DisplayUnits.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -123,6 +126,61 @@ TEST(WeatherDerived, HumidityAndFeelsLikeOfAnObservation)
     EXPECT_NEAR(Temperature::FahrenheitToCelsius(21.25f), weather.GetFeelsLike().Value(), 0.01f);
     weather.WindSpeed = 2 * 1852.0f / 3600.0f;
     EXPECT_EQ(weather.Temprature.Value(), weather.GetFeelsLike().Value());
+}
+
+TEST(WeatherDetails, TextsInEachUnit)
+{
+    CCurrentWeather weather;
+    weather.Temprature = 30.0f; // 86 °F
+    weather.DewPoint = 25.0f;   // humid: feels hotter
+    weather.WindDirection = 250;
+    weather.WindSpeed = static_cast<float>(10 * Atmosphere::MetresPerSecondPerKnot);
+    weather.WindGust = static_cast<float>(25 * Atmosphere::MetresPerSecondPerKnot);
+    weather.Pressure = 1013.25f;
+    weather.Visibility = 400.0f;
+
+    const DisplayUnits us = DisplayUnits::FollowingTemperature(false);
+    EXPECT_EQ((std::vector<std::wstring>{L"Feels like 97\u00B0", L"WSW 12 mph, gusts 29", L"Humidity 75%",
+                                         L"29.92 inHg", L"Visibility 0.25 mi"}),
+              us.DetailTexts(weather));
+    DisplayUnits metric = DisplayUnits::FollowingTemperature(true);
+    EXPECT_EQ((std::vector<std::wstring>{L"Feels like 36\u00B0", L"WSW 19 km/h, gusts 46", L"Humidity 75%",
+                                         L"1013 hPa", L"Visibility 0.4 km"}),
+              metric.DetailTexts(weather));
+    metric.Wind = EnumWindUnit::Knots;
+    EXPECT_EQ(L"WSW 10 kt, gusts 25", metric.WindText(weather));
+    metric.Wind = EnumWindUnit::MetresPerSecond;
+    EXPECT_EQ(L"WSW 5 m/s, gusts 13", metric.WindText(weather));
+
+    // Calm, variable, the compass's ends; visibility fine where poor and whole where good.
+    weather.WindGust = Nullable<float>();
+    weather.WindSpeed = 0.0f;
+    EXPECT_EQ(L"Calm", us.WindText(weather));
+    weather.WindSpeed = 1.5f;
+    weather.WindDirection = Nullable<int>();
+    weather.WindDirectionVariable = true;
+    EXPECT_EQ(L"Variable 3 mph", us.WindText(weather));
+    EXPECT_EQ(L"N", DisplayUnits::CompassPoint(360));
+    EXPECT_EQ(L"N", DisplayUnits::CompassPoint(11));
+    EXPECT_EQ(L"NNE", DisplayUnits::CompassPoint(12));
+    EXPECT_EQ(L"NNW", DisplayUnits::CompassPoint(348));
+    weather.Visibility = 10000.0f;
+    EXPECT_EQ(L"Visibility 6.2 mi", us.VisibilityText(weather));
+    EXPECT_EQ(L"Visibility 10 km", metric.VisibilityText(weather));
+    weather.Visibility = static_cast<float>(1.5 * Atmosphere::MetresPerStatuteMile);
+    EXPECT_EQ(L"Visibility 1.5 mi", us.VisibilityText(weather));
+    weather.Pressure = 1016.0f;
+    EXPECT_EQ(L"30.00 inHg", us.PressureText(weather));
+
+    // Feels-like only from 2 degrees apart, as the temperature is shown; nothing without values.
+    weather.Temprature = 20.0f;
+    weather.DewPoint = 10.0f;
+    EXPECT_EQ(L"", us.FeelsLikeText(weather));
+    weather.Temprature = 0.0f;
+    weather.WindSpeed = 5.0f;
+    EXPECT_EQ(L"Feels like 23\u00B0", us.FeelsLikeText(weather));
+    EXPECT_EQ(L"Feels like -5\u00B0", metric.FeelsLikeText(weather));
+    EXPECT_TRUE(us.DetailTexts(CCurrentWeather()).empty());
 }
 
 TEST(WeatherForecastItem, RangeTextMarksMissingEnds)
