@@ -754,11 +754,9 @@ std::string COptions::ReadOptionValueAsString(const std::string& text, const cha
             if (at != std::string::npos && text[at] == '=')
             {
                 const std::size_t start = at + 1;
-                std::size_t end = text.find('\n', start);
-                if (end == std::string::npos)
-                {
-                    ThrowApplicationException("COptions::ReadOptionValueAsString (128)");
-                }
+                // An editor may leave the last line without its line end; that line is the user's
+                // setting all the same, and dropping it would make the next save lose it for good.
+                std::size_t end = std::min(text.find('\n', start), text.size());
                 if (end > start && text[end - 1] == '\r')
                 {
                     --end;

@@ -337,7 +337,7 @@ TEST(OptionsFiles, DamagedOptionsKeepTheirDefaults)
     EXPECT_EQ(ArgbColor(0xFFFFFFFFu), options->ColorCityName);
     EXPECT_EQ(L"Earth (Default)", options->Region.Name);
     EXPECT_EQ(L"Blue Marble.jpg", options->Background.Name);
-    EXPECT_TRUE(options->UpdateWallpaper); // the last line has no CR LF
+    EXPECT_FALSE(options->UpdateWallpaper); // an editor's last line, without its line end
 
     options = LoadedFrom("HomeCity=garbage\r\nFormLocalWeather_Mode=2\r\nWeatherIconScale= 45\r\n");
     ASSERT_FALSE(options->HomeCity.IsNull());
@@ -379,8 +379,8 @@ TEST(OptionsFiles, DamagedOptionsKeepTheirDefaults)
     EXPECT_EQ(L"UseMetricSystem=true", options->HomeCity->DisplayName());
     EXPECT_FALSE(options->UseMetricSystem);
     EXPECT_EQ(0, options->FormLocalWeather_Mode);
-    EXPECT_THROW_AT(COptions::ReadOptionValueAsString("Region=Asia", "Region"), ApplicationException,
-                    "COptions::ReadOptionValueAsString (128)");
+    EXPECT_EQ("Asia", COptions::ReadOptionValueAsString("Region=Asia", "Region"));
+    EXPECT_EQ("", COptions::ReadOptionValueAsString("X=1\r\nRegion=", "Region"));
     EXPECT_THROW_AT(COptions::ReadOptionValueAsString("Regions=Asia\r\n", "Region"), ApplicationException,
                     "COptions::ReadOptionValueAsString (125)");
     EXPECT_EQ("a=b", COptions::ReadOptionValueAsString("X=1\r\nRegion= a=b \r\n", "Region"));
