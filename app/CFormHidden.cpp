@@ -75,6 +75,8 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
         SetWindowTextW(Hwnd(), L"FormHidden");
         // Run elevated, the window would otherwise never hear from a taskbar of lower integrity.
         ChangeWindowMessageFilterEx(Hwnd(), TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+        // Another start of the program asks for the map this way, perhaps from a lower integrity.
+        ChangeWindowMessageFilterEx(Hwnd(), WM_SHOW_EARTH, MSGFLT_ALLOW, nullptr);
         Program::SetHiddenWindowHandle(Hwnd());
         Program::ScheduleDownload(true);
         SetTimer(Hwnd(), UpdateTimerId, FirstTimerPeriod, nullptr);
@@ -98,6 +100,9 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
         return true;
     case WM_DOWNLOAD_COMPLETE:
         Program::OnDownloadComplete();
+        return true;
+    case WM_SHOW_EARTH:
+        Program::ShowEarth();
         return true;
     case WM_ENDSESSION:
         if (wParam != 0)

@@ -8,6 +8,7 @@ constexpr UINT WM_DOWNLOAD_COMPLETE = WM_USER + 101;  // hidden window: a downlo
 constexpr UINT WM_SELECT_CITY_OK = WM_USER + 110;     // options dialog: city selection confirmed
 constexpr UINT WM_SELECT_CITY_CANCEL = WM_USER + 111; // options dialog: city selection cancelled
 constexpr UINT WM_NOTIFY_ICON = WM_USER + 120;        // hidden window: tray icon callback
+constexpr UINT WM_SHOW_EARTH = WM_USER + 130;         // hidden window: another start asks for the map
 
 // Window classes. The installer finds a running Nimbrel by its hidden window's class; tools and
 // tests find the others by theirs.

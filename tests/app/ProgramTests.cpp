@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 namespace
@@ -42,15 +43,84 @@ HWND WaitForHiddenWindow(const Child& child)
         kStartTimeout);
 }
 
-TEST(ProgramInstance, SecondStartIsRefusedAndTheFirstRunsOn)
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)
 {
-    Child first(Quoted(ProcessTools::NimbrelExecutable()));
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    while (!condition())
+    {
+        if (GetTickCount64() >= deadline)
+        {
+            return false;
+        }
+        Sleep(50);
+    }
+    return true;
+}
+
+HWND MapWindowOf(const Child& child)
+{
+    return ProcessTools::WaitForWindow(
+        child.Id(), [](HWND window) { return ProcessTools::ClassNameOf(window) == kEarthWindowClass; },
+        kStartTimeout);
+}
+
+// Started at log-on the program stays in the tray; a start by the user while it runs brings its
+// map to the front, as the user left it, and ends at once without a word.
+TEST(ProgramInstance, ALogOnStartStaysInTheTrayAndASecondStartShowsTheMap)
+{
+    std::filesystem::path options(Program::PathOptions());
+    if (!std::filesystem::exists(options))
+    {
+        CloseHandle(CreateFileW(options.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    }
+    Child first(Quoted(ProcessTools::NimbrelExecutable()) + L" /Background");
     ASSERT_TRUE(first.Started());
     const HWND hidden = WaitForHiddenWindow(first);
     ASSERT_NE(nullptr, hidden) << "Nimbrel did not reach its message loop";
-    EXPECT_EQ(L"FormHidden", ProcessTools::TextOf(hidden));
-    EXPECT_FALSE(IsWindowVisible(hidden));
+    SendMessageTimeoutW(hidden, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kStartTimeout, nullptr);
+    const HWND map = MapWindowOf(first);
+    ASSERT_NE(nullptr, map);
+    EXPECT_FALSE(IsWindowVisible(map)) << "a start at log-on showed the map";
 
+    // Another start at log-on (the Run value twice) changes nothing.
+    {
+        Child again(Quoted(ProcessTools::NimbrelExecutable()) + L" /background");
+        EXPECT_EQ(0u, again.WaitForExit(kExitTimeout));
+        SendMessageTimeoutW(hidden, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kStartTimeout, nullptr);
+        EXPECT_FALSE(IsWindowVisible(map));
+    }
+
+    // The user's start: the map comes maximised the first time, as at a start of the user's own.
+    {
+        Child second(Quoted(ProcessTools::NimbrelExecutable()));
+        EXPECT_EQ(0u, second.WaitForExit(kExitTimeout));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(map) != FALSE; }, kStartTimeout));
+        EXPECT_TRUE(IsZoomed(map));
+    }
+
+    // Made smaller and minimised by the user, it comes back restored to that size.
+    ShowWindow(map, SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(map); }, kStartTimeout));
+    ShowWindow(map, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(map) != FALSE; }, kStartTimeout));
+    {
+        Child third(Quoted(ProcessTools::NimbrelExecutable()));
+        EXPECT_EQ(0u, third.WaitForExit(kExitTimeout));
+        EXPECT_TRUE(WaitUntil([&] { return !IsIconic(map) && IsWindowVisible(map); }, kStartTimeout));
+        EXPECT_FALSE(IsZoomed(map));
+    }
+
+    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), first.WaitForExit(0)) << "the first instance was disturbed";
+    PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
+    EXPECT_EQ(0u, first.WaitForExit(kExitTimeout));
+}
+
+// A copy that holds the lock but shows no hidden window (still starting, or hung) cannot be
+// asked for its map: the second start says that one runs, as before, and ends.
+TEST(ProgramInstance, ASecondStartThatFindsNoWindowToAskSaysThatOneRuns)
+{
+    const HANDLE lock = CreateMutexW(nullptr, FALSE, Program::MutexName);
+    ASSERT_NE(nullptr, lock);
     Child second(Quoted(ProcessTools::NimbrelExecutable()));
     ASSERT_TRUE(second.Started());
     // The box is found once it is fully built: visible, captioned, with its text in place.
@@ -68,10 +138,7 @@ TEST(ProgramInstance, SecondStartIsRefusedAndTheFirstRunsOn)
     EXPECT_NE(std::wstring::npos, std::wstring(text).find(L"Nimbrel is already running."));
     PostMessageW(message, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(0u, second.WaitForExit(kExitTimeout));
-
-    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), first.WaitForExit(0)) << "the first instance was disturbed";
-    PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
-    EXPECT_EQ(0u, first.WaitForExit(kExitTimeout));
+    CloseHandle(lock);
 }
 
 // The per-user folder moved aside and a file put in its place, for one test.
