@@ -29,6 +29,7 @@
 #include "Version.h"
 
 #include <algorithm>
+#include <memory>
 #include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -509,13 +510,19 @@ void Program::ScheduleDownload(bool notify)
     {
         CWeatherDownloadWork::Hooks hooks;
         hooks.CreateService = [] { return std::unique_ptr<IWeatherService>(new CNoaaWeatherService()); };
-        hooks.AddReport = [](CPtr<CWeatherReport> report, bool notifyNow)
-        { AddWeatherReport(std::move(report), notifyNow); };
-        hooks.BatchComplete = []
+        // Read on the worker only: the batch's reports are counted so that the hidden window can
+        // tell a batch in which every city failed (the network is down) from a good one.
+        auto reports = std::make_shared<unsigned>(0);
+        hooks.AddReport = [reports](CPtr<CWeatherReport> report, bool notifyNow)
+        {
+            ++*reports;
+            AddWeatherReport(std::move(report), notifyNow);
+        };
+        hooks.BatchComplete = [reports]
         {
             if (!IsExiting())
             {
-                PostMessageW(s_hiddenWindow.load(), WM_DOWNLOAD_COMPLETE, 0, 0);
+                PostMessageW(s_hiddenWindow.load(), WM_DOWNLOAD_COMPLETE, *reports == 0 ? 1 : 0, 0);
             }
         };
         hooks.PauseAfterFailure = [] { Sleep(1000); };
