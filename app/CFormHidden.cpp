@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 
 namespace
@@ -41,9 +42,18 @@ NOTIFYICONDATAW NotifyIconData(HWND window)
     data.uID = CFormHidden::NotifyIconId;
     return data;
 }
+
+double Jitter()
+{
+    static std::minstd_rand generator(static_cast<unsigned>(GetTickCount64() ^ GetCurrentProcessId()));
+    return std::uniform_real_distribution<double>(0.0, 1.0)(generator);
+}
 } // namespace
 
-CFormHidden::CFormHidden() : m_menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAY_MENU))) {}
+CFormHidden::CFormHidden()
+    : m_menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAY_MENU))), m_schedule(Jitter)
+{
+}
 
 CFormHidden::~CFormHidden()
 {
@@ -75,29 +85,41 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
         SetWindowTextW(Hwnd(), L"FormHidden");
         // Run elevated, the window would otherwise never hear from a taskbar of lower integrity.
         ChangeWindowMessageFilterEx(Hwnd(), TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+        // Another start of the program asks for the map this way, perhaps from a lower integrity.
+        ChangeWindowMessageFilterEx(Hwnd(), WM_SHOW_EARTH, MSGFLT_ALLOW, nullptr);
         Program::SetHiddenWindowHandle(Hwnd());
         Program::ScheduleDownload(true);
         SetTimer(Hwnd(), UpdateTimerId, FirstTimerPeriod, nullptr);
+        SetTimer(Hwnd(), ClockTimerId, ClockTimerPeriod, nullptr);
+        m_notifications.Register(Hwnd(), WM_NETWORK_CHANGED);
         return true;
     case WM_DESTROY:
+        m_notifications.Unregister();
         // An icon whose window is gone lingers in the tray until the mouse passes over it.
         DeleteNotifyIcon();
         return true;
     case WM_TIMER:
-    {
-        Program::ScheduleDownload(false);
-        const UINT period = AdvanceUpdateTimer(m_tickCounter);
-        if (period != 0)
-        {
-            SetTimer(Hwnd(), UpdateTimerId, period, nullptr);
-        }
+        OnTimer(wParam);
         return true;
-    }
     case WM_WEATHER_REPORT:
         Program::OnWeatherReport();
         return true;
     case WM_DOWNLOAD_COMPLETE:
-        Program::OnDownloadComplete();
+        OnDownloadComplete(wParam != 0);
+        return true;
+    case WM_POWERBROADCAST:
+        // After sleep the weather on the desktop is hours old: fetch as soon as the network is up.
+        if (wParam == PBT_APMRESUMEAUTOMATIC)
+        {
+            ScheduleSoon(CUpdateSchedule::SoonDelayMs);
+        }
+        result = TRUE;
+        return true;
+    case WM_NETWORK_CHANGED:
+        ScheduleSoon(CUpdateSchedule::SoonDelayMs);
+        return true;
+    case WM_SHOW_EARTH:
+        Program::ShowEarth();
         return true;
     case WM_ENDSESSION:
         if (wParam != 0)
@@ -122,6 +144,81 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
         }
         return false;
     }
+}
+
+void CFormHidden::OnTimer(UINT_PTR id)
+{
+    try
+    {
+        switch (id)
+        {
+        case SoonTimerId:
+            KillTimer(Hwnd(), SoonTimerId);
+            Program::ScheduleDownload(false);
+            break;
+        case ClockTimerId:
+            if (m_schedule.ClockJumped(DateTime::UtcNow(), SteadyMilliseconds()))
+            {
+                ScheduleSoon(CUpdateSchedule::SoonDelayMs);
+            }
+            break;
+        default:
+        {
+            Program::ScheduleDownload(false);
+            const UINT period = AdvanceUpdateTimer(m_tickCounter);
+            if (period != 0)
+            {
+                SetTimer(Hwnd(), UpdateTimerId, period, nullptr);
+            }
+            break;
+        }
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormHidden::OnTimer");
+    }
+}
+
+void CFormHidden::OnDownloadComplete(bool everyCityFailed)
+{
+    Program::OnDownloadComplete();
+    if (Program::IsExiting())
+    {
+        return;
+    }
+    try
+    {
+        const std::uint32_t pause =
+            m_schedule.OnBatchComplete(everyCityFailed, DateTime::UtcNow(), SteadyMilliseconds());
+        if (pause != 0)
+        {
+            ScheduleSoon(pause);
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormHidden::OnDownloadComplete");
+    }
+}
+
+// A later call replaces an earlier one, so a burst of events makes one batch.
+void CFormHidden::ScheduleSoon(UINT delay)
+{
+    if (!Program::IsExiting())
+    {
+        SetTimer(Hwnd(), SoonTimerId, delay, nullptr);
+    }
+}
+
+std::uint64_t CFormHidden::SteadyMilliseconds()
+{
+    ULONGLONG unbiased = 0; // 100 ns units, without the time asleep
+    if (QueryUnbiasedInterruptTime(&unbiased))
+    {
+        return unbiased / 10000;
+    }
+    return GetTickCount64();
 }
 
 UINT CFormHidden::AdvanceUpdateTimer(unsigned& tickCounter)

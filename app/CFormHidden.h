@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/CSystemNotifications.h"
 #include "platform/CWindowBase.h"
+#include "weather/CUpdateSchedule.h"
 
 // The never-shown top-level window that anchors the program: it owns the tray icon with its popup
 // menu and the update timer, receives the download worker's messages and turns the tray menu's
@@ -31,6 +33,15 @@ public:
     static constexpr UINT_PTR UpdateTimerId = 1;
     static constexpr UINT FirstTimerPeriod = 60 * 1000;
     static constexpr UINT LaterTimerPeriod = 15 * 60 * 1000;
+    // One batch outside the cycle: soon after a wake-up, a network change or a clock jump, or
+    // the retry after a batch in which every city failed. Fires once.
+    static constexpr UINT_PTR SoonTimerId = 2;
+    // Every minute: whether the wall clock jumped since the last good batch.
+    static constexpr UINT_PTR ClockTimerId = 3;
+    static constexpr UINT ClockTimerPeriod = 60 * 1000;
+
+    // What the system tells this window of its network (for a look from tests and tools).
+    const CSystemNotifications& SystemNotifications() const { return m_notifications; }
     static constexpr UINT NotifyIconId = 1;
 
 protected:
@@ -41,8 +52,15 @@ private:
     void OnNotifyIcon(WPARAM iconId, LPARAM mouseMessage);
     void ShowTrayMenu();
     void AddNotifyIconOrThrow();
+    void OnTimer(UINT_PTR id);
+    void OnDownloadComplete(bool everyCityFailed);
+    void ScheduleSoon(UINT delay);
+    // Milliseconds of a clock that stands still while the machine sleeps.
+    static std::uint64_t SteadyMilliseconds();
 
     HMENU m_menu = nullptr;
     HICON m_icon = nullptr;
     unsigned m_tickCounter = 0;
+    CUpdateSchedule m_schedule;
+    CSystemNotifications m_notifications;
 };

@@ -1,10 +1,10 @@
 #include "app/Program.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
 {
     try
     {
-        return Program::Main(instance);
+        return Program::Main(instance, commandLine);
     }
     catch (...)
     {

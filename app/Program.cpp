@@ -29,8 +29,10 @@
 #include "Version.h"
 
 #include <algorithm>
+#include <memory>
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 CFormHidden* Program::s_formHidden = nullptr;
@@ -38,6 +40,8 @@ CFormEarth* Program::s_formEarth = nullptr;
 CFormLocalWeather* Program::s_formLocalWeather = nullptr;
 CFormOptions* Program::s_formOptions = nullptr;
 bool Program::s_firstRun = false;
+bool Program::s_background = false;
+bool Program::s_earthShown = false;
 std::atomic<bool> Program::s_exiting{false};
 std::atomic<HWND> Program::s_hiddenWindow{nullptr};
 Program::MessageBoxFunction Program::ShowMessageBox = MessageBoxW;
@@ -99,7 +103,53 @@ const std::wstring& Below(std::wstring& cache, const std::wstring& parent, const
 }
 } // namespace
 
-int Program::Main(HINSTANCE instance)
+bool Program::IsBackgroundStart(const wchar_t* commandLine)
+{
+    if (commandLine == nullptr || *commandLine == L'\0')
+    {
+        return false;
+    }
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(commandLine, &count);
+    if (arguments == nullptr)
+    {
+        return false;
+    }
+    bool background = false;
+    // CommandLineToArgvW takes the first word of a command line for the program's name, which
+    // the command line that WinMain is given does not hold.
+    for (int i = 0; i < count && !background; ++i)
+    {
+        background = lstrcmpiW(arguments[i], COptions::BackgroundArgument) == 0;
+    }
+    LocalFree(arguments);
+    return background;
+}
+
+bool Program::ShowRunningInstance(DWORD milliseconds)
+{
+    // The running copy may still be starting: its hidden window comes a moment after its lock.
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    for (;;)
+    {
+        const HWND hidden = FindWindowW(kHiddenWindowClass, L"FormHidden");
+        if (hidden != nullptr)
+        {
+            // This start came from the user, so it may hand the foreground on to the running copy.
+            DWORD processId = 0;
+            GetWindowThreadProcessId(hidden, &processId);
+            AllowSetForegroundWindow(processId);
+            return PostMessageW(hidden, WM_SHOW_EARTH, 0, 0) != FALSE;
+        }
+        if (GetTickCount64() >= deadline)
+        {
+            return false;
+        }
+        Sleep(100);
+    }
+}
+
+int Program::Main(HINSTANCE instance, const wchar_t* commandLine)
 {
     const HANDLE mutex = CreateMutexW(nullptr, FALSE, MutexName);
     // Access denied means the mutex exists under another security context: also running.
@@ -110,6 +160,11 @@ int Program::Main(HINSTANCE instance)
         {
             CloseHandle(mutex);
         }
+        // A second start at log-on has nothing to show; one by the user wants the map.
+        if (IsBackgroundStart(commandLine) || ShowRunningInstance(5000))
+        {
+            return 0;
+        }
         MessageBoxW(
             nullptr,
             L"Nimbrel is already running.\r\nRight click on Nimbrel icon in Windows notification area "
@@ -117,6 +172,7 @@ int Program::Main(HINSTANCE instance)
             ProductName, MB_ICONINFORMATION);
         return 0;
     }
+    s_background = IsBackgroundStart(commandLine);
 
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_COOL_CLASSES | ICC_BAR_CLASSES};
@@ -255,8 +311,11 @@ bool Program::OnStartup()
     StartupStep() = L"its windows could not be shown";
     s_formHidden->AddNotifyIcon();
 
-    ShowWindow(s_formEarth->Hwnd(), SW_SHOWMAXIMIZED);
-    ShowEarth();
+    // Started at log-on the program stays in the tray; the map waits until the user asks for it.
+    if (!s_background)
+    {
+        ShowEarth();
+    }
 
     if (s_firstRun)
     {
@@ -373,7 +432,9 @@ void Program::ShowEarth()
         return;
     }
     const HWND window = s_formEarth->Hwnd();
-    ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+    // The first showing is maximised, whenever it comes; later ones keep the user's size.
+    ShowWindow(window, !s_earthShown ? SW_SHOWMAXIMIZED : IsIconic(window) ? SW_RESTORE : SW_SHOW);
+    s_earthShown = true;
     SetForegroundWindow(window);
     SetActiveWindow(window);
 }
@@ -449,13 +510,19 @@ void Program::ScheduleDownload(bool notify)
     {
         CWeatherDownloadWork::Hooks hooks;
         hooks.CreateService = [] { return std::unique_ptr<IWeatherService>(new CNoaaWeatherService()); };
-        hooks.AddReport = [](CPtr<CWeatherReport> report, bool notifyNow)
-        { AddWeatherReport(std::move(report), notifyNow); };
-        hooks.BatchComplete = []
+        // Read on the worker only: the batch's reports are counted so that the hidden window can
+        // tell a batch in which every city failed (the network is down) from a good one.
+        auto reports = std::make_shared<unsigned>(0);
+        hooks.AddReport = [reports](CPtr<CWeatherReport> report, bool notifyNow)
+        {
+            ++*reports;
+            AddWeatherReport(std::move(report), notifyNow);
+        };
+        hooks.BatchComplete = [reports]
         {
             if (!IsExiting())
             {
-                PostMessageW(s_hiddenWindow.load(), WM_DOWNLOAD_COMPLETE, 0, 0);
+                PostMessageW(s_hiddenWindow.load(), WM_DOWNLOAD_COMPLETE, *reports == 0 ? 1 : 0, 0);
             }
         };
         hooks.PauseAfterFailure = [] { Sleep(1000); };

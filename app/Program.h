@@ -39,8 +39,15 @@ public:
     static constexpr const wchar_t* ProductFolderName = L"Nimbrel";
     static constexpr const wchar_t* MutexName = L"Local\\NimbrelLock";
 
-    // The GUI entry point's body: single instance, COM, common controls, module, Run.
-    static int Main(HINSTANCE instance);
+    // The GUI entry point's body: single instance, COM, common controls, module, Run. A second
+    // start brings the running copy's map to the front instead, unless it is a start at log-on.
+    static int Main(HINSTANCE instance, const wchar_t* commandLine);
+    // Whether the command line (as WinMain gets it) holds the log-on Run value's argument: the
+    // program then starts in the tray without showing its map.
+    static bool IsBackgroundStart(const wchar_t* commandLine);
+    // Asks the running copy, once its hidden window is there (waiting up to the given time), to
+    // show its map; answers whether the request went out.
+    static bool ShowRunningInstance(DWORD milliseconds);
 
     // The user-interface thread: returns the message loop's exit code, or StartupFailed when
     // start-up failed, after telling the user (through ShowMessageBox) and the log what failed.
@@ -166,6 +173,8 @@ private:
     static CFormLocalWeather* s_formLocalWeather;
     static CFormOptions* s_formOptions;
     static bool s_firstRun;
+    static bool s_background; // started with the log-on argument
+    static bool s_earthShown; // the map window has been shown once
     // Written once by the user-interface thread, read by the download worker without a lock.
     static std::atomic<bool> s_exiting;
     // The hidden window's handle as the download worker sees it: set once, read without a lock.

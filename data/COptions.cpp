@@ -667,7 +667,8 @@ void COptions::ApplyRunAtSystemStartup(const AppPaths& paths)
         if (RunAtSystemStartup)
         {
             // Quoted: unquoted, a path with blanks lets Windows try "C:\Program.exe" first.
-            Util::AddStartupItem(paths.ProductFolderName, L"\"" + paths.Executable + L"\"");
+            Util::AddStartupItem(paths.ProductFolderName,
+                                 L"\"" + paths.Executable + L"\" " + BackgroundArgument);
         }
         else
         {

@@ -100,6 +100,8 @@ public:
     // The same to the given files; throws on failure, leaving the file unchanged.
     void SaveOptions(const std::wstring& path) const;
     void SaveCities(const std::wstring& path) const;
+    // The argument the log-on Run value starts the program with: it starts in the tray alone.
+    static constexpr const wchar_t* BackgroundArgument = L"/background";
     // Adds or removes the log-on Run value as RunAtSystemStartup says. Never throws.
     void ApplyRunAtSystemStartup(const AppPaths& paths);
 

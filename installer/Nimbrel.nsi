@@ -280,9 +280,11 @@ Section "Uninstall"
     Delete /REBOOTOK "$INSTDIR\Uninstall.exe"
     Delete "$SMPROGRAMS\Nimbrel.lnk"
 
-    ; The log-on start, when it starts this copy: a copy elsewhere keeps its own.
+    ; The log-on start, when it starts this copy (quietly, as Nimbrel writes it, or as older
+    ; versions did): a copy elsewhere keeps its own.
     ReadRegStr $0 HKCU "${RUN_KEY}" "Nimbrel"
-    ${If} $0 == '"$INSTDIR\Nimbrel.exe"'
+    ${If} $0 == '"$INSTDIR\Nimbrel.exe" /background'
+    ${OrIf} $0 == '"$INSTDIR\Nimbrel.exe"'
     ${OrIf} $0 == "$INSTDIR\Nimbrel.exe"
         DeleteRegValue HKCU "${RUN_KEY}" "Nimbrel"
     ${EndIf}

@@ -51,7 +51,9 @@ void CFormSelectCity::Showup(int purpose)
         EnableWindow(m_owner, FALSE);
     }
     ShowWindow(Hwnd(), SW_SHOW);
-    SetFocus(m_listCities);
+    // Typing finds a city: the search box takes the keys, its old text ready to be replaced.
+    SetFocus(m_editSearch);
+    SendMessageW(m_editSearch, EM_SETSEL, 0, -1);
 }
 
 void CFormSelectCity::GetSelectedCities(std::vector<CityRecord>& target) const
@@ -62,19 +64,12 @@ void CFormSelectCity::GetSelectedCities(std::vector<CityRecord>& target) const
         return;
     }
     const std::vector<CityRecord>& records = Data::GetCityRecords();
-    for (int row = ListView_GetNextItem(m_listCities, -1, LVNI_SELECTED); row >= 0;
-         row = ListView_GetNextItem(m_listCities, row, LVNI_SELECTED))
+    for (int item = ListView_GetNextItem(m_listCities, -1, LVNI_SELECTED); item >= 0;
+         item = ListView_GetNextItem(m_listCities, item, LVNI_SELECTED))
     {
         try
         {
-            LVITEMW item{};
-            item.mask = LVIF_PARAM;
-            item.iItem = row;
-            if (!ListView_GetItem(m_listCities, &item))
-            {
-                continue;
-            }
-            const int id = static_cast<int>(item.lParam);
+            const int id = CityIdAt(item);
             const auto found = std::find_if(records.begin(), records.end(),
                                             [id](const CityRecord& r) { return r.Id == id; });
             if (found != records.end())
@@ -87,6 +82,15 @@ void CFormSelectCity::GetSelectedCities(std::vector<CityRecord>& target) const
             // One unreadable row must not cost the user the others.
         }
     }
+}
+
+int CFormSelectCity::CityIdAt(int item) const
+{
+    if (item < 0 || static_cast<std::size_t>(item) >= m_shownRows.size())
+    {
+        return 0;
+    }
+    return m_rows[m_shownRows[static_cast<std::size_t>(item)]].id;
 }
 
 bool CFormSelectCity::ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result)
@@ -106,6 +110,13 @@ bool CFormSelectCity::ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM l
         case IDCANCEL: // also the close box and Escape
             Close(WM_SELECT_CITY_CANCEL);
             return true;
+        case IDC_EDIT_SEARCH_CITY:
+            if (HIWORD(wParam) == EN_CHANGE)
+            {
+                ApplySearch();
+                return true;
+            }
+            return false;
         default:
             return false;
         }
@@ -118,6 +129,24 @@ bool CFormSelectCity::ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM l
             result = 0;
             return true;
         }
+        if (header->idFrom == IDC_LIST_CITIES && header->code == LVN_GETDISPINFOW)
+        {
+            OnGetDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+            result = 0;
+            return true;
+        }
+        if (header->idFrom == IDC_LIST_CITIES && header->code == LVN_ODFINDITEMW)
+        {
+            result = FindItem(*reinterpret_cast<const NMLVFINDITEMW*>(lParam));
+            return true;
+        }
+        if (header->idFrom == IDC_LIST_CITIES && header->code == NM_DBLCLK &&
+            reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem >= 0)
+        {
+            Close(WM_SELECT_CITY_OK);
+            result = 0;
+            return true;
+        }
         return false;
     }
     case WM_CLOSE: // answered at once rather than through a posted Cancel
@@ -125,6 +154,7 @@ bool CFormSelectCity::ProcessDialogMessage(UINT message, WPARAM wParam, LPARAM l
         return true;
     case WM_DESTROY:
         m_listCities = nullptr;
+        m_editSearch = nullptr;
         return false;
     default:
         return false;
@@ -135,6 +165,7 @@ void CFormSelectCity::OnInitDialog()
 {
     CenterWindow(GetParent(Hwnd()));
     m_listCities = GetDlgItem(Hwnd(), IDC_LIST_CITIES);
+    m_editSearch = GetDlgItem(Hwnd(), IDC_EDIT_SEARCH_CITY);
     ListView_SetExtendedListViewStyle(m_listCities, LVS_EX_FULLROWSELECT);
     const struct
     {
@@ -150,7 +181,182 @@ void CFormSelectCity::OnInitDialog()
         column.iSubItem = i;
         ListView_InsertColumn(m_listCities, i, &column);
     }
-    Util::AddCitiesToListView(m_listCities, Data::GetCityRecords());
+    const std::vector<CityRecord>& records = Data::GetCityRecords();
+    m_search = CCitySearch(records);
+    m_rows.clear();
+    m_rows.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i)
+    {
+        Row row;
+        // At most 1023 characters of a cell take part in the sorting.
+        row.texts[0] = records[i].Country.substr(0, 1023);
+        row.texts[1] = records[i].DisplayName().substr(0, 1023);
+        row.texts[2] = records[i].Details.substr(0, 1023);
+        row.id = records[i].Id;
+        row.record = i;
+        m_rows.push_back(std::move(row));
+    }
+    FillList();
+}
+
+bool CFormSelectCity::PreTranslateMessage(MSG& message)
+{
+    // Down leaves the search box for the list, where the arrows go on from the first row.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_DOWN && message.hwnd != nullptr &&
+        message.hwnd == m_editSearch)
+    {
+        MoveIntoList();
+        return true;
+    }
+    return CDialogBase::PreTranslateMessage(message);
+}
+
+void CFormSelectCity::MoveIntoList()
+{
+    SetFocus(m_listCities);
+    if (ListView_GetItemCount(m_listCities) > 0 && ListView_GetSelectedCount(m_listCities) == 0)
+    {
+        ListView_SetItemState(m_listCities, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(m_listCities, 0, FALSE);
+    }
+}
+
+void CFormSelectCity::ReadListState()
+{
+    for (const std::size_t row : m_shownRows)
+    {
+        m_rows[row].state = 0;
+    }
+    // The list holds the states of its rows: only the few selected ones are asked for.
+    for (int item = ListView_GetNextItem(m_listCities, -1, LVNI_SELECTED); item >= 0;
+         item = ListView_GetNextItem(m_listCities, item, LVNI_SELECTED))
+    {
+        if (static_cast<std::size_t>(item) < m_shownRows.size())
+        {
+            m_rows[m_shownRows[static_cast<std::size_t>(item)]].state |= LVIS_SELECTED;
+        }
+    }
+    const int focused = ListView_GetNextItem(m_listCities, -1, LVNI_FOCUSED);
+    if (focused >= 0 && static_cast<std::size_t>(focused) < m_shownRows.size())
+    {
+        m_rows[m_shownRows[static_cast<std::size_t>(focused)]].state |= LVIS_FOCUSED;
+    }
+}
+
+void CFormSelectCity::ApplySearch()
+{
+    try
+    {
+        ReadListState();
+        const int length = GetWindowTextLengthW(m_editSearch);
+        std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(GetWindowTextW(m_editSearch, text.data(), length + 1)));
+        const std::vector<std::wstring> words = CCitySearch::Words(text);
+
+        bool anySelected = false;
+        Row* first = nullptr;
+        for (Row& row : m_rows)
+        {
+            row.shown = m_search.Matches(row.record, words);
+            if (!row.shown)
+            {
+                row.state = 0; // what cannot be seen is not picked by Enter
+                continue;
+            }
+            anySelected = anySelected || (row.state & LVIS_SELECTED) != 0;
+            first = first != nullptr ? first : &row;
+        }
+        // So that Enter picks the best match without a trip into the list.
+        if (!anySelected && first != nullptr && !words.empty())
+        {
+            first->state = LVIS_SELECTED | LVIS_FOCUSED;
+        }
+        FillList();
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormSelectCity::ApplySearch");
+    }
+}
+
+// The list holds no rows of its own, only their number and states: it asks for the texts
+// (OnGetDisplayInfo) of the rows it draws, so that a keystroke that brings the whole catalogue
+// back costs no more than one that leaves a single row.
+void CFormSelectCity::FillList()
+{
+    // The old selection goes with the old rows.
+    for (int item = ListView_GetNextItem(m_listCities, -1, LVNI_SELECTED); item >= 0;
+         item = ListView_GetNextItem(m_listCities, item, LVNI_SELECTED))
+    {
+        ListView_SetItemState(m_listCities, item, 0, LVIS_SELECTED);
+    }
+    const int focused = ListView_GetNextItem(m_listCities, -1, LVNI_FOCUSED);
+    if (focused >= 0)
+    {
+        ListView_SetItemState(m_listCities, focused, 0, LVIS_FOCUSED);
+    }
+
+    m_shownRows.clear();
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+    {
+        if (m_rows[i].shown)
+        {
+            m_shownRows.push_back(i);
+        }
+    }
+    ListView_SetItemCountEx(m_listCities, static_cast<int>(m_shownRows.size()), 0);
+    int firstSelected = -1;
+    for (std::size_t item = 0; item < m_shownRows.size(); ++item)
+    {
+        const UINT state = m_rows[m_shownRows[item]].state;
+        if (state != 0)
+        {
+            ListView_SetItemState(m_listCities, static_cast<int>(item), state, LVIS_SELECTED | LVIS_FOCUSED);
+            if (firstSelected < 0 && (state & LVIS_SELECTED) != 0)
+            {
+                firstSelected = static_cast<int>(item);
+            }
+        }
+    }
+    if (firstSelected >= 0)
+    {
+        ListView_EnsureVisible(m_listCities, firstSelected, FALSE);
+    }
+    InvalidateRect(m_listCities, nullptr, TRUE);
+}
+
+// Typing in the list itself jumps to the next row whose first column starts with the letters.
+LRESULT CFormSelectCity::FindItem(const NMLVFINDITEMW& find) const
+{
+    if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find.lvfi.psz == nullptr ||
+        m_shownRows.empty())
+    {
+        return -1;
+    }
+    const std::wstring prefix = CCitySearch::Fold(find.lvfi.psz);
+    const std::size_t count = m_shownRows.size();
+    const std::size_t start = find.iStart >= 0 ? static_cast<std::size_t>(find.iStart) % count : 0;
+    for (std::size_t step = 0; step < count; ++step)
+    {
+        const std::size_t item = (start + step) % count;
+        if (CCitySearch::Fold(m_rows[m_shownRows[item]].texts[0]).starts_with(prefix))
+        {
+            return static_cast<LRESULT>(item);
+        }
+    }
+    return -1;
+}
+
+void CFormSelectCity::OnGetDisplayInfo(NMLVDISPINFOW& info) const
+{
+    const LVITEMW& item = info.item;
+    if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0 || item.iItem < 0 ||
+        static_cast<std::size_t>(item.iItem) >= m_shownRows.size() || item.iSubItem < 0 || item.iSubItem > 2)
+    {
+        return;
+    }
+    const std::wstring& text = m_rows[m_shownRows[static_cast<std::size_t>(item.iItem)]].texts[item.iSubItem];
+    lstrcpynW(info.item.pszText, text.c_str(), info.item.cchTextMax);
 }
 
 void CFormSelectCity::Close(UINT notification)
@@ -182,31 +388,12 @@ void CFormSelectCity::OnLvnColumnclickListCities(int column)
     }
 }
 
-// The rows are taken out, sorted and written back rather than sorted by the list itself: a list
-// that reorders its rows while it asks for comparisons cannot be trusted to pass row indexes that
-// still match the rows' texts, and reading each text once also keeps a large catalogue quick.
+// The rows are sorted here and written back rather than sorted by the list itself: a list that
+// reorders its rows while it asks for comparisons cannot be trusted to pass row indexes that
+// still match the rows' texts, and the rows the search hides must take their places too.
 void CFormSelectCity::SortRows()
 {
-    const int count = ListView_GetItemCount(m_listCities);
-    std::vector<Row> rows(static_cast<std::size_t>(std::max(count, 0)));
-    for (int i = 0; i < count; ++i)
-    {
-        Row& row = rows[static_cast<std::size_t>(i)];
-        for (int column = 0; column < 3; ++column)
-        {
-            wchar_t text[1024] = L""; // at most 1023 characters of a cell take part
-            ListView_GetItemText(m_listCities, i, column, text, 1024);
-            row.texts[column] = text;
-        }
-        LVITEMW item{};
-        item.mask = LVIF_PARAM | LVIF_STATE;
-        item.iItem = i;
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        ListView_GetItem(m_listCities, &item);
-        row.data = item.lParam;
-        row.state = item.state & (LVIS_SELECTED | LVIS_FOCUSED);
-    }
-
+    ReadListState();
     const int sortColumn = SortColumn;
     const bool ascending = SortAscending;
     const auto comesFirst = [sortColumn, ascending](const Row& a, const Row& b)
@@ -221,25 +408,8 @@ void CFormSelectCity::SortRows()
             return false; // rows that cannot be compared count as equal
         }
     };
-    std::stable_sort(rows.begin(), rows.end(), comesFirst);
-
-    SendMessageW(m_listCities, WM_SETREDRAW, FALSE, 0);
-    for (int i = 0; i < count; ++i)
-    {
-        Row& row = rows[static_cast<std::size_t>(i)];
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
-        item.iItem = i;
-        item.pszText = row.texts[0].data();
-        item.lParam = row.data;
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        item.state = row.state;
-        ListView_SetItem(m_listCities, &item);
-        ListView_SetItemText(m_listCities, i, 1, row.texts[1].data());
-        ListView_SetItemText(m_listCities, i, 2, row.texts[2].data());
-    }
-    SendMessageW(m_listCities, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(m_listCities, nullptr, TRUE);
+    std::stable_sort(m_rows.begin(), m_rows.end(), comesFirst);
+    FillList();
 }
 
 int CFormSelectCity::DoCompare(int column, const Row& row1, const Row& row2)

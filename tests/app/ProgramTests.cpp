@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <vector>
 
 namespace
@@ -42,15 +44,84 @@ HWND WaitForHiddenWindow(const Child& child)
         kStartTimeout);
 }
 
-TEST(ProgramInstance, SecondStartIsRefusedAndTheFirstRunsOn)
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)
 {
-    Child first(Quoted(ProcessTools::NimbrelExecutable()));
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    while (!condition())
+    {
+        if (GetTickCount64() >= deadline)
+        {
+            return false;
+        }
+        Sleep(50);
+    }
+    return true;
+}
+
+HWND MapWindowOf(const Child& child)
+{
+    return ProcessTools::WaitForWindow(
+        child.Id(), [](HWND window) { return ProcessTools::ClassNameOf(window) == kEarthWindowClass; },
+        kStartTimeout);
+}
+
+// Started at log-on the program stays in the tray; a start by the user while it runs brings its
+// map to the front, as the user left it, and ends at once without a word.
+TEST(ProgramInstance, ALogOnStartStaysInTheTrayAndASecondStartShowsTheMap)
+{
+    std::filesystem::path options(Program::PathOptions());
+    if (!std::filesystem::exists(options))
+    {
+        CloseHandle(CreateFileW(options.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    }
+    Child first(Quoted(ProcessTools::NimbrelExecutable()) + L" /Background");
     ASSERT_TRUE(first.Started());
     const HWND hidden = WaitForHiddenWindow(first);
     ASSERT_NE(nullptr, hidden) << "Nimbrel did not reach its message loop";
-    EXPECT_EQ(L"FormHidden", ProcessTools::TextOf(hidden));
-    EXPECT_FALSE(IsWindowVisible(hidden));
+    SendMessageTimeoutW(hidden, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kStartTimeout, nullptr);
+    const HWND map = MapWindowOf(first);
+    ASSERT_NE(nullptr, map);
+    EXPECT_FALSE(IsWindowVisible(map)) << "a start at log-on showed the map";
 
+    // Another start at log-on (the Run value twice) changes nothing.
+    {
+        Child again(Quoted(ProcessTools::NimbrelExecutable()) + L" /background");
+        EXPECT_EQ(0u, again.WaitForExit(kExitTimeout));
+        SendMessageTimeoutW(hidden, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kStartTimeout, nullptr);
+        EXPECT_FALSE(IsWindowVisible(map));
+    }
+
+    // The user's start: the map comes maximised the first time, as at a start of the user's own.
+    {
+        Child second(Quoted(ProcessTools::NimbrelExecutable()));
+        EXPECT_EQ(0u, second.WaitForExit(kExitTimeout));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(map) != FALSE; }, kStartTimeout));
+        EXPECT_TRUE(IsZoomed(map));
+    }
+
+    // Made smaller and minimised by the user, it comes back restored to that size.
+    ShowWindow(map, SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(map); }, kStartTimeout));
+    ShowWindow(map, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(map) != FALSE; }, kStartTimeout));
+    {
+        Child third(Quoted(ProcessTools::NimbrelExecutable()));
+        EXPECT_EQ(0u, third.WaitForExit(kExitTimeout));
+        EXPECT_TRUE(WaitUntil([&] { return !IsIconic(map) && IsWindowVisible(map); }, kStartTimeout));
+        EXPECT_FALSE(IsZoomed(map));
+    }
+
+    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), first.WaitForExit(0)) << "the first instance was disturbed";
+    PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
+    EXPECT_EQ(0u, first.WaitForExit(kExitTimeout));
+}
+
+// A copy that holds the lock but shows no hidden window (still starting, or hung) cannot be
+// asked for its map: the second start says that one runs, as before, and ends.
+TEST(ProgramInstance, ASecondStartThatFindsNoWindowToAskSaysThatOneRuns)
+{
+    const HANDLE lock = CreateMutexW(nullptr, FALSE, Program::MutexName);
+    ASSERT_NE(nullptr, lock);
     Child second(Quoted(ProcessTools::NimbrelExecutable()));
     ASSERT_TRUE(second.Started());
     // The box is found once it is fully built: visible, captioned, with its text in place.
@@ -68,10 +139,7 @@ TEST(ProgramInstance, SecondStartIsRefusedAndTheFirstRunsOn)
     EXPECT_NE(std::wstring::npos, std::wstring(text).find(L"Nimbrel is already running."));
     PostMessageW(message, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(0u, second.WaitForExit(kExitTimeout));
-
-    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), first.WaitForExit(0)) << "the first instance was disturbed";
-    PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
-    EXPECT_EQ(0u, first.WaitForExit(kExitTimeout));
+    CloseHandle(lock);
 }
 
 // The per-user folder moved aside and a file put in its place, for one test.
@@ -154,6 +222,86 @@ TEST(ProgramInstance, ExitDuringAHangingDownloadEndsAtOnce)
     // The worker is inside the download now; the exit must not wait for it, nor hang on it.
     PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
     EXPECT_EQ(0u, program.WaitForExit(5000));
+}
+
+// The settings files as a test leaves them: put back as they were at its end.
+class KeptFile
+{
+public:
+    explicit KeptFile(const std::wstring& path) : m_path(path), m_kept(path + L".kept")
+    {
+        std::error_code ignored;
+        std::filesystem::remove(m_kept, ignored);
+        m_existed = std::filesystem::exists(m_path);
+        if (m_existed)
+        {
+            std::filesystem::copy_file(m_path, m_kept);
+        }
+    }
+    ~KeptFile()
+    {
+        std::error_code ignored;
+        std::filesystem::remove(m_path, ignored);
+        if (m_existed)
+        {
+            std::filesystem::rename(m_kept, m_path, ignored);
+        }
+    }
+    KeptFile(const KeptFile&) = delete;
+    KeptFile& operator=(const KeptFile&) = delete;
+
+private:
+    std::wstring m_path;
+    std::wstring m_kept;
+    bool m_existed = false;
+};
+
+// With the weather server down every batch fails: the next one comes after about half a minute,
+// not a quarter of an hour, and a wake-up from sleep brings one about ten seconds later.
+TEST(ProgramUpdates, AFailedBatchIsRetriedSoonAndAWakeUpFetchesAgain)
+{
+    const KeptFile options(Program::PathOptions());
+    const KeptFile cities(Program::PathCities());
+    // One city, outside the USA: one request, and one second's pause after it fails, per batch.
+    std::ofstream(std::filesystem::path(Program::PathOptions()), std::ios::binary)
+        << "HomeCity=113600;LFPO;France;Paris;Orly;48.733000;2.400000\r\nUpdateWallpaper=false\r\n";
+    std::ofstream(std::filesystem::path(Program::PathCities()), std::ios::binary) << "";
+    TestHttpServer server([](TestHttpServer& self, const TestHttpServer::Request&, SOCKET connection)
+                          { self.Send(connection, TestHttpServer::Response(404, "", "no such station")); });
+    ScopedEnvironmentVariable observations(L"NIMBREL_OBSERVATION_URL", server.Url("/stations/"));
+
+    Child program(Quoted(ProcessTools::NimbrelExecutable()) + L" /background");
+    const HWND hidden = WaitForHiddenWindow(program);
+    ASSERT_NE(nullptr, hidden);
+    // When the request of that batch (1 = the first) reached the server, in ms from the start.
+    const ULONGLONG start = GetTickCount64();
+    const auto batchAt = [&](std::size_t batch, DWORD within)
+    {
+        return WaitUntil([&] { return server.Requests().size() >= batch; }, within)
+                   ? static_cast<long long>(GetTickCount64() - start)
+                   : -1LL;
+    };
+    const long long first = batchAt(1, kStartTimeout);
+    ASSERT_GE(first, 0) << "the first batch never started";
+
+    // About 30 s, give or take a quarter, after the batch (and its second's pause) ended.
+    const long long retry = batchAt(2, 60000);
+    ASSERT_GE(retry, 0) << "a batch in which every city failed was not retried";
+    EXPECT_GT(retry - first, 18000);
+    EXPECT_LT(retry - first, 50000);
+
+    // Once that one has ended too, the system wakes up; the next retry would be a minute away.
+    Sleep(2500);
+    const long long woken = static_cast<long long>(GetTickCount64() - start);
+    PostMessageW(hidden, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    const long long afterWakeUp = batchAt(3, 40000);
+    ASSERT_GE(afterWakeUp, 0) << "no batch after the wake-up";
+    EXPECT_GT(afterWakeUp - woken, 7000);
+    EXPECT_LT(afterWakeUp - woken, 25000);
+    EXPECT_EQ(3u, server.Requests().size());
+
+    PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
+    EXPECT_EQ(0u, program.WaitForExit(kExitTimeout));
 }
 
 TEST(ProgramExecutable, CarriesIconVersionAndManifest)

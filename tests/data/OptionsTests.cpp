@@ -843,3 +843,33 @@ TEST(CatalogueFile, LoadsFromDiskAndEmptiesWhenMissing)
     EXPECT_NO_THROW(Data::LoadData(L""));
 }
 } // namespace
+
+namespace
+{
+std::wstring RunValue(const std::wstring& name)
+{
+    wchar_t value[1024] = L"";
+    DWORD bytes = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", name.c_str(),
+                     RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS)
+    {
+        return L"(none)";
+    }
+    return value;
+}
+} // namespace
+
+// At log-on the program starts quietly in the tray; its path quoted, for the blanks in it.
+TEST(OptionsFiles, TheRunValueStartsTheProgramInTheBackground)
+{
+    AppPaths paths;
+    paths.ProductFolderName = L"NimbrelRunValueTest";
+    paths.Executable = L"C:\\Program Files\\Nimbrel\\Nimbrel.exe";
+    COptions options;
+    options.RunAtSystemStartup = true;
+    options.ApplyRunAtSystemStartup(paths);
+    EXPECT_EQ(L"\"C:\\Program Files\\Nimbrel\\Nimbrel.exe\" /background", RunValue(paths.ProductFolderName));
+    options.RunAtSystemStartup = false;
+    options.ApplyRunAtSystemStartup(paths);
+    EXPECT_EQ(L"(none)", RunValue(paths.ProductFolderName));
+}

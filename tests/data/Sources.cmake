@@ -1,5 +1,6 @@
 list(APPEND PORTABLE_TEST_SOURCES
     data/CityRecordTests.cpp
+    data/CitySearchTests.cpp
     data/MapRegionTests.cpp
 )
 list(APPEND WINDOWS_TEST_SOURCES

@@ -242,6 +242,88 @@ TEST(SelectCityDialog, GetsItsKeyboardFromTheThreadsLoopWhileItExists)
     EXPECT_EQ(1u, owner.Log.messages.size());
 }
 
+void DoubleClickRow(const CFormSelectCity& form, int row)
+{
+    NMITEMACTIVATE notification{};
+    notification.hdr.hwndFrom = form.ListCities();
+    notification.hdr.idFrom = IDC_LIST_CITIES;
+    notification.hdr.code = NM_DBLCLK;
+    notification.iItem = row;
+    SendMessageW(form.Hwnd(), WM_NOTIFY, IDC_LIST_CITIES, reinterpret_cast<LPARAM>(&notification));
+}
+
+std::vector<int> SelectedIds(const std::vector<CityRecord>& records)
+{
+    std::vector<int> ids;
+    for (const CityRecord& record : records)
+    {
+        ids.push_back(record.Id);
+    }
+    return ids;
+}
+
+TEST(SelectCityDialog, TheSearchBoxKeepsMatchingRowsAndTheKeyboardPicksOne)
+{
+    TempFolder folder;
+    LoadCatalogue(folder);
+    Owner owner;
+    CMessageLoop loop;
+    Program::Module().AddMessageLoop(&loop);
+    {
+        CFormSelectCity form(owner.Hwnd());
+        owner.Log.form = &form;
+        form.Showup(CFormSelectCity::PurposeHomeCity);
+        const HWND box = form.SearchBox();
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ(box, GetFocus());
+
+        // Country, city, station name or code; case and accents aside; every word somewhere.
+        SetWindowTextW(box, L"FRANCE");
+        EXPECT_EQ((Texts{L"Paris", L"Lyon", L"Marseille"}), Column(form.ListCities(), 1));
+        SetWindowTextW(box, L"exup\u00C9");
+        EXPECT_EQ((Texts{L"Lyon"}), Column(form.ListCities(), 1));
+        SetWindowTextW(box, L"egll");
+        EXPECT_EQ((Texts{L"london"}), Column(form.ListCities(), 1));
+        SetWindowTextW(box, L"nowhere");
+        EXPECT_TRUE(Column(form.ListCities(), 1).empty());
+        SetWindowTextW(box, L" usa  lax ");
+        EXPECT_EQ((Texts{L"Los Angeles"}), Column(form.ListCities(), 1));
+        // The first match is selected, so Enter takes it; Down goes on into the list.
+        EXPECT_EQ(1u, ListView_GetSelectedCount(form.ListCities()));
+        PressKey(loop, box, VK_DOWN);
+        EXPECT_EQ(form.ListCities(), GetFocus());
+        PressKey(loop, form.ListCities(), VK_RETURN);
+        ASSERT_EQ((std::vector<UINT>{WM_SELECT_CITY_OK}), owner.Log.messages);
+        EXPECT_EQ((std::vector<int>{5}), SelectedIds(owner.Log.selections.at(0)));
+
+        // Back again: rows the search hides lose their selection; sorting keeps the search.
+        form.Showup(CFormSelectCity::PurposeHomeCity);
+        SetWindowTextW(box, L"france");
+        EXPECT_EQ(0, ListView_GetNextItem(form.ListCities(), -1, LVNI_SELECTED)); // Paris
+        ClickColumn(form, 1);
+        EXPECT_EQ((Texts{L"Lyon", L"Marseille", L"Paris"}), Column(form.ListCities(), 1));
+        SetWindowTextW(box, L"");
+        EXPECT_EQ((Texts{L"Los Angeles", L"Lyon", L"Marseille", L"New York", L"Paris", L"london"}),
+                  Column(form.ListCities(), 1));
+        EXPECT_EQ(1u, ListView_GetSelectedCount(form.ListCities()));
+        EXPECT_EQ(1, form.CityIdAt(ListView_GetNextItem(form.ListCities(), -1, LVNI_SELECTED)));
+
+        // A double-click on a row picks what is selected, the clicked row with it.
+        ListView_SetItemState(form.ListCities(), -1, 0, LVIS_SELECTED);
+        ListView_SetItemState(form.ListCities(), 3, LVIS_SELECTED, LVIS_SELECTED);
+        DoubleClickRow(form, 3);
+        ASSERT_EQ(2u, owner.Log.selections.size());
+        EXPECT_EQ((std::vector<int>{2}), SelectedIds(owner.Log.selections[1]));
+        EXPECT_FALSE(IsWindowVisible(form.Hwnd()));
+        // A double-click beside the rows picks nothing.
+        form.Showup(CFormSelectCity::PurposeHomeCity);
+        DoubleClickRow(form, -1);
+        EXPECT_TRUE(IsWindowVisible(form.Hwnd()));
+        Click(form.Hwnd(), IDCANCEL);
+    }
+    Program::Module().RemoveMessageLoop();
+}
+
 // The edit dialog is modal: its script runs from a timer inside the dialog's own loop, with the
 // message box replaced by one that only records its text.
 std::vector<std::wstring> g_messageBoxes;

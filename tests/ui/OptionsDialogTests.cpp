@@ -238,13 +238,9 @@ protected:
         ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
         for (int row = 0; row < ListView_GetItemCount(list); ++row)
         {
-            LVITEMW item{};
-            item.mask = LVIF_PARAM;
-            item.iItem = row;
-            ListView_GetItem(list, &item);
             for (int id : ids)
             {
-                if (item.lParam == id)
+                if (select->CityIdAt(row) == id)
                 {
                     ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
                 }

@@ -4,6 +4,7 @@ list(APPEND PORTABLE_TEST_SOURCES
     weather/MetarParserTests.cpp
     weather/NoaaDwmlTests.cpp
     weather/SunTests.cpp
+    weather/UpdateScheduleTests.cpp
 )
 list(APPEND WINDOWS_TEST_SOURCES
     weather/WeatherIconsTests.cpp

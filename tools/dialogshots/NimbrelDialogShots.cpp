@@ -6,6 +6,7 @@
 // finds as the program does, next to itself.
 #include "app/Program.h"
 #include "data/COptions.h"
+#include "data/Data.h"
 #include "data/EarthBackground.h"
 #include "platform/GdiPlus.h"
 #include "res/Resource.h"
@@ -135,6 +136,8 @@ int Shoot()
 {
     Program::LoadImages();
     EarthBackground::SetFolder(Program::PathEarthBackgrounds());
+    // The city selection lists the shipped catalogue, as in the program.
+    Data::SetCataloguePath(Program::PathCityRecords());
     Program::SetOptions(CPtr<COptions>(new COptions()));
 
     CFormOptions options(Program::WindowHost());
@@ -158,6 +161,11 @@ int Shoot()
     if (options.SelectCity() != nullptr && IsWindowVisible(options.SelectCity()->Hwnd()))
     {
         Capture(options.SelectCity()->Hwnd(), L"dialog-select-city");
+        // The search box in use, over the whole catalogue: the catalogue spells it without the accent.
+        SetWindowTextW(options.SelectCity()->SearchBox(), L"S\u00E3o Paulo");
+        Pump(500);
+        Capture(options.SelectCity()->Hwnd(), L"dialog-select-city-search");
+        SetWindowTextW(options.SelectCity()->SearchBox(), L"");
         SendMessageW(options.SelectCity()->Hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         Pump(300);
     }
