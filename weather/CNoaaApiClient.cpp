@@ -61,7 +61,7 @@ std::string CNoaaApiClient::Get(const std::wstring& url, std::size_t bodyLimit)
         // problem document adds nothing a retry at the next update would not.
         Log::Exception(L"CNoaaApiClient::Get");
     }
-    ThrowApplicationException("CNoaaApiClient::Get (65)");
+    ThrowApplicationException("CNoaaApiClient::Get (64)");
 }
 
 std::uint32_t CNoaaApiClient::LastStatus() const
@@ -76,7 +76,7 @@ std::wstring CNoaaApiClient::LookUpForecastUrl(const std::wstring& base, const s
     // points elsewhere.
     if (url.compare(0, base.size() + 1, base + L"/") != 0)
     {
-        ThrowApplicationException("CNoaaApiClient::LookUpForecastUrl (80)", "forecast on another server");
+        ThrowApplicationException("CNoaaApiClient::LookUpForecastUrl (79)", "forecast on another server");
     }
     const std::lock_guard<std::mutex> lock(g_pointsMutex);
     g_points[pointsUrl] = url;

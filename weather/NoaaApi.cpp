@@ -223,7 +223,7 @@ Nullable<float> ReadTemperature(const Json& period)
     }
     if (!value->is_number() || unit == nullptr || !unit->is_string())
     {
-        ThrowApplicationException("NoaaApi::ReadTemperature (225)", "temperature of the wrong type");
+        ThrowApplicationException("NoaaApi::ReadTemperature (226)", "temperature of the wrong type");
     }
     const std::string& unitText = unit->get_ref<const std::string&>();
     const double number = value->get<double>();
@@ -238,7 +238,7 @@ Nullable<float> ReadTemperature(const Json& period)
     }
     else
     {
-        ThrowApplicationException("NoaaApi::ReadTemperature (240)", "unknown temperature unit");
+        ThrowApplicationException("NoaaApi::ReadTemperature (241)", "unknown temperature unit");
     }
     if (!(std::fabs(celsius) <= 150.0))
     {
@@ -260,18 +260,18 @@ Period ReadPeriod(const Json& period)
 {
     if (!period.is_object())
     {
-        ThrowApplicationException("NoaaApi::ReadPeriod (262)", "period not an object");
+        ThrowApplicationException("NoaaApi::ReadPeriod (263)", "period not an object");
     }
     const Json* start = Member(period, "startTime");
     const Json* daytime = Member(period, "isDaytime");
     if (start == nullptr || !start->is_string() || daytime == nullptr || !daytime->is_boolean())
     {
-        ThrowApplicationException("NoaaApi::ReadPeriod (268)", "period without startTime or isDaytime");
+        ThrowApplicationException("NoaaApi::ReadPeriod (269)", "period without startTime or isDaytime");
     }
     const Json* shortForecast = Member(period, "shortForecast");
     if (shortForecast != nullptr && !shortForecast->is_string())
     {
-        ThrowApplicationException("NoaaApi::ReadPeriod (273)", "shortForecast not a text");
+        ThrowApplicationException("NoaaApi::ReadPeriod (274)", "shortForecast not a text");
     }
 
     Period result;
@@ -293,7 +293,7 @@ Period ReadPeriod(const Json& period)
     }
     catch (const ApplicationException&)
     {
-        ThrowApplicationException("NoaaApi::ReadPeriod (295)", "bad startTime");
+        ThrowApplicationException("NoaaApi::ReadPeriod (296)", "bad startTime");
     }
     result.ShortForecast = shortForecast != nullptr ? shortForecast->get<std::string>() : std::string();
     result.Temperature = ReadTemperature(period);
@@ -312,7 +312,7 @@ std::string FormatCoordinate(float degrees)
     const double scaled = std::round(static_cast<double>(degrees) * 10000.0);
     if (!(std::fabs(scaled) <= 1800000.0))
     {
-        ThrowApplicationException("NoaaApi::PointsPath (314)", "position out of range");
+        ThrowApplicationException("NoaaApi::PointsPath (315)", "position out of range");
     }
     long long units = static_cast<long long>(scaled);
     std::string text = units < 0 ? "-" : "";
@@ -342,12 +342,12 @@ std::string NoaaApi::ForecastUrlOfPoints(const std::string& text)
     const Json* forecast = Member(Properties(document), "forecast");
     if (forecast == nullptr || !forecast->is_string())
     {
-        ThrowApplicationException("NoaaApi::ForecastUrlOfPoints (344)", "no forecast address");
+        ThrowApplicationException("NoaaApi::ForecastUrlOfPoints (345)", "no forecast address");
     }
     const std::string& url = forecast->get_ref<const std::string&>();
     if (url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0)
     {
-        ThrowApplicationException("NoaaApi::ForecastUrlOfPoints (349)", "forecast address not http");
+        ThrowApplicationException("NoaaApi::ForecastUrlOfPoints (350)", "forecast address not http");
     }
     return url;
 }
@@ -363,7 +363,7 @@ void NoaaApi::ParseForecast(const std::string& text, CForecast& forecast, DateTi
     const Json* periods = Member(Properties(document), "periods");
     if (periods == nullptr || !periods->is_array())
     {
-        ThrowApplicationException("NoaaApi::ParseForecast (365)", "no periods");
+        ThrowApplicationException("NoaaApi::ParseForecast (366)", "no periods");
     }
 
     // Every period is read, so that the last stored day still finds its night's minimum.
@@ -404,7 +404,7 @@ void NoaaApi::ParseForecast(const std::string& text, CForecast& forecast, DateTi
     }
     if (result.Items.empty())
     {
-        ThrowApplicationException("NoaaApi::ParseForecast (406)", "no forecast periods");
+        ThrowApplicationException("NoaaApi::ParseForecast (407)", "no forecast periods");
     }
     result.ReportDateTime = DateTime::FromTicks(utcNow.Ticks(), DateTime::KindUtc);
     forecast = std::move(result);
