@@ -448,6 +448,13 @@ TEST(WeatherServiceNoaaTests, WhenTheSoapServiceFailsTheJsonApiGivesTheForecast)
                 TestHttpServer::Send(connection,
                                      TestHttpServer::Response(301, "Location: /points/canonical\r\n", ""));
             }
+            else if (request.Target == "/api/points/33.9333,-118.4")
+            {
+                // Names a forecast outside the API's base address.
+                TestHttpServer::Send(connection,
+                                     TestHttpServer::Response(
+                                         200, json, Replaced(ApiPoints, "https://api.weather.gov", base)));
+            }
             else if (request.Target == "/points/canonical")
             {
                 const std::string points =
@@ -515,6 +522,15 @@ TEST(WeatherServiceNoaaTests, WhenTheSoapServiceFailsTheJsonApiGivesTheForecast)
                                         "/gridpoints/LOX/148,41/forecast", "/points/33.9333,-118.4",
                                         "/points/canonical", "/gridpoints/LOX/149,41/forecast"}),
               targets(before));
+
+    // A points answer never sends the forecast request to another address than the API's.
+    {
+        const ScopedEnvironmentVariable elsewhere(L"NIMBREL_API_URL", server.Url("/api"));
+        before = server.Requests().size();
+        report = WeatherServiceNoaa::GetWeatherReport(client, LosAngeles());
+        EXPECT_TRUE(report->Forecast.Items.empty());
+        EXPECT_EQ("/api/points/33.9333,-118.4", targets(before).back());
+    }
 
     // An expired grid (503 with a problem document) leaves the observation alone, as a SOAP
     // failure would.
