@@ -292,6 +292,11 @@ std::string CHttpClient::Get(const std::wstring& url, std::size_t bodyLimit)
     return Send(L"GET", url, std::wstring(), std::string(), bodyLimit);
 }
 
+std::string CHttpClient::Get(const std::wstring& url, const std::wstring& headers, std::size_t bodyLimit)
+{
+    return Send(L"GET", url, headers, std::string(), bodyLimit);
+}
+
 std::string CHttpClient::Post(const std::wstring& url, const std::wstring& headers, const std::string& body,
                               std::size_t bodyLimit)
 {
@@ -300,7 +305,7 @@ std::string CHttpClient::Post(const std::wstring& url, const std::wstring& heade
 
 const wchar_t* CHttpClient::UserAgent()
 {
-    return L"Nimbrel/" NIMBREL_VERSION_WTEXT L" (+" NIMBREL_WEB_PAGE L")";
+    return L"Nimbrel/" NIMBREL_VERSION_WTEXT L" (" NIMBREL_WEB_PAGE L", " NIMBREL_FEEDBACK_EMAIL L")";
 }
 
 bool CHttpClient::IsSuccessStatus(std::uint32_t status)
@@ -380,9 +385,11 @@ std::string CHttpClient::Send(const wchar_t* verb, const std::wstring& url, cons
     std::wstring address = url;
     std::wstring extraHeaders = headers;
     std::string content = body;
+    m_lastStatus = 0;
     for (int redirects = 0;; ++redirects)
     {
         Answer answer = Exchange(method.c_str(), address, extraHeaders, content, bodyLimit, deadline);
+        m_lastStatus = answer.Status;
         if (IsSuccessStatus(answer.Status))
         {
             return std::move(answer.Body);

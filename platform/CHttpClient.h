@@ -26,6 +26,8 @@ public:
     // The body of the final answer, byte for byte. A body longer than bodyLimit bytes fails the
     // download; each caller names the limit that suits what it fetches.
     std::string Get(const std::wstring& url, std::size_t bodyLimit);
+    // headers: "Name: value\r\n" lines sent with the request (and with any redirected one).
+    std::string Get(const std::wstring& url, const std::wstring& headers, std::size_t bodyLimit);
 
     // headers: "Name: value\r\n" lines sent with the request.
     std::string Post(const std::wstring& url, const std::wstring& headers, const std::string& body,
@@ -34,8 +36,12 @@ public:
     // The default suits the weather services; the tests shorten it.
     void SetDeadline(std::uint32_t milliseconds) { m_deadlineMs = milliseconds; }
 
-    // "Nimbrel/<version> (+<web page>)": the weather service asks its clients to say who
-    // they are and where to find out more.
+    // The status of the last download's final answer, so a caller can tell a missing resource
+    // (404) from other failures; 0 when no answer came.
+    std::uint32_t LastStatus() const { return m_lastStatus; }
+
+    // "Nimbrel/<version> (<web page>, <e-mail>)": the weather service asks its clients to say
+    // who they are and how to reach them, and may refuse those that do not.
     static const wchar_t* UserAgent();
 
     // Only 200 delivers the body: 206 would hand over part of a file as if it were whole, and
@@ -66,4 +72,5 @@ private:
 
     void* m_session = nullptr; // HINTERNET, opened at the first download
     std::uint32_t m_deadlineMs = DefaultDeadlineMs;
+    std::uint32_t m_lastStatus = 0;
 };

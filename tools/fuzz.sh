@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the two parsers of downloaded text with clang under
+# Builds the libFuzzer targets of the three parsers of downloaded text with clang under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs each for a bounded time on inputs
 # up to 100000 bytes, on a 1 MiB stack like a worker thread's; then once more on inputs up to
-# the download's size cap (1 MiB for an observation, 8 MiB for a forecast), starting from an
+# the download's size cap (1 MiB for an observation, 8 MiB for a forecast of either service), starting from an
 # answer just under it. Any crash, sanitizer report, stray exception or input slower than the
 # time-out fails the run; the input that did it is left in build/fuzz/artifacts.
 #   FUZZ_SECONDS        how long each target runs on short inputs (default 30)
@@ -19,6 +19,7 @@ core_sources="core/ApplicationException.cpp core/DateTime.cpp core/TimeSpan.cpp 
 metar_sources="tests/fuzz/FuzzMetar.cpp weather/MetarParser.cpp weather/RegEx.cpp weather/CCurrentWeather.cpp \
 weather/Atmosphere.cpp weather/Temperature.cpp weather/WeatherDump.cpp weather/EnumWeatherCode.cpp $core_sources"
 dwml_sources="tests/fuzz/FuzzDwml.cpp weather/NoaaDwml.cpp $core_sources"
+api_sources="tests/fuzz/FuzzApi.cpp weather/NoaaApi.cpp weather/Temperature.cpp $core_sources"
 flags="-std=c++20 -O1 -gline-tables-only -Wall -Wextra -Werror -I$root -fsanitize=fuzzer,address,undefined \
 -fno-sanitize-recover=all -fno-omit-frame-pointer"
 
@@ -33,10 +34,10 @@ object() { echo "obj/${1//\//_}.o"; }
     echo "  deps = gcc"
     echo "rule link"
     echo "  command = $cxx $flags \$in -o \$out"
-    for source in $(echo "$metar_sources $dwml_sources" | tr ' ' '\n' | sort -u); do
+    for source in $(echo "$metar_sources $dwml_sources $api_sources" | tr ' ' '\n' | sort -u); do
         echo "build $(object "$source"): cxx $root/$source"
     done
-    for name in metar dwml; do
+    for name in metar dwml api; do
         sources=${name}_sources
         echo "build fuzz-$name: link$(for source in ${!sources}; do printf ' %s' "$(object "$source")"; done)"
     done
@@ -47,7 +48,8 @@ rm -f "$out/build.ninja.new"
 ninja -C "$out" -j 2 --quiet
 
 # Long inputs from the start: the bounds against deep recursion are what is being tried.
-mkdir -p "$out/corpus/metar" "$out/corpus/dwml" "$out/corpus/metar-large" "$out/corpus/dwml-large"
+mkdir -p "$out/corpus/metar" "$out/corpus/dwml" "$out/corpus/metar-large" "$out/corpus/dwml-large" \
+    "$out/corpus/api" "$out/corpus/api-large"
 python3 - "$out/corpus" <<'EOF'
 import sys
 corpus = sys.argv[1]
@@ -79,6 +81,20 @@ with open(corpus + "/metar/long-groups", "wb") as f:
     f.write(b"2007/11/30 05:53\nKLAX 300553Z " + b"RA" * 2000 + b" " + b"9" * 2000 + b"Z -RA 14/11\n")
 with open(corpus + "/dwml/deep", "wb") as f:
     f.write(b"<dwml><data>" + b"<a>" * 30000)
+# A JSON forecast just under the cap: tens of thousands of periods, each one a new half day.
+with open(corpus + "/api-large/near-the-cap", "w") as f:
+    periods, size, i = [], 0, 0
+    while size < 8 * 1024 * 1024 - 4096:
+        date = "%04d-%02d-%02d" % (1900 + i // 720, 1 + i // 60 % 12, 1 + i // 2 % 28)
+        period = ('{"number": %d, "name": "Day", "startTime": "%sT%s:00:00-05:00", "isDaytime": %s, '
+                  '"temperature": %d, "temperatureUnit": "F", "shortForecast": "Chance Rain Showers then Mostly Sunny"}'
+                  % (i + 1, date, "06" if i % 2 == 0 else "18", "true" if i % 2 == 0 else "false", 40 + i % 50))
+        periods.append(period)
+        size += len(period) + 1
+        i += 1
+    f.write('{"type": "Feature", "properties": {"periods": [' + ",".join(periods) + "]}}\n")
+with open(corpus + "/api/deep", "wb") as f:
+    f.write(b'{"properties": ' + b"[" * 30000)
 with open(corpus + "/dwml/at-the-limit", "wb") as f:
     f.write(b"<dwml>" + b"<a>" * 255 + b"</a>" * 255 + b"</dwml>")
 EOF
@@ -86,8 +102,10 @@ EOF
 # name, corpus folder, longest input, seconds
 runs="metar metar 100000 $seconds
 dwml dwml 100000 $seconds
+api api 100000 $seconds
 metar metar-large 1048576 $large_seconds
-dwml dwml-large 8388608 $large_seconds"
+dwml dwml-large 8388608 $large_seconds
+api api-large 8388608 $large_seconds"
 while read -r name corpus max_len run_seconds; do
     echo "== fuzzing $name on inputs up to $max_len bytes for ${run_seconds}s"
     # The worker thread's stack is about 1 MiB; the fuzzer's own thread gets no more.

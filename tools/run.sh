@@ -31,7 +31,8 @@ if [ -z "${NIMBREL_OBSERVATION_URL:-}${NIMBREL_FORECAST_URL:-}" ] && ! weather_s
     "$root/tools/weather-standin" start "$standin" --owner $$ >/dev/null
     NIMBREL_OBSERVATION_URL=$(cat "$standin/observation-url")
     NIMBREL_FORECAST_URL=$(cat "$standin/forecast-url")
-    export NIMBREL_OBSERVATION_URL NIMBREL_FORECAST_URL
+    NIMBREL_API_URL=$(cat "$standin/api-url")
+    export NIMBREL_OBSERVATION_URL NIMBREL_FORECAST_URL NIMBREL_API_URL
     echo "The weather service cannot be reached: Nimbrel gets made-up weather from a local stand-in."
 fi
 

@@ -10,7 +10,7 @@ packages=(
     clang-14 libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix nsis
     wine wine64 fonts-wine xvfb x11-utils xdotool
-    googletest librapidxml-dev gsoap dpkg-dev
+    googletest librapidxml-dev nlohmann-json3-dev gsoap dpkg-dev
     fonts-liberation imagemagick
     python3 python3-yaml openssl weather-util-data xplanet-images oxygen-icon-theme iso-codes tzdata
 )

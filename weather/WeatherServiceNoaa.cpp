@@ -5,6 +5,7 @@
 #include "core/Util.h"
 #include "platform/CHttpClient.h"
 #include "platform/Log.h"
+#include "weather/CNoaaApiClient.h"
 #include "weather/CSoapTransport.h"
 #include "weather/MetarParser.h"
 #include "weather/NoaaDwml.h"
@@ -106,12 +107,27 @@ CPtr<CWeatherReport> WeatherServiceNoaa::GetWeatherReport(CHttpClient& client, c
 {
     CPtr<CWeatherReport> report = GetCurrentWeatherReport(client, request);
     // A forecast service outage must not cost the home city its observation, while every other
-    // city still gets one: the observation goes out alone and the stored forecast stays.
+    // city still gets one: the observation goes out alone and the stored forecast stays. The
+    // SOAP service is legacy and may go at any time, so when it fails the JSON API, which gives
+    // the same week, is asked instead.
     try
     {
         CForecast forecast;
         GetForecast(client, request, forecast);
         report->Forecast = std::move(forecast);
+        Log::Write(L"WeatherServiceNoaa::GetWeatherReport", L"forecast from the SOAP service");
+        return report;
+    }
+    catch (...)
+    {
+        Log::Exception(L"WeatherServiceNoaa::GetWeatherReport");
+    }
+    try
+    {
+        CForecast forecast;
+        CNoaaApiClient(client).GetForecast(request, forecast);
+        report->Forecast = std::move(forecast);
+        Log::Write(L"WeatherServiceNoaa::GetWeatherReport", L"forecast from the JSON API");
     }
     catch (...)
     {

@@ -37,8 +37,10 @@ CPtr<CWeatherReport> GetCurrentWeatherReport(CHttpClient& client, const CWeather
 void GetForecast(CHttpClient& client, const CWeatherRequest& request, CForecast& forecast);
 
 // A report with the observation and the forecast. The observation comes first and its failure
-// propagates. When only the forecast fails, the report carries the observation alone, its
-// forecast left at the initial value (so a stored forecast is kept).
+// propagates. The forecast comes from the SOAP service or, when that fails (network, fault,
+// unreadable answer), from the JSON API (CNoaaApiClient); the debugger log says which. When
+// both fail, the report carries the observation alone, its forecast left at the initial value
+// (so a stored forecast is kept).
 CPtr<CWeatherReport> GetWeatherReport(CHttpClient& client, const CWeatherRequest& request);
 
 // The address of the station's observation file.

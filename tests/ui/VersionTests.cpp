@@ -71,5 +71,5 @@ TEST(VersionInOnePlace, AboutBoxAndUserAgentNameTheProjectVersion)
     EXPECT_THAT(g_aboutTexts, Contains(L"Nimbrel " + ProjectVersion()));
     EXPECT_THAT(g_aboutTexts, Contains(std::wstring(L"Licensed under the GNU GPL, version 2 or later")));
 
-    EXPECT_THAT(std::wstring(CHttpClient::UserAgent()), StartsWith(L"Nimbrel/" + ProjectVersion() + L" (+"));
+    EXPECT_THAT(std::wstring(CHttpClient::UserAgent()), StartsWith(L"Nimbrel/" + ProjectVersion() + L" ("));
 }

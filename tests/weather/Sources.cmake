@@ -3,6 +3,7 @@ list(APPEND PORTABLE_TEST_SOURCES
     weather/RegExTests.cpp
     weather/MetarParserTests.cpp
     weather/NoaaDwmlTests.cpp
+    weather/NoaaApiTests.cpp
     weather/SunTests.cpp
     weather/UpdateScheduleTests.cpp
 )
@@ -22,3 +23,14 @@ file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/generated/weather/SunTimesTabl
      CONTENT "R\"csv(@nimbrel_sun_times_text@)csv\"\n" @ONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${nimbrel_sun_times_csv})
 set_source_files_properties(weather/SunTests.cpp PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_CURRENT_BINARY_DIR}/generated)
+
+# The weather service's JSON documents, compiled in the same way for the API tests.
+foreach(document points forecast problem)
+    set(nimbrel_api_json ${CMAKE_CURRENT_SOURCE_DIR}/weather/data/api/${document}.json)
+    file(READ ${nimbrel_api_json} nimbrel_api_text)
+    file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/generated/weather/api/${document}.inc
+         CONTENT "R\"json(@nimbrel_api_text@)json\"\n" @ONLY)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${nimbrel_api_json})
+endforeach()
+set_source_files_properties(weather/NoaaApiTests.cpp weather/WeatherServiceNoaaTests.cpp
+                            PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_CURRENT_BINARY_DIR}/generated)

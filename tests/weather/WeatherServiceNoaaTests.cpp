@@ -4,10 +4,12 @@
 #include "tests/support/ExpectThrowAt.h"
 #include "tests/weather/TestHttpServer.h" // winsock2.h must come before windows.h
 #include "tests/weather/ScopedEnvironmentVariable.h"
+#include "weather/CNoaaApiClient.h"
 #include "weather/WeatherServiceNoaa.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <regex>
 #include <string>
 
@@ -148,8 +150,9 @@ TEST(WeatherServiceNoaaTests, FetchesTheStationFileNamedByItsCode)
     EXPECT_EQ("/data/observations/metar/stations/KLAX.TXT", requests[0].Target);
     EXPECT_EQ("127.0.0.1:" + std::to_string(server.Port()), requests[0].Header("Host"));
     EXPECT_EQ(Narrow(CHttpClient::UserAgent()), requests[0].Header("User-Agent"));
-    EXPECT_TRUE(std::regex_match(requests[0].Header("User-Agent"),
-                                 std::regex(R"(Nimbrel/\d+\.\d+\.\d+ \(\+https?://[^ ()]+\))")))
+    EXPECT_TRUE(
+        std::regex_match(requests[0].Header("User-Agent"),
+                         std::regex(R"(Nimbrel/\d+\.\d+\.\d+ \(https?://[^ ()]+, [^ ()@]+@[^ ()@]+\))")))
         << requests[0].Header("User-Agent");
     EXPECT_EQ("", requests[0].Body);
 
@@ -286,6 +289,9 @@ TEST(WeatherServiceNoaaTests, AFullReportKeepsItsObservationWhenOnlyTheForecastF
             }
         });
     const ScopedEnvironmentVariable folder(L"NIMBREL_OBSERVATION_URL", server.Url(StationPath));
+    // The JSON API has no answer for the place either.
+    const ScopedEnvironmentVariable api(L"NIMBREL_API_URL", server.Url(""));
+    CNoaaApiClient::ForgetPoints();
     CHttpClient client;
     const DateTime noForecast = CForecast().ReportDateTime;
 
@@ -397,4 +403,139 @@ TEST(WeatherServiceNoaaTests, ObservationAndForecastEachHaveTheirOwnSizeLimit)
                         "WeatherServiceNoaa::GetForecast (63)");
         EXPECT_EQ(2u, forecast.Items.size());
     }
+}
+
+namespace
+{
+const std::string ApiPoints =
+#include "weather/api/points.inc"
+    ;
+const std::string ApiForecast =
+#include "weather/api/forecast.inc"
+    ;
+const std::string ApiProblem =
+#include "weather/api/problem.inc"
+    ;
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+} // namespace
+
+TEST(WeatherServiceNoaaTests, WhenTheSoapServiceFailsTheJsonApiGivesTheForecast)
+{
+    std::atomic<int> grid{148};
+    std::atomic<bool> expired{false};
+    TestHttpServer server(
+        [&](TestHttpServer& self, const Request& request, SOCKET connection)
+        {
+            const std::string base = "http://127.0.0.1:" + std::to_string(self.Port());
+            const std::string forecast = "/gridpoints/LOX/" + std::to_string(grid.load()) + ",41/forecast";
+            const std::string json = "Content-Type: application/geo+json\r\n";
+            if (request.Target == SoapPath)
+            {
+                TestHttpServer::Send(connection,
+                                     TestHttpServer::Response(500, "Content-Type: text/xml\r\n", Fault));
+            }
+            else if (request.Target == "/points/33.9333,-118.4")
+            {
+                // The service's own redirect to its canonical form is followed.
+                TestHttpServer::Send(connection,
+                                     TestHttpServer::Response(301, "Location: /points/canonical\r\n", ""));
+            }
+            else if (request.Target == "/api/points/33.9333,-118.4")
+            {
+                // Names a forecast outside the API's base address.
+                TestHttpServer::Send(connection,
+                                     TestHttpServer::Response(
+                                         200, json, Replaced(ApiPoints, "https://api.weather.gov", base)));
+            }
+            else if (request.Target == "/points/canonical")
+            {
+                const std::string points =
+                    Replaced(ApiPoints, "/gridpoints/LOX/148,41/", forecast.substr(0, forecast.size() - 8));
+                TestHttpServer::Send(
+                    connection,
+                    TestHttpServer::Response(200, json, Replaced(points, "https://api.weather.gov", base)));
+            }
+            else if (request.Target == forecast && !expired)
+            {
+                TestHttpServer::Send(connection, TestHttpServer::Response(200, json, ApiForecast));
+            }
+            else if (request.Target == forecast)
+            {
+                TestHttpServer::Send(
+                    connection,
+                    TestHttpServer::Response(503, "Content-Type: application/problem+json\r\n", ApiProblem));
+            }
+            else
+            {
+                Weather(self, request, connection);
+            }
+        });
+    const ScopedEnvironmentVariable folder(L"NIMBREL_OBSERVATION_URL", server.Url(StationPath));
+    const ScopedEnvironmentVariable endpoint(L"NIMBREL_FORECAST_URL", server.Url(SoapPath));
+    const ScopedEnvironmentVariable api(L"NIMBREL_API_URL", server.Url("/"));
+    CNoaaApiClient::ForgetPoints();
+    CHttpClient client;
+    const auto targets = [&](std::size_t from)
+    {
+        std::vector<std::string> list;
+        const std::vector<Request> requests = server.Requests();
+        for (std::size_t i = from; i < requests.size(); ++i)
+        {
+            list.push_back(requests[i].Target);
+        }
+        return list;
+    };
+
+    CPtr<CWeatherReport> report = WeatherServiceNoaa::GetWeatherReport(client, LosAngeles());
+    EXPECT_EQ(DateTime(2007, 11, 30, 5, 53), report->CurrentWeather.ReportDateTime);
+    ASSERT_EQ(CForecast::MaxItems, report->Forecast.Items.size());
+    EXPECT_EQ(L"Sunny", report->Forecast.Items[0].WeatherSummary);
+    EXPECT_EQ(
+        std::vector<std::string>({std::string(StationPath) + "KLAX.TXT", SoapPath, "/points/33.9333,-118.4",
+                                  "/points/canonical", "/gridpoints/LOX/148,41/forecast"}),
+        targets(0));
+    const Request call = server.Requests().back();
+    EXPECT_EQ("application/geo+json", call.Header("Accept"));
+    EXPECT_EQ(Narrow(CHttpClient::UserAgent()), call.Header("User-Agent"));
+
+    // The place's forecast address is kept for the run; a kept one that has gone (404) is looked
+    // up anew.
+    std::size_t before = server.Requests().size();
+    report = WeatherServiceNoaa::GetWeatherReport(client, LosAngeles());
+    EXPECT_EQ(CForecast::MaxItems, report->Forecast.Items.size());
+    EXPECT_EQ("/gridpoints/LOX/148,41/forecast", targets(before).back());
+    EXPECT_EQ(3u, targets(before).size());
+
+    grid = 149;
+    before = server.Requests().size();
+    report = WeatherServiceNoaa::GetWeatherReport(client, LosAngeles());
+    EXPECT_EQ(CForecast::MaxItems, report->Forecast.Items.size());
+    EXPECT_EQ(std::vector<std::string>({std::string(StationPath) + "KLAX.TXT", SoapPath,
+                                        "/gridpoints/LOX/148,41/forecast", "/points/33.9333,-118.4",
+                                        "/points/canonical", "/gridpoints/LOX/149,41/forecast"}),
+              targets(before));
+
+    // A points answer never sends the forecast request to another address than the API's.
+    {
+        const ScopedEnvironmentVariable elsewhere(L"NIMBREL_API_URL", server.Url("/api"));
+        before = server.Requests().size();
+        report = WeatherServiceNoaa::GetWeatherReport(client, LosAngeles());
+        EXPECT_TRUE(report->Forecast.Items.empty());
+        EXPECT_EQ("/api/points/33.9333,-118.4", targets(before).back());
+    }
+
+    // An expired grid (503 with a problem document) leaves the observation alone, as a SOAP
+    // failure would.
+    expired = true;
+    report = WeatherServiceNoaa::GetWeatherReport(client, LosAngeles());
+    EXPECT_EQ(DateTime(2007, 11, 30, 5, 53), report->CurrentWeather.ReportDateTime);
+    EXPECT_TRUE(report->Forecast.Items.empty());
 }
