@@ -119,6 +119,9 @@ public:
     static void OnDownloadComplete();
     static void UpdateWallpaper();
     static void UpdateViews();
+    // Lets go of the decoded earth image once the maps are composed; the next stretch loads it
+    // again.
+    static void ReleaseSourceImages();
     // The views UpdateViews refreshes, in the order they were added (the map before the local
     // weather window).
     static void AddWeatherView(IWeatherView* view);
