@@ -181,8 +181,14 @@ void CFormEarthView::Compose()
     }
     CDibSurface& target = map ? *map : *m_map;
     COptions& options = Program::Options();
-    UtilGraphics::ComposeWeatherMap(m_background, target.Bitmap(), options, Program::SmallWeatherIcons(),
-                                    DateTime::UtcNow());
+    // A view of the screen's size shows the wallpaper's background: one kept picture serves both.
+    CStretchedBackground* shared = Program::WallpaperBackgroundOfSize(width, height);
+    if (shared != nullptr)
+    {
+        m_background.Release();
+    }
+    UtilGraphics::ComposeWeatherMap(shared != nullptr ? *shared : m_background, target.Bitmap(), options,
+                                    Program::SmallWeatherIcons(), DateTime::UtcNow());
     if (map)
     {
         m_map = std::move(map);

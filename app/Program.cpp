@@ -622,6 +622,18 @@ void Program::UpdateWallpaper()
     ReleaseSourceImages();
 }
 
+CStretchedBackground* Program::WallpaperBackgroundOfSize(int width, int height)
+{
+    RECT desktop{};
+    if (LiveOptions().IsNull() || !LiveOptions()->UpdateWallpaper ||
+        !GetWindowRect(GetDesktopWindow(), &desktop) || desktop.right - desktop.left != width ||
+        desktop.bottom - desktop.top != height)
+    {
+        return nullptr;
+    }
+    return &WallpaperBackground();
+}
+
 void Program::ReleaseSourceImages()
 {
     // The decoded earth image is the largest thing the program holds, and once the stretched
