@@ -90,6 +90,10 @@ bool CFormEarthView::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM, L
         KillTimer(Hwnd(), kComposeTimer);
         m_scheduled = false;
         Program::RemoveWeatherView(this);
+        // The pictures are GDI+ bitmaps, and the shutdown sequence ends GDI+ after the windows.
+        m_map.reset();
+        m_background.Release();
+        m_stale = true;
         return true;
     default:
         return false;
