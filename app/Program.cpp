@@ -638,10 +638,21 @@ void Program::ReleaseSourceImages()
 {
     // The decoded earth image is the largest thing the program holds, and once the stretched
     // backgrounds are made nothing needs it until the region, the background or a size changes.
-    if (!LiveOptions().IsNull())
+    // Only a wallpaper still to be stretched (the first one, say, while the window already shows
+    // its map) would decode it again at once.
+    if (LiveOptions().IsNull())
     {
-        LiveOptions()->Background.Image.Reset();
+        return;
     }
+    COptions& options = *LiveOptions();
+    RECT desktop{};
+    if (options.UpdateWallpaper && GetWindowRect(GetDesktopWindow(), &desktop) &&
+        WallpaperBackground().IsStale(options.Region, options.Background, desktop.right - desktop.left,
+                                      desktop.bottom - desktop.top))
+    {
+        return;
+    }
+    options.Background.Image.Reset();
 }
 
 void Program::SaveDesktopWallpaper()

@@ -120,8 +120,8 @@ public:
     static void OnDownloadComplete();
     static void UpdateWallpaper();
     static void UpdateViews();
-    // Lets go of the decoded earth image once the maps are composed; the next stretch loads it
-    // again.
+    // Lets go of the decoded earth image once the maps are composed, unless the wallpaper still
+    // needs it; the next stretch loads it again.
     static void ReleaseSourceImages();
     // The wallpaper's kept background when the wallpaper is on and has this size, so that a view of
     // the screen's size shares it instead of keeping a second one; null otherwise.

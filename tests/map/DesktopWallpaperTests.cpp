@@ -368,6 +368,8 @@ TEST(DesktopWallpaper, OnlyAMapThatDiffersFromTheInstalledOneIsWritten)
     Program::UpdateWallpaper();
     const std::wstring first = WallpaperInForce();
     ASSERT_TRUE(CDesktopWallpaper::IsMapFile(first, Program::PathWallpaper()));
+    // The earth image is not kept once its stretch is.
+    EXPECT_TRUE(Program::Options().Background.Image.IsNull());
     Program::UpdateWallpaper();
     EXPECT_EQ(first, WallpaperInForce());
     EXPECT_EQ(1u, FilesIn(Program::PathWallpaper()).size());
