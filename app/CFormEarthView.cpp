@@ -2,11 +2,16 @@
 
 #include "app/Program.h"
 #include "core/ApplicationException.h"
+#include "data/COptions.h"
 #include "map/WeatherMap.h"
-#include "platform/COffscreenSurface.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"
 #include "platform/WindowMessages.h"
+
+namespace
+{
+constexpr UINT_PTR kComposeTimer = 1;
+} // namespace
 
 CFormEarthView::~CFormEarthView()
 {
@@ -27,31 +32,38 @@ void CFormEarthView::Create(HWND parent)
                         WS_EX_CLIENTEDGE, bounds, parent, nullptr);
 }
 
+SIZE CFormEarthView::ComposedSize() const
+{
+    return m_map ? SIZE{m_map->Width(), m_map->Height()} : SIZE{0, 0};
+}
+
 void CFormEarthView::RefreshWeather()
 {
-    // A hidden view is painted in full when it is shown again.
+    m_stale = true;
+    // A hidden view composes when it is painted again.
     if (!IsWindow() || !IsWindowVisible(Hwnd()))
-    {
-        return;
-    }
-    const HDC dc = GetDC(Hwnd());
-    if (dc == nullptr)
     {
         return;
     }
     try
     {
-        Draw(dc);
+        Compose();
     }
     catch (...)
     {
         // The previous picture stays; the next refresh or paint tries again.
         Log::Exception(L"CFormEarthView::RefreshWeather");
+        return;
     }
-    ReleaseDC(Hwnd(), dc);
+    const HDC dc = GetDC(Hwnd());
+    if (dc != nullptr)
+    {
+        Paint(dc);
+        ReleaseDC(Hwnd(), dc);
+    }
 }
 
-bool CFormEarthView::ProcessWindowMessage(UINT message, WPARAM, LPARAM, LRESULT& result)
+bool CFormEarthView::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
 {
     result = 0;
     switch (message)
@@ -60,14 +72,68 @@ bool CFormEarthView::ProcessWindowMessage(UINT message, WPARAM, LPARAM, LRESULT&
         OnPaint();
         return true;
     case WM_ERASEBKGND:
-        // Every pixel is painted by the map; erasing first would only make it flicker.
+        // Every pixel is painted from the map; erasing first would only make it flicker.
         result = 1;
         return true;
+    case WM_SIZE:
+        // Each change of size puts the composition off again: a drag composes once, at its end.
+        ScheduleComposition(SettleMilliseconds);
+        return true;
+    case WM_TIMER:
+        if (wParam != kComposeTimer)
+        {
+            return false;
+        }
+        OnSettled();
+        return true;
     case WM_DESTROY:
+        KillTimer(Hwnd(), kComposeTimer);
+        m_scheduled = false;
         Program::RemoveWeatherView(this);
+        // The pictures are GDI+ bitmaps, and the shutdown sequence ends GDI+ after the windows.
+        m_map.reset();
+        m_background.Release();
+        m_stale = true;
         return true;
     default:
         return false;
+    }
+}
+
+void CFormEarthView::ScheduleComposition(UINT delay)
+{
+    if (!IsWindow())
+    {
+        return;
+    }
+    // Setting the timer again restarts it.
+    m_scheduled = SetTimer(Hwnd(), kComposeTimer, delay, nullptr) != 0;
+}
+
+void CFormEarthView::OnSettled()
+{
+    KillTimer(Hwnd(), kComposeTimer);
+    m_scheduled = false;
+    if (!IsWindowVisible(Hwnd()))
+    {
+        return; // composed when it is painted again
+    }
+    const SIZE composed = ComposedSize();
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    if (!m_stale && composed.cx == client.right && composed.cy == client.bottom)
+    {
+        return;
+    }
+    try
+    {
+        Compose();
+        InvalidateRect(Hwnd(), nullptr, FALSE);
+    }
+    catch (...)
+    {
+        // The previous picture stays, stretched; the next refresh or resize tries again.
+        Log::Exception(L"CFormEarthView::OnSettled");
     }
 }
 
@@ -79,19 +145,21 @@ void CFormEarthView::OnPaint()
     {
         return;
     }
-    try
-    {
-        Draw(dc);
-    }
-    catch (...)
-    {
-        // The previous picture stays; the next paint or refresh tries again.
-        Log::Exception(L"CFormEarthView::OnPaint");
-    }
+    Paint(dc);
     EndPaint(Hwnd(), &paint);
+
+    // What was painted is out of date: a composition follows, never inside the paint itself.
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    const SIZE composed = ComposedSize();
+    if (!m_scheduled && client.right > 0 && client.bottom > 0 &&
+        (m_stale || composed.cx != client.right || composed.cy != client.bottom))
+    {
+        ScheduleComposition(USER_TIMER_MINIMUM);
+    }
 }
 
-void CFormEarthView::Draw(HDC target)
+void CFormEarthView::Compose()
 {
     RECT client{};
     if (!GetClientRect(Hwnd(), &client))
@@ -104,12 +172,53 @@ void CFormEarthView::Draw(HDC target)
     {
         return; // minimised or squeezed to nothing
     }
-    COffscreenSurface offscreen(target, width, height, "CFormEarthView::Draw (22)");
-    SetViewportOrgEx(offscreen.Dc(), -client.left, -client.top, nullptr);
+    if (m_map && m_map->Width() == width && m_map->Height() == height && !m_stale)
     {
-        Gdiplus::Graphics graphics(offscreen.Dc());
-        UtilGraphics::DrawWeatherMap(graphics, client.left, client.top, width, height, Program::Options(),
-                                     Program::SmallWeatherIcons(), DateTime::UtcNow());
+        return;
     }
-    BitBlt(target, client.left, client.top, width, height, offscreen.Dc(), client.left, client.top, SRCCOPY);
+    // A map of the same size is composed over the kept one: everything that can fail fails before
+    // its pixels are touched, so a failure still leaves the previous picture.
+    std::unique_ptr<CDibSurface> map;
+    if (!m_map || m_map->Width() != width || m_map->Height() != height)
+    {
+        map = std::make_unique<CDibSurface>(width, height, "CFormEarthView::Compose (180)");
+    }
+    CDibSurface& target = map ? *map : *m_map;
+    COptions& options = Program::Options();
+    // A view of the screen's size shows the wallpaper's background: one kept picture serves both.
+    CStretchedBackground* shared = Program::WallpaperBackgroundOfSize(width, height);
+    if (shared != nullptr)
+    {
+        m_background.Release();
+    }
+    UtilGraphics::ComposeWeatherMap(shared != nullptr ? *shared : m_background, target.Bitmap(), options,
+                                    Program::SmallWeatherIcons(), DateTime::UtcNow());
+    if (map)
+    {
+        m_map = std::move(map);
+    }
+    m_stale = false;
+    // The earth image was needed only to stretch the background, which is kept.
+    Program::ReleaseSourceImages();
+}
+
+void CFormEarthView::Paint(HDC target)
+{
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    if (!m_map)
+    {
+        FillRect(target, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        return;
+    }
+    if (m_map->Width() == client.right && m_map->Height() == client.bottom)
+    {
+        BitBlt(target, 0, 0, client.right, client.bottom, m_map->Dc(), 0, 0, SRCCOPY);
+        return;
+    }
+    // Until the size settles: the last map, stretched over the new size.
+    const int mode = SetStretchBltMode(target, COLORONCOLOR);
+    StretchBlt(target, 0, 0, client.right, client.bottom, m_map->Dc(), 0, 0, m_map->Width(), m_map->Height(),
+               SRCCOPY);
+    SetStretchBltMode(target, mode);
 }

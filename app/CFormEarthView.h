@@ -1,29 +1,52 @@
 #pragma once
 
+#include "map/CStretchedBackground.h"
+#include "platform/CDibSurface.h"
 #include "platform/CWindowBase.h"
 #include "ui/IWeatherView.h"
 
-// The map window's client: the weather map over the whole client area, drawn off screen and put
-// on screen in one transfer, with no background erased, so that neither a redraw nor a resize
-// flickers.
+#include <memory>
+
+// The map window's client: the weather map over the whole client area. The map is composed off
+// screen into a picture of the client's size, kept, and painted from: a paint is one copy, never a
+// composition, and nothing is erased, so neither a redraw nor a resize flickers. While the size
+// changes, the last picture is stretched over the new client area; the map is composed at the new
+// size once the size has settled for a moment.
 class CFormEarthView : public CWindowBase, public IWeatherView
 {
 public:
+    // How long the size must stay the same before the map is composed at it.
+    static constexpr UINT SettleMilliseconds = 150;
+
     CFormEarthView() = default;
     ~CFormEarthView() override;
 
     // Creates the view filling the parent's client area; throws when it cannot be created.
     void Create(HWND parent);
 
-    // Draws straight into the window, without waiting for a paint: the new picture shows at once,
-    // even when the window is not active or partly covered. Never throws: a failed drawing leaves
-    // the previous picture.
+    // Composes the map anew and puts it straight into the window, without waiting for a paint: the
+    // new picture shows at once, even when the window is not active or partly covered. A hidden
+    // view composes when it is next painted. Never throws: a failed drawing leaves the previous
+    // picture.
     void RefreshWeather() override;
+
+    // The size of the map kept for painting; 0 × 0 before the first.
+    SIZE ComposedSize() const;
 
 protected:
     bool ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void OnPaint();
-    void Draw(HDC target);
+    void OnSettled();
+    void ScheduleComposition(UINT delay);
+    // Composes the map at the client's size into a new picture, which replaces the kept one only
+    // when it is complete. Throws on failure.
+    void Compose();
+    void Paint(HDC target);
+
+    CStretchedBackground m_background;
+    std::unique_ptr<CDibSurface> m_map;
+    bool m_stale = true;
+    bool m_scheduled = false;
 };

@@ -12,6 +12,7 @@
 #include "data/Data.h"
 #include "data/EarthBackground.h"
 #include "map/CDesktopWallpaper.h"
+#include "map/CStretchedBackground.h"
 #include "map/UtilWallpaper.h"
 #include "map/WeatherMap.h"
 #include "platform/CAppModule.h"
@@ -31,6 +32,7 @@
 #include <algorithm>
 #include <memory>
 #include <commctrl.h>
+#include <cstdint>
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -83,6 +85,45 @@ CDesktopWallpaper& RememberedWallpaper()
 {
     static CDesktopWallpaper wallpaper(Program::PathUserWallpaper());
     return wallpaper;
+}
+
+// The wallpaper's stretched background, kept between updates while the wallpaper is ours.
+CStretchedBackground& WallpaperBackground()
+{
+    static CStretchedBackground background;
+    return background;
+}
+
+// The map in force as the desktop wallpaper: its file and the digest of its pixels. Empty when the
+// wallpaper is not one of ours.
+struct InstalledMap
+{
+    std::wstring Path;
+    std::uint64_t Fingerprint = 0;
+};
+
+InstalledMap& Installed()
+{
+    static InstalledMap installed;
+    return installed;
+}
+
+// True when the map with this digest is the wallpaper still: its file is there and the desktop
+// shows it (the user may have chosen another wallpaper since).
+bool IsInstalled(std::uint64_t fingerprint)
+{
+    const InstalledMap& installed = Installed();
+    if (fingerprint == 0 || installed.Fingerprint != fingerprint || installed.Path.empty() ||
+        GetFileAttributesW(installed.Path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    {
+        return false;
+    }
+    std::wstring path;
+    std::wstring style;
+    std::wstring tile;
+    Util::ReadDesktopWallpaper(path, style, tile);
+    return CompareStringOrdinal(path.c_str(), static_cast<int>(path.size()), installed.Path.c_str(),
+                                static_cast<int>(installed.Path.size()), TRUE) == CSTR_EQUAL;
 }
 
 // What start-up is doing, so that a failure can be named to the user: completes "Nimbrel could
@@ -359,6 +400,7 @@ void Program::OnShutdown()
     }
     // The options hold GDI+ fonts and the images are GDI+ bitmaps: both go before GDI+ does.
     SetOptions(CPtr<COptions>());
+    WallpaperBackground().Release();
     FreeImages();
     CFormLocalWeather::FreePanelBackground();
     UtilGraphics::FreeSharedObjects();
@@ -616,14 +658,25 @@ void Program::UpdateWallpaper()
         if (Options().UpdateWallpaper)
         {
             const CPtr<Gdiplus::Bitmap> map =
-                UtilGraphics::GenerateNimbrelWallpaper(Options(), SmallWeatherIcons());
-            // On disk before the map goes on the desktop: a run that ends without putting the
-            // user's wallpaper back leaves it for the next start.
-            RememberedWallpaper().Store(PathWallpaper());
-            UtilGraphics::InstallWallpaper(*map, PathWallpaper());
+                UtilGraphics::GenerateNimbrelWallpaper(WallpaperBackground(), Options(), SmallWeatherIcons());
+            // The same picture again (same weather, the sun where it was) is not written again.
+            const std::uint64_t fingerprint = UtilGraphics::Fingerprint(*map);
+            if (!IsInstalled(fingerprint))
+            {
+                // On disk before the map goes on the desktop: a run that ends without putting the
+                // user's wallpaper back leaves it for the next start.
+                RememberedWallpaper().Store(PathWallpaper());
+                std::wstring written;
+                Installed() = InstalledMap();
+                if (UtilGraphics::InstallWallpaper(*map, PathWallpaper(), &written))
+                {
+                    Installed() = InstalledMap{written, fingerprint};
+                }
+            }
         }
         else
         {
+            WallpaperBackground().Release();
             RestoreDesktopWallpaper();
         }
     }
@@ -633,6 +686,40 @@ void Program::UpdateWallpaper()
     }
     // A wallpaper that failed is no reason to leave the views stale.
     UpdateViews();
+    ReleaseSourceImages();
+}
+
+CStretchedBackground* Program::WallpaperBackgroundOfSize(int width, int height)
+{
+    RECT desktop{};
+    if (LiveOptions().IsNull() || !LiveOptions()->UpdateWallpaper ||
+        !GetWindowRect(GetDesktopWindow(), &desktop) || desktop.right - desktop.left != width ||
+        desktop.bottom - desktop.top != height)
+    {
+        return nullptr;
+    }
+    return &WallpaperBackground();
+}
+
+void Program::ReleaseSourceImages()
+{
+    // The decoded earth image is the largest thing the program holds, and once the stretched
+    // backgrounds are made nothing needs it until the region, the background or a size changes.
+    // Only a wallpaper still to be stretched (the first one, say, while the window already shows
+    // its map) would decode it again at once.
+    if (LiveOptions().IsNull())
+    {
+        return;
+    }
+    COptions& options = *LiveOptions();
+    RECT desktop{};
+    if (options.UpdateWallpaper && GetWindowRect(GetDesktopWindow(), &desktop) &&
+        WallpaperBackground().IsStale(options.Region, options.Background, desktop.right - desktop.left,
+                                      desktop.bottom - desktop.top))
+    {
+        return;
+    }
+    options.Background.Image.Reset();
 }
 
 void Program::SaveDesktopWallpaper()
@@ -649,6 +736,7 @@ void Program::SaveDesktopWallpaper()
 
 void Program::CleanWallpaperFolder()
 {
+    Installed() = InstalledMap();
     try
     {
         Util::DeleteFilesInFolder(PathWallpaper());
@@ -662,6 +750,7 @@ void Program::CleanWallpaperFolder()
 
 void Program::RestoreDesktopWallpaper()
 {
+    Installed() = InstalledMap();
     try
     {
         RememberedWallpaper().Restore(PathWallpaper());

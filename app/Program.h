@@ -18,6 +18,7 @@ class CFormHidden;
 class CFormLocalWeather;
 class CFormOptions;
 class COptions;
+class CStretchedBackground;
 class CThreadPool;
 class CWeatherIcons;
 class CWeatherReport;
@@ -126,6 +127,12 @@ public:
     static void OnDownloadComplete();
     static void UpdateWallpaper();
     static void UpdateViews();
+    // Lets go of the decoded earth image once the maps are composed, unless the wallpaper still
+    // needs it; the next stretch loads it again.
+    static void ReleaseSourceImages();
+    // The wallpaper's kept background when the wallpaper is on and has this size, so that a view of
+    // the screen's size shares it instead of keeping a second one; null otherwise.
+    static CStretchedBackground* WallpaperBackgroundOfSize(int width, int height);
     // The views UpdateViews refreshes, in the order they were added (the map before the local
     // weather window).
     static void AddWeatherView(IWeatherView* view);

@@ -6,6 +6,12 @@
 
 namespace
 {
+std::uint64_t NewSelection()
+{
+    static std::uint64_t last = 0;
+    return ++last;
+}
+
 std::wstring& FolderStorage()
 {
     static std::wstring folder;
@@ -50,9 +56,15 @@ const std::wstring& EarthBackground::Folder()
     return FolderStorage();
 }
 
-EarthBackground::EarthBackground() : Name(DefaultName), Path(Folder() + DefaultName) {}
+EarthBackground::EarthBackground()
+    : Name(DefaultName), Path(Folder() + DefaultName), m_selection(NewSelection())
+{
+}
 
-EarthBackground::EarthBackground(const EarthBackground& other) : Name(other.Name), Path(other.Path) {}
+EarthBackground::EarthBackground(const EarthBackground& other)
+    : Name(other.Name), Path(other.Path), m_selection(other.m_selection)
+{
+}
 
 EarthBackground& EarthBackground::operator=(const EarthBackground& other)
 {
@@ -63,6 +75,7 @@ EarthBackground& EarthBackground::operator=(const EarthBackground& other)
         Image.Reset();
         Name.swap(name);
         Path.swap(path);
+        m_selection = other.m_selection;
     }
     return *this;
 }
@@ -119,6 +132,7 @@ bool EarthBackground::SetByName(const std::wstring& name)
     Image.Reset();
     Name.swap(newName);
     Path.swap(path);
+    m_selection = NewSelection();
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "core/CPtr.h"
 #include "platform/GdiPlus.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -61,7 +62,15 @@ public:
     // when the bitmap object itself cannot be allocated.
     Gdiplus::Bitmap& GetImage();
 
+    // Which choice of a file this is: new for every background made and every SetByName, kept by
+    // copies. A map kept from the image of one choice is stale under any other, even of the same
+    // file, since choosing a file again is how a changed file is read anew.
+    std::uint64_t Selection() const { return m_selection; }
+
     CPtr<Gdiplus::Bitmap> Image;
     std::wstring Name; // file name without folder
     std::wstring Path; // Folder() followed by Name
+
+private:
+    std::uint64_t m_selection;
 };

@@ -4,6 +4,7 @@
 #include "core/Util.h"
 #include "data/COptions.h"
 #include "data/MapRegion.h"
+#include "map/CStretchedBackground.h"
 #include "map/UtilWallpaper.h"
 #include "platform/Log.h"
 
@@ -187,6 +188,18 @@ CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(COptions& options, const WeatherI
                                     icons, DateTime::UtcNow());
 }
 
+CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(CStretchedBackground& kept, COptions& options,
+                                               const WeatherIconSource& icons)
+{
+    RECT desktop;
+    if (!GetWindowRect(GetDesktopWindow(), &desktop))
+    {
+        ThrowApplicationException("UtilGraphics::GenerateNimbrelWallpaper (13)");
+    }
+    return ComposeWeatherMap(kept, desktop.right - desktop.left, desktop.bottom - desktop.top, options, icons,
+                             DateTime::UtcNow());
+}
+
 CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& options,
                                                const WeatherIconSource& icons, DateTime utcNow)
 {
@@ -204,6 +217,57 @@ CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& 
     return bitmap;
 }
 
+CPtr<Gdiplus::Bitmap> ComposeWeatherMap(CStretchedBackground& kept, int width, int height, COptions& options,
+                                        const WeatherIconSource& icons, DateTime utcNow)
+{
+    CPtr<Gdiplus::Bitmap> bitmap(new Gdiplus::Bitmap(width, height, PixelFormat24bppRGB));
+    if (bitmap->GetLastStatus() != Gdiplus::Ok)
+    {
+        ThrowApplicationException("UtilGraphics::ComposeWeatherMap (226)");
+    }
+    ComposeWeatherMap(kept, *bitmap, options, icons, utcNow);
+    return bitmap;
+}
+
+void ComposeWeatherMap(CStretchedBackground& kept, Gdiplus::Bitmap& target, COptions& options,
+                       const WeatherIconSource& icons, DateTime utcNow)
+{
+    const int width = static_cast<int>(target.GetWidth());
+    const int height = static_cast<int>(target.GetHeight());
+    Gdiplus::Bitmap& background = kept.Prepare(options.Region, options.Background, width, height);
+
+    // A copy of rows, not a drawing: no resampling, no blending, the very same bytes.
+    const Gdiplus::Rect all(0, 0, width, height);
+    Gdiplus::BitmapData from{};
+    Gdiplus::BitmapData to{};
+    if (background.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &from) != Gdiplus::Ok)
+    {
+        ThrowApplicationException("UtilGraphics::ComposeWeatherMap (245)");
+    }
+    if (target.LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &to) != Gdiplus::Ok)
+    {
+        background.UnlockBits(&from);
+        ThrowApplicationException("UtilGraphics::ComposeWeatherMap (250)");
+    }
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+    {
+        std::memcpy(static_cast<BYTE*>(to.Scan0) + static_cast<std::ptrdiff_t>(y) * to.Stride,
+                    static_cast<const BYTE*>(from.Scan0) + static_cast<std::ptrdiff_t>(y) * from.Stride, row);
+    }
+    target.UnlockBits(&to);
+    background.UnlockBits(&from);
+
+    Gdiplus::Graphics graphics(&target);
+    if (graphics.GetLastStatus() != Gdiplus::Ok)
+    {
+        ThrowApplicationException("UtilGraphics::ComposeWeatherMap (264)");
+    }
+    graphics.SetPageUnit(Gdiplus::UnitPixel);
+    graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+    DrawCities(graphics, 0, 0, width, height, options, icons, utcNow);
+}
+
 void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int height, COptions& options,
                     const WeatherIconSource& icons, DateTime utcNow)
 {
@@ -211,7 +275,12 @@ void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int he
     graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
 
     DrawBackground(options.Region, options.Background, graphics, x, y, width, height);
+    DrawCities(graphics, x, y, width, height, options, icons, utcNow);
+}
 
+void DrawCities(Gdiplus::Graphics& graphics, int x, int y, int width, int height, const COptions& options,
+                const WeatherIconSource& icons, DateTime utcNow)
+{
     const MapRegion& region = options.Region;
     Gdiplus::Matrix matrix;
     SetRectangleMapping(matrix, static_cast<float>(region.West), static_cast<float>(region.North),
@@ -420,7 +489,7 @@ CLSID GetEncoderBmp()
     return g_bmpEncoder;
 }
 
-bool InstallWallpaper(Gdiplus::Bitmap& bitmap, const std::wstring& folder)
+bool InstallWallpaper(Gdiplus::Bitmap& bitmap, const std::wstring& folder, std::wstring* written)
 {
     if (folder.empty())
     {
@@ -455,6 +524,10 @@ bool InstallWallpaper(Gdiplus::Bitmap& bitmap, const std::wstring& folder)
         }
         Util::SetDesktopWallpaperStretched(file);
         Util::DeleteFilesExcept(path, name);
+        if (written != nullptr)
+        {
+            *written = file;
+        }
         return true;
     }
     catch (...)
@@ -462,5 +535,46 @@ bool InstallWallpaper(Gdiplus::Bitmap& bitmap, const std::wstring& folder)
         Log::Exception(L"UtilGraphics::InstallWallpaper");
         return false;
     }
+}
+
+std::uint64_t Fingerprint(Gdiplus::Bitmap& bitmap)
+{
+    const int width = static_cast<int>(bitmap.GetWidth());
+    const int height = static_cast<int>(bitmap.GetHeight());
+    const Gdiplus::Rect all(0, 0, width, height);
+    Gdiplus::BitmapData data{};
+    if (width == 0 || height == 0 ||
+        bitmap.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &data) != Gdiplus::Ok)
+    {
+        return 0;
+    }
+    // FNV-1a over the size and every row's pixels, eight bytes at a time where it can.
+    constexpr std::uint64_t kPrime = 0x100000001B3ull;
+    std::uint64_t digest = 0xCBF29CE484222325ull;
+    const auto mix = [&](std::uint64_t value)
+    {
+        digest ^= value;
+        digest *= kPrime;
+    };
+    mix(static_cast<std::uint64_t>(width) << 32 | static_cast<std::uint32_t>(height));
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+    {
+        const BYTE* pixels =
+            static_cast<const BYTE*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride;
+        std::size_t i = 0;
+        for (; i + 8 <= row; i += 8)
+        {
+            std::uint64_t word;
+            std::memcpy(&word, pixels + i, 8);
+            mix(word);
+        }
+        for (; i < row; ++i)
+        {
+            mix(pixels[i]);
+        }
+    }
+    bitmap.UnlockBits(&data);
+    return digest == 0 ? 1 : digest;
 }
 } // namespace UtilGraphics

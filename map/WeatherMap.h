@@ -7,11 +7,13 @@
 #include "platform/GdiPlus.h"
 #include "weather/EnumWeatherCode.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
 class City;
 class COptions;
+class CStretchedBackground;
 class MapRegion;
 
 // The weather map: the region's part of the earth image stretched over a rectangle, and on it every
@@ -35,15 +37,32 @@ using WeatherIconSource = std::function<Gdiplus::Bitmap*(bool isDay, const Nulla
 // The map at the desktop's size at the present time, 24 bits per pixel, for the wallpaper. Throws
 // "UtilGraphics::GenerateNimbrelWallpaper (13)" when the desktop's rectangle cannot be read.
 CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(COptions& options, const WeatherIconSource& icons);
+// The same over the kept background of the desktop's size (see ComposeWeatherMap).
+CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(CStretchedBackground& kept, COptions& options,
+                                               const WeatherIconSource& icons);
 // The map as a new 24-bit bitmap of the given size. Throws when the bitmap cannot be made.
 CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& options,
                                                const WeatherIconSource& icons, DateTime utcNow);
+
+// The map over the kept background of its size (made again first when the region, the background
+// or the size has changed), into a new 24-bit bitmap: the same pixels as GenerateNimbrelWallpaper
+// gives, at the cost of a copy and the cities when the background is kept. Throws when a bitmap
+// cannot be made.
+CPtr<Gdiplus::Bitmap> ComposeWeatherMap(CStretchedBackground& kept, int width, int height, COptions& options,
+                                        const WeatherIconSource& icons, DateTime utcNow);
+// The same into a 24-bit target of its own size, such as one whose pixels a device context shares.
+void ComposeWeatherMap(CStretchedBackground& kept, Gdiplus::Bitmap& target, COptions& options,
+                       const WeatherIconSource& icons, DateTime utcNow);
 
 // The whole map into the rectangle. Leaves the graphics in pixel units with anti-aliased text.
 // Throws only when the options or the background's bitmap object are missing; one city or one
 // pass that fails is left out and the rest is drawn.
 void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int height, COptions& options,
                     const WeatherIconSource& icons, DateTime utcNow);
+
+// The cities alone, as DrawWeatherMap draws them over the background into the rectangle.
+void DrawCities(Gdiplus::Graphics& graphics, int x, int y, int width, int height, const COptions& options,
+                const WeatherIconSource& icons, DateTime utcNow);
 
 // The region's part of the background's image, stretched over the rectangle on each axis. An
 // image that could not be read draws nothing.
@@ -79,5 +98,10 @@ CLSID GetEncoderBmp();
 // is left. Returns true when the wallpaper was changed. Never throws: an empty folder, no free
 // name, no encoder or a file that could not be written all leave the wallpaper in force and the
 // folder's files as they were.
-bool InstallWallpaper(Gdiplus::Bitmap& bitmap, const std::wstring& folder);
+// When written is given, it receives the path of the file installed.
+bool InstallWallpaper(Gdiplus::Bitmap& bitmap, const std::wstring& folder, std::wstring* written = nullptr);
+
+// A digest of the bitmap's size and pixels: two maps with the same digest look the same. 0 when
+// the pixels cannot be read.
+std::uint64_t Fingerprint(Gdiplus::Bitmap& bitmap);
 } // namespace UtilGraphics

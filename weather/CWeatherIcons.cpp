@@ -22,37 +22,47 @@ CWeatherIcons::~CWeatherIcons() = default;
 
 void CWeatherIcons::Load(const std::wstring& smallFolder, const std::wstring& largeFolder)
 {
-    m_smallNotAvailable = LoadBitmap(smallFolder + L"NA.png");
-    m_largeNotAvailable = LoadBitmap(largeFolder + L"NA.png");
-    for (int code = 0; code < WeatherCodeCount; ++code)
-    {
-        m_small.Day[code] = LoadBitmap(smallFolder + WeatherCodes::DayIconFileName(code));
-        m_small.Night[code] = LoadBitmap(smallFolder + WeatherCodes::NightIconFileName(code));
-        m_large.Day[code] = LoadBitmap(largeFolder + WeatherCodes::DayIconFileName(code));
-        m_large.Night[code] = LoadBitmap(largeFolder + WeatherCodes::NightIconFileName(code));
-    }
+    Free();
+    m_small.Folder = smallFolder;
+    m_large.Folder = largeFolder;
 }
 
 void CWeatherIcons::Free()
 {
-    m_smallNotAvailable.reset();
-    m_largeNotAvailable.reset();
+    Free(m_small);
+    Free(m_large);
+}
+
+void CWeatherIcons::Free(Set& set)
+{
+    set.Folder.clear();
+    set.NotAvailable = Icon();
     for (int code = 0; code < WeatherCodeCount; ++code)
     {
-        m_small.Day[code].reset();
-        m_small.Night[code].reset();
-        m_large.Day[code].reset();
-        m_large.Night[code].reset();
+        set.Day[code] = Icon();
+        set.Night[code] = Icon();
     }
 }
 
-Gdiplus::Bitmap* CWeatherIcons::Pick(const Set& set, const Nullable<EnumWeatherCode>& code, bool isDay)
+Gdiplus::Bitmap* CWeatherIcons::Get(const std::wstring& folder, Icon& icon, const std::wstring& fileName)
+{
+    if (!icon.Tried && !folder.empty())
+    {
+        icon.Tried = true;
+        icon.Bitmap = LoadBitmap(folder + fileName);
+    }
+    return icon.Bitmap.get();
+}
+
+Gdiplus::Bitmap* CWeatherIcons::Pick(Set& set, const Nullable<EnumWeatherCode>& code, bool isDay)
 {
     if (!code.HasValue || code.Value() < 0 || code.Value() >= WeatherCodeCount)
     {
         return nullptr;
     }
-    return (isDay ? set.Day : set.Night)[code.Value()].get();
+    const int index = code.Value();
+    return isDay ? Get(set.Folder, set.Day[index], WeatherCodes::DayIconFileName(index))
+                 : Get(set.Folder, set.Night[index], WeatherCodes::NightIconFileName(index));
 }
 
 Gdiplus::Bitmap* CWeatherIcons::GetLarge(const Nullable<EnumWeatherCode>& code, bool isDay) const
@@ -63,4 +73,14 @@ Gdiplus::Bitmap* CWeatherIcons::GetLarge(const Nullable<EnumWeatherCode>& code, 
 Gdiplus::Bitmap* CWeatherIcons::GetSmall(bool isDay, const Nullable<EnumWeatherCode>& code) const
 {
     return Pick(m_small, code, isDay);
+}
+
+Gdiplus::Bitmap* CWeatherIcons::SmallNotAvailable() const
+{
+    return Get(m_small.Folder, m_small.NotAvailable, L"NA.png");
+}
+
+Gdiplus::Bitmap* CWeatherIcons::LargeNotAvailable() const
+{
+    return Get(m_large.Folder, m_large.NotAvailable, L"NA.png");
 }

@@ -11,9 +11,11 @@ namespace Gdiplus
 class Bitmap;
 }
 
-// Every weather icon in both sizes, day and night, plus the two "not available" icons: loaded
-// once at start-up and kept, since the map and the local weather window draw them constantly.
-// Owned and used by the user-interface thread only.
+// Every weather icon in both sizes, day and night, plus the two "not available" icons: each read
+// from its file the first time it is asked for and kept, since the map and the local weather
+// window draw them constantly, while icons of weather never seen (and the large ones while the
+// local weather window stays small) cost neither time nor memory. Owned and used by the
+// user-interface thread only.
 class CWeatherIcons
 {
 public:
@@ -22,7 +24,8 @@ public:
     CWeatherIcons(const CWeatherIcons&) = delete;
     CWeatherIcons& operator=(const CWeatherIcons&) = delete;
 
-    // Folders end with a backslash. An icon that is missing or unreadable is simply absent.
+    // Folders end with a backslash. An icon that is missing or unreadable is simply absent. Free
+    // drops the icons and the folders: no icon is read after it until the next Load.
     void Load(const std::wstring& smallFolder, const std::wstring& largeFolder);
     void Free();
 
@@ -30,21 +33,28 @@ public:
     Gdiplus::Bitmap* GetLarge(const Nullable<EnumWeatherCode>& code, bool isDay) const;
     Gdiplus::Bitmap* GetSmall(bool isDay, const Nullable<EnumWeatherCode>& code) const;
 
-    Gdiplus::Bitmap* SmallNotAvailable() const { return m_smallNotAvailable.get(); }
-    Gdiplus::Bitmap* LargeNotAvailable() const { return m_largeNotAvailable.get(); }
+    Gdiplus::Bitmap* SmallNotAvailable() const;
+    Gdiplus::Bitmap* LargeNotAvailable() const;
 
 private:
-    using BitmapPtr = std::unique_ptr<Gdiplus::Bitmap>;
+    // One icon file, read when first wanted; a file that could not be read is not tried again.
+    struct Icon
+    {
+        std::unique_ptr<Gdiplus::Bitmap> Bitmap;
+        bool Tried = false;
+    };
     struct Set
     {
-        BitmapPtr Day[WeatherCodeCount];
-        BitmapPtr Night[WeatherCodeCount];
+        std::wstring Folder;
+        Icon NotAvailable;
+        Icon Day[WeatherCodeCount];
+        Icon Night[WeatherCodeCount];
     };
 
-    static Gdiplus::Bitmap* Pick(const Set& set, const Nullable<EnumWeatherCode>& code, bool isDay);
+    static Gdiplus::Bitmap* Get(const std::wstring& folder, Icon& icon, const std::wstring& fileName);
+    static Gdiplus::Bitmap* Pick(Set& set, const Nullable<EnumWeatherCode>& code, bool isDay);
+    static void Free(Set& set);
 
-    BitmapPtr m_smallNotAvailable;
-    BitmapPtr m_largeNotAvailable;
-    Set m_small;
-    Set m_large;
+    mutable Set m_small;
+    mutable Set m_large;
 };

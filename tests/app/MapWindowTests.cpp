@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -58,7 +59,36 @@ DWORD ShownAt(HWND window, double x, double y)
     return ::testing::AssertionSuccess();
 }
 
-TEST(MapWindow, ViewFillsTheFrameRepaintsAtEachSizeAndRefreshesAtOnce)
+// Dispatches the thread's messages (all but a quit) until done, for at most ten seconds.
+bool PumpUntil(const std::function<bool()>& done)
+{
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while (!done())
+    {
+        if (GetTickCount64() > deadline)
+        {
+            return false;
+        }
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, WM_QUIT - 1, PM_REMOVE) ||
+               PeekMessageW(&message, nullptr, WM_QUIT + 1, 0xFFFFFFFF, PM_REMOVE))
+        {
+            DispatchMessageW(&message);
+        }
+        Sleep(10);
+    }
+    return true;
+}
+
+bool IsComposedAtClientSize(CFormEarthView& view)
+{
+    RECT client{};
+    GetClientRect(view.Hwnd(), &client);
+    const SIZE composed = view.ComposedSize();
+    return composed.cx == client.right && composed.cy == client.bottom;
+}
+
+TEST(MapWindow, ViewFillsTheFramePaintsFromItsMapAndComposesOnceTheSizeSettles)
 {
     TempFolder folder;
     const EarthBackground::ScopedFolder scope(folder.Path());
@@ -78,26 +108,44 @@ TEST(MapWindow, ViewFillsTheFrameRepaintsAtEachSizeAndRefreshesAtOnce)
     ASSERT_NE(nullptr, view);
     ShowWindow(frame.Hwnd(), SW_SHOWNORMAL);
 
+    SIZE previous{0, 0};
     for (const SIZE size : {SIZE{420, 300}, SIZE{760, 460}})
     {
         SCOPED_TRACE(size.cx);
         SetWindowPos(frame.Hwnd(), nullptr, 300, 150, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-        UpdateWindow(view);
         RECT client{};
         GetClientRect(frame.Hwnd(), &client);
         RECT placed{};
         GetWindowRect(view, &placed);
         MapWindowPoints(nullptr, frame.Hwnd(), reinterpret_cast<POINT*>(&placed), 2);
         EXPECT_TRUE(EqualRect(&client, &placed)) << "the view does not fill the frame";
+
         // The default region runs from 145° west to 165° east: the meridian between the halves
         // lies at 145/310 of the width, wherever that is.
-        for (const double y : {0.1, 0.9})
+        const auto showsTheHalves = [&]
         {
-            EXPECT_TRUE(Near(0xC00000, ShownAt(view, 0.02, y)));
-            EXPECT_TRUE(Near(0xC00000, ShownAt(view, 0.42, y)));
-            EXPECT_TRUE(Near(0x0000C0, ShownAt(view, 0.52, y)));
-            EXPECT_TRUE(Near(0x0000C0, ShownAt(view, 0.98, y)));
+            for (const double y : {0.1, 0.9})
+            {
+                EXPECT_TRUE(Near(0xC00000, ShownAt(view, 0.02, y)));
+                EXPECT_TRUE(Near(0xC00000, ShownAt(view, 0.42, y)));
+                EXPECT_TRUE(Near(0x0000C0, ShownAt(view, 0.52, y)));
+                EXPECT_TRUE(Near(0x0000C0, ShownAt(view, 0.98, y)));
+            }
+        };
+        // A paint right after the change of size shows the last map stretched, and composes nothing.
+        UpdateWindow(view);
+        const SIZE composed = frame.View().ComposedSize();
+        EXPECT_EQ(previous.cx, composed.cx);
+        EXPECT_EQ(previous.cy, composed.cy);
+        if (previous.cx != 0)
+        {
+            showsTheHalves();
         }
+        // Once the size has settled the map is composed at it.
+        ASSERT_TRUE(PumpUntil([&] { return IsComposedAtClientSize(frame.View()); }));
+        UpdateWindow(view);
+        showsTheHalves();
+        previous = frame.View().ComposedSize();
     }
 
     // No paint message is waited for: the new picture is there as soon as the refresh returns.

@@ -357,4 +357,38 @@ TEST(DesktopWallpaper, TheProgramStoresTheUsersWallpaperBeforeItsFirstMap)
     UtilGraphics::FreeSharedObjects();
     Util::DeleteFilesInFolder(Program::PathWallpaper());
 }
+
+// A map that looks like the one in force is not written again (a new file would take the other
+// name); a changed map is, and so is the same map once the user has chosen another wallpaper.
+TEST(DesktopWallpaper, OnlyAMapThatDiffersFromTheInstalledOneIsWritten)
+{
+    const DesktopScope desktop;
+    Program::CleanWallpaperFolder();
+    Program::SetOptions(CPtr<COptions>(new COptions()));
+    Program::UpdateWallpaper();
+    const std::wstring first = WallpaperInForce();
+    ASSERT_TRUE(CDesktopWallpaper::IsMapFile(first, Program::PathWallpaper()));
+    // The earth image is not kept once its stretch is.
+    EXPECT_TRUE(Program::Options().Background.Image.IsNull());
+    Program::UpdateWallpaper();
+    EXPECT_EQ(first, WallpaperInForce());
+    EXPECT_EQ(1u, FilesIn(Program::PathWallpaper()).size());
+
+    Program::Options().DispalyCityName = !Program::Options().DispalyCityName;
+    Program::UpdateWallpaper();
+    const std::wstring second = WallpaperInForce();
+    EXPECT_TRUE(CDesktopWallpaper::IsMapFile(second, Program::PathWallpaper()));
+    EXPECT_NE(first, second);
+
+    Util::SetDesktopWallpaper(L"0", L"0", L"");
+    Program::UpdateWallpaper();
+    EXPECT_TRUE(CDesktopWallpaper::IsMapFile(WallpaperInForce(), Program::PathWallpaper()));
+    EXPECT_NE(second, WallpaperInForce());
+
+    Program::Options().UpdateWallpaper = false;
+    Program::UpdateWallpaper();
+    Program::SetOptions(CPtr<COptions>());
+    UtilGraphics::FreeSharedObjects();
+    Util::DeleteFilesInFolder(Program::PathWallpaper());
+}
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "data/COptions.h"
 #include "data/MapRegion.h"
+#include "map/CStretchedBackground.h"
 #include "platform/UtilWin32.h"
 #include "tests/support/TempFolder.h"
 
@@ -64,6 +65,7 @@ public:
         }
     }
 
+    const std::vector<std::uint32_t>& All() const { return m_pixels; }
     std::uint32_t At(int x, int y) const { return m_pixels[static_cast<std::size_t>(y) * m_width + x]; }
     int Red(int x, int y) const { return (At(x, y) >> 16) & 0xFF; }
     int Green(int x, int y) const { return (At(x, y) >> 8) & 0xFF; }
@@ -213,6 +215,54 @@ private:
     EarthBackground::ScopedFolder m_scope;
     std::unique_ptr<COptions> m_options;
 };
+
+// The map over a kept background is the map from scratch, pixel for pixel: the background is a
+// copy of the very stretch a full drawing makes, and the cities are drawn the same way over it.
+TEST_F(MapTest, AMapOverTheKeptBackgroundIsTheMapFromScratch)
+{
+    WriteImage(Folder().File(L"Pattern.bmp"), 90, 45,
+               [](int x, int y) { return Gdiplus::Color(x * 2, y * 5, (x * 7 + y * 3) % 256); });
+    ASSERT_TRUE(Options().Background.SetByName(L"Pattern.bmp"));
+    Cities().push_back(MakeCity(1, L"Ames", 42.0f, -93.6f, EnumWeatherCode::Rain, 12.0f));
+    Cities().push_back(MakeCity(2, L"Lyon", 45.7f, 4.8f, EnumWeatherCode::Clear, 25.0f));
+    Options().HomeCity = new City(MakeCity(3, L"Perth", -31.9f, 115.9f, EnumWeatherCode::Fog, -4.0f));
+    TestIcons icons(16, 12);
+    CStretchedBackground kept;
+    const auto same = [&](int width, int height)
+    {
+        const CPtr<Gdiplus::Bitmap> keptMap =
+            UtilGraphics::ComposeWeatherMap(kept, width, height, Options(), icons.Source(), kNow);
+        const CPtr<Gdiplus::Bitmap> scratch =
+            UtilGraphics::GenerateNimbrelWallpaper(width, height, Options(), icons.Source(), kNow);
+        return Pixels(*keptMap).All() == Pixels(*scratch).All();
+    };
+
+    EXPECT_TRUE(same(kMapWidth, kMapHeight));
+    // New weather over the same background: the stretch is not made again, nor the image loaded.
+    Gdiplus::Bitmap* const stretched =
+        &kept.Prepare(Options().Region, Options().Background, kMapWidth, kMapHeight);
+    Options().Background.Image.Reset();
+    Cities()[0].CurrentWeather.Temprature = 31.0f;
+    Cities()[1].CurrentWeather.WeatherCode = EnumWeatherCode::Snow;
+    UtilGraphics::ComposeWeatherMap(kept, kMapWidth, kMapHeight, Options(), icons.Source(), kNow);
+    EXPECT_TRUE(Options().Background.Image.IsNull());
+    EXPECT_TRUE(same(kMapWidth, kMapHeight));
+    EXPECT_EQ(stretched, &kept.Prepare(Options().Region, Options().Background, kMapWidth, kMapHeight));
+
+    // Whatever the stretch depends on makes it anew: the size, the region, the background, even the
+    // same file chosen again.
+    EXPECT_TRUE(kept.IsStale(Options().Region, Options().Background, 500, 300));
+    EXPECT_TRUE(same(500, 300));
+    ASSERT_TRUE(MapRegion::FindByName(L"Europe", Options().Region));
+    EXPECT_TRUE(kept.IsStale(Options().Region, Options().Background, 500, 300));
+    EXPECT_TRUE(same(500, 300));
+    ASSERT_TRUE(Options().Background.SetByName(L"Pattern.bmp"));
+    EXPECT_TRUE(kept.IsStale(Options().Region, Options().Background, 500, 300));
+    ASSERT_TRUE(Options().Background.SetByName(L"Black.bmp"));
+    EXPECT_TRUE(same(500, 300));
+    EXPECT_FALSE(kept.IsStale(Options().Region, EarthBackground(Options().Background), 500, 300))
+        << "a copy of the options shows the same background";
+}
 
 TEST_F(MapTest, EveryRegionShowsItsOwnPartOfTheEarthImage)
 {

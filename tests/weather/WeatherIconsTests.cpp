@@ -39,6 +39,12 @@ TEST(WeatherIcons, PicksByCodeSizeAndDaylight)
     EXPECT_EQ(nullptr, icons.GetLarge(static_cast<EnumWeatherCode>(-1), true));
     EXPECT_EQ(nullptr, icons.GetLarge(Rain, true)); // its file is missing
 
+    // Each icon is read when first asked for, not by Load: the large ones cost nothing while only
+    // the small ones are drawn.
+    TestFiles::WriteImage(large.File(L"Snow.png"), L"image/png", 23, 8);
+    ASSERT_NE(nullptr, icons.GetLarge(Snow, true));
+    EXPECT_EQ(23u, icons.GetLarge(Snow, true)->GetWidth());
+
     icons.Free();
     EXPECT_EQ(nullptr, icons.GetSmall(true, Clear));
 }

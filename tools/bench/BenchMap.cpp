@@ -4,15 +4,22 @@
 //
 //   nimbrel-bench-map [--runs N] [--size WIDTHxHEIGHT] [--program DIR] [--save FILE.bmp]
 //
-// N compositions (default 25) of 1920x1080 (default), each into a new 24-bit bitmap as for the
-// wallpaper; prints the median, the fastest and the slowest in milliseconds. The first run also
-// decodes the earth image, as the program's first map does. DIR is the folder of Nimbrel.exe with
-// its "EarthBackgrounds\" and "SmallWeatherIcons\" (default: the build's Nimbrel folder, two
-// levels above this program). --save writes the last map as a BMP file to look at.
+// For each size (1920x1080 and 3840x2160, or only the one given), N compositions (default 25) of
+// each kind, each into a new 24-bit bitmap as for the wallpaper; prints the median, the fastest and
+// the slowest in milliseconds:
+//   full    the whole map from scratch, the earth image stretched anew, as when the region, the
+//           background or the size has changed; the first run also decodes the earth image, as
+//           the program's first map does;
+//   update  new weather over the kept stretched background: a copy and the cities.
+// DIR is the folder of Nimbrel.exe with its "EarthBackgrounds\" and "SmallWeatherIcons\" (default:
+// the build's Nimbrel folder, two levels above this program). --save writes the last updated map of
+// the last size as a BMP file to look at.
 #include "core/ApplicationException.h"
 #include "core/Util.h"
+#include "data/City.h"
 #include "data/COptions.h"
 #include "data/EarthBackground.h"
+#include "map/CStretchedBackground.h"
 #include "map/MapSnapshot.h"
 #include "map/WeatherMap.h"
 #include "platform/GdiPlus.h"
@@ -23,6 +30,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -39,7 +47,36 @@ std::wstring DefaultProgramFolder()
     return path + L"..\\..\\Nimbrel\\";
 }
 
-int Run(int runs, int width, int height, const std::wstring& programFolder, const std::wstring& savePath)
+struct Times
+{
+    double Median;
+    double Fastest;
+    double Slowest;
+};
+
+Times Summarise(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    const std::size_t middle = times.size() / 2;
+    const double median = times.size() % 2 != 0 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
+    return Times{median, times.front(), times.back()};
+}
+
+template <typename Compose> std::vector<double> Time(int runs, Compose compose)
+{
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        compose(run);
+        const auto end = std::chrono::steady_clock::now();
+        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    }
+    return times;
+}
+
+int Run(int runs, const std::vector<std::pair<int, int>>& sizes, const std::wstring& programFolder,
+        const std::wstring& savePath)
 {
     const std::wstring program = Util::AppendBackslash(programFolder);
     EarthBackground::SetFolder(program + L"EarthBackgrounds\\");
@@ -56,17 +93,39 @@ int Run(int runs, int width, int height, const std::wstring& programFolder, cons
         std::fprintf(stderr, "no earth image in %ls\n", options.Background.Path.c_str());
         return 1;
     }
-    // Measured from a cold start: the first map decodes the earth image, as the program's does.
-    options.Background.Image.Reset();
+    const int cities = static_cast<int>(options.Cities->size()) + (options.HomeCity.IsNull() ? 0 : 1);
 
-    std::vector<double> times;
     CPtr<Gdiplus::Bitmap> map;
-    for (int run = 0; run < runs; ++run)
+    for (const auto& [width, height] : sizes)
     {
-        const auto start = std::chrono::steady_clock::now();
-        map = UtilGraphics::GenerateNimbrelWallpaper(width, height, options, iconSource, now);
-        const auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        // Measured from a cold start: the first map decodes the earth image, as the program's does.
+        options.Background.Image.Reset();
+        const std::vector<double> full =
+            Time(runs, [&](int)
+                 { map = UtilGraphics::GenerateNimbrelWallpaper(width, height, options, iconSource, now); });
+        // Each update brings new weather: every observation taken anew, the temperatures changed.
+        CStretchedBackground kept;
+        kept.Prepare(options.Region, options.Background, width, height);
+        const std::vector<double> update =
+            Time(runs,
+                 [&](int run)
+                 {
+                     MapSnapshot::MakeUpWeather(options, now - TimeSpan::FromMinutes(run));
+                     for (City& city : *options.Cities)
+                     {
+                         city.CurrentWeather.Temprature = city.CurrentWeather.Temprature.Value() + run % 3;
+                     }
+                     map = UtilGraphics::ComposeWeatherMap(kept, width, height, options, iconSource, now);
+                 });
+        const Times f = Summarise(full);
+        const Times u = Summarise(update);
+        std::printf("map %dx%d, %d cities, %d runs: full median %.1f ms, fastest %.1f ms, slowest %.1f ms, "
+                    "first %.1f ms\n",
+                    width, height, cities, runs, f.Median, f.Fastest, f.Slowest, full.front());
+        std::printf("map %dx%d, %d cities, %d runs: update median %.1f ms, fastest %.1f ms, slowest %.1f ms "
+                    "(%.1f%% of full)\n",
+                    width, height, cities, runs, u.Median, u.Fastest, u.Slowest, 100.0 * u.Median / f.Median);
+        std::fflush(stdout);
     }
     if (!savePath.empty())
     {
@@ -77,15 +136,6 @@ int Run(int runs, int width, int height, const std::wstring& programFolder, cons
             return 1;
         }
     }
-
-    const double first = times.front();
-    std::sort(times.begin(), times.end());
-    const std::size_t middle = times.size() / 2;
-    const double median = times.size() % 2 != 0 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
-    std::printf(
-        "map %dx%d, %d cities, %d runs: median %.1f ms, fastest %.1f ms, slowest %.1f ms, first %.1f ms\n",
-        width, height, static_cast<int>(options.Cities->size()) + (options.HomeCity.IsNull() ? 0 : 1), runs,
-        median, times.front(), times.back(), first);
     return 0;
 }
 } // namespace
@@ -93,8 +143,8 @@ int Run(int runs, int width, int height, const std::wstring& programFolder, cons
 int main(int argc, char** argv)
 {
     int runs = 25;
-    int width = 1920;
-    int height = 1080;
+    int width = 0;
+    int height = 0;
     std::wstring programFolder = DefaultProgramFolder();
     std::wstring savePath;
     try
@@ -122,6 +172,11 @@ int main(int argc, char** argv)
                 }
                 width = Util::ParseInt(std::string(value, times).c_str());
                 height = Util::ParseInt(times + 1);
+                if (width < 1 || height < 1)
+                {
+                    std::fputs(kUsage, stderr);
+                    return 2;
+                }
             }
             else if (option == "--program")
             {
@@ -137,7 +192,7 @@ int main(int argc, char** argv)
                 return 2;
             }
         }
-        if (runs < 1 || width < 1 || height < 1)
+        if (runs < 1 || width < 0 || height < 0 || (width == 0) != (height == 0))
         {
             std::fputs(kUsage, stderr);
             return 2;
@@ -159,7 +214,10 @@ int main(int argc, char** argv)
     int result = 1;
     try
     {
-        result = Run(runs, width, height, programFolder, savePath);
+        const std::vector<std::pair<int, int>> sizes =
+            width > 0 ? std::vector<std::pair<int, int>>{{width, height}}
+                      : std::vector<std::pair<int, int>>{{1920, 1080}, {3840, 2160}};
+        result = Run(runs, sizes, programFolder, savePath);
     }
     catch (const ApplicationException& e)
     {
