@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "app/CFormEarth.h"
 
 #include "app/CommandTable.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # GoogleTest and GoogleMock from Debian's googletest package, built with this tree's compiler.
 set(NIMBREL_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest source tree")
 if(NOT EXISTS ${NIMBREL_GOOGLETEST_SOURCE}/CMakeLists.txt)

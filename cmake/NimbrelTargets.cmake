@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Settings shared by every target of our own (generated and third-party code does not use them).
 function(nimbrel_target target)
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})

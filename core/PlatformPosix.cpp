@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Stand-ins for the native (sanitizer) build of the portable core. Text is taken as Latin-1,
 // the closest portable relative of the Western ANSI code page.
 #include "core/Platform.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 // The type names that appear in the location texts of CPtr and Nullable failures, spelled the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Lists the program folder for the installer: NimbrelInstallFiles puts every file in place and
 # NimbrelRemoveFiles takes exactly those away again, so that uninstalling never touches what the
 # user put into the folder.

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-2.0-or-later
 ; Nimbrel's Windows installer, made on Debian by makensis through the build's make-installer
 ; script (installer/make-installer.in), which passes these:
 ;   NIMBREL_VERSION       the project version, e.g. 1.0.0

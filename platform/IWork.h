@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 // A unit of background work run by CThreadPool. The pool owns it once queued and deletes it

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 // Failures that are contained at a window procedure, thread start or callback leave a trace

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Draws the application icon (a sun behind a cloud) with ImageMagick and packs it as a
 # multi-size Windows icon, 16 to 256 pixels.
 #   res/make-app-icon.sh OUTPUT.ico

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Configures and builds one tree: "native" (portable core under the sanitizers) or "windows"
 # (Nimbrel.exe and its tests, cross-compiled). Output goes to build/<tree>.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds Nimbrel and runs it under Wine. With an X display it runs there until you choose Exit
 # from its tray menu; without one it runs for a while in a Wine virtual desktop on a private
 # Xvfb, saves a screenshot of that desktop, and exits it cleanly. When the weather service cannot

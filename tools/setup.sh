@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs everything the build, the tests and the run need on Debian 12 (run as root).
 # Idempotent: when every package is already there it returns at once.
 set -euo pipefail

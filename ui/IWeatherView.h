@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 // A window that shows the weather and redraws when new reports have been applied: the map

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Checks what the build put beside Nimbrel.exe: the files the program loads at run time.
 
 - Weather icons: every file name the program's icon tables name (read from its source), plus

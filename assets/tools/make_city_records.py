@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Builds CityRecords.txt, the station catalogue that ships beside Nimbrel.exe.
 
 Source: the station list of Debian's weather-util-data package (/usr/share/weather-util/stations.gz:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Makes the earth images of EarthBackgrounds/ from NASA's Visible Earth pictures in Debian's
 # xplanet-images package. Both are whole-earth equirectangular images, 2048 x 1024, which is the form
 # the map composer crops from.

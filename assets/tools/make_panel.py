@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Draws UI/LocalWeatherBackground.png, the panel behind the local weather texts.
 
 The program keeps only the alpha channel of this picture (it paints it black) and stretches it as a

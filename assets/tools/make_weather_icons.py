@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Builds the weather icons that ship beside Nimbrel.exe, in two sizes.
 
 Most pictures are the Oxygen icon theme's weather icons (Debian package oxygen-icon-theme, LGPL-3+),

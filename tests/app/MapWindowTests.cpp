@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The map window inside this test program, where its pixels can be read directly.
 #include "app/CFormEarth.h"
 #include "app/CommandTable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The test server brings winsock2.h, which must come before windows.h.
 #include "tests/weather/TestHttpServer.h"
 

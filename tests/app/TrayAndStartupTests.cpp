@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Nimbrel.exe as the user meets it: the start-up sequence, the tray icon and the map window,
 // driven from outside the way the shell and the user would.
 #include "app/Program.h"

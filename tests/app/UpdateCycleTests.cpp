@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "app/CFormHidden.h"
 #include "app/CWeatherDownloadWork.h"
 #include "app/Program.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "core/ArgumentException.h"
 #include "core/ArgumentNullException.h"
 #include "core/ArgumentOutOfRangeException.h"

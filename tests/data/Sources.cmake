@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 list(APPEND PORTABLE_TEST_SOURCES
     data/CityRecordTests.cpp
     data/CitySearchTests.cpp

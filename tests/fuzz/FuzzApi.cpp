@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // libFuzzer target: any text as an answer of the weather service's JSON API, read both as a
 // points answer and as a forecast, its first bytes also as a forecast phrase. The mapping may
 // refuse it only with an exception of our family; a crash, a sanitizer report, a hang or any

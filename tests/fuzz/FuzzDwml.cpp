@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // libFuzzer target: any text as the forecast service's answer. The parser may refuse it only
 // with an exception of our family or the XML parser's parse error; a crash, a sanitizer report,
 // a hang or any other exception is a fault.

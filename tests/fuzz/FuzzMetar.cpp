@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // libFuzzer target: any text as a station's observation file. The parser may refuse it only
 // with an exception of our family; a crash, a sanitizer report, a hang or any other exception
 // is a fault.

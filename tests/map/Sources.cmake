@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 list(APPEND WINDOWS_TEST_SOURCES
     map/DesktopWallpaperTests.cpp
     map/MapSnapshotTests.cpp

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // GDI+ is running for the whole Windows test program, as it is for the whole of Nimbrel's run.
 #include "platform/GdiPlus.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "app/Program.h"
 #include "data/City.h"
 #include "data/Data.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "app/Program.h"
 #include "data/COptions.h"
 #include "platform/UtilGraphics.h"

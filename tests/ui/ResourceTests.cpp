@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The templates and menus are linked into this program exactly as into Nimbrel.exe, so a missing
 // resource, a renumbered id or a control class that does not exist shows up here rather than as a
 // dialog that silently fails to open.

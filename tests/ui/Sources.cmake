@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 list(APPEND WINDOWS_TEST_SOURCES
     ui/CityListControlsTests.cpp
     ui/DialogTests.cpp

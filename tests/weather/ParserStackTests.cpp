@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "tests/support/ExpectThrowAt.h"
 #include "core/ApplicationException.h"
 #include "weather/CForecast.h"

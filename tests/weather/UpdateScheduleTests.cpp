@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "core/DateTime.h"
 #include "core/TimeSpan.h"
 #include "weather/CUpdateSchedule.h"

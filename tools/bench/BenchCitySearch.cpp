@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // nimbrel-bench-city-search: how long the city selection dialog takes to answer a keystroke in
 // its search box, over the whole shipped catalogue.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One download batch of the 18 default stations against a loopback server that answers every
 // station with the same observation file, run by hand: the total time of the batch, which is
 // what the client and the parser cost per update when the network is fast.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // nimbrel-bench-map: how long the weather map takes to compose at wallpaper size, with the
 // default options (the home city and seventeen favourites) and recent made-up weather for every
 // city, drawn with the shipped earth image and icons.

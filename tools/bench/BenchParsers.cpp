@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Throughput of the two parsers, run by hand: reports per second for a station file and for a
 // seven-day forecast document, then the time of one forecast answer generated just under the
 // download's size cap, with thousands of time layouts, temperature lists and periods (the shape

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Drives a running Nimbrel from scripts, the way a user, the shell or an installer would.
 //
 //   NimbrelControl [--desktop NAME] COMMAND [ARGUMENTS]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Opens the options dialog on each of its pages, the city selection, the display-name dialog and
 // the about box, and saves what the screen shows of each as a PNG file, for reviewing the dialogs'
 // layout.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The NDFD forecast service as soapcpp2 reads it: the generated ndfdXMLBindingProxy speaks
 // SOAP 1.1 with the section 5 encoding, every parameter typed with xsi:type. This is input to
 // the code generator, not a C++ header: nothing includes it. Its //gsoap directives must stay
