@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds both trees and runs every test: the portable core natively under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then everything under Wine on a private X server.
 set -euo pipefail
@@ -8,6 +9,7 @@ bash "$root/tools/setup.sh"
 
 echo "== source checks"
 bash "$root/tools/check-format"
+python3 "$root/tools/check-spdx"
 
 echo "== native tree (sanitizers)"
 bash "$root/tools/build.sh" native
@@ -19,7 +21,3 @@ bash "$root/tools/fuzz.sh"
 echo "== Windows tree (under Wine)"
 bash "$root/tools/build.sh" windows
 ctest --test-dir "$root/build/windows" --output-on-failure
-
-# Last, so that a missing licence line never hides a failing test, and stands out at the end.
-echo "== licence lines (tools/check-spdx)"
-python3 "$root/tools/check-spdx"
