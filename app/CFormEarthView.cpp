@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "app/CFormEarthView.h"
+#include "core/Here.h"
 
 #include "app/Program.h"
 #include "core/ApplicationException.h"
@@ -181,7 +184,7 @@ void CFormEarthView::Compose()
     std::unique_ptr<CDibSurface> map;
     if (!m_map || m_map->Width() != width || m_map->Height() != height)
     {
-        map = std::make_unique<CDibSurface>(width, height, "CFormEarthView::Compose (180)");
+        map = std::make_unique<CDibSurface>(width, height, Here());
     }
     CDibSurface& target = map ? *map : *m_map;
     COptions& options = Program::Options();

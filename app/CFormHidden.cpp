@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "app/CFormHidden.h"
+#include "core/Here.h"
 
 #include "app/CommandTable.h"
 #include "app/Program.h"
@@ -325,7 +328,7 @@ void CFormHidden::AddNotifyIconOrThrow()
                        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
         if (m_icon == nullptr)
         {
-            ThrowApplicationException("CFormHidden::AddNotifyIcon (83)");
+            ThrowApplicationException(Here());
         }
     }
     NOTIFYICONDATAW data = NotifyIconData(Hwnd());
@@ -335,7 +338,7 @@ void CFormHidden::AddNotifyIconOrThrow()
     CopyText(data.szTip, Program::ProductName);
     if (!Shell_NotifyIconW(NIM_ADD, &data))
     {
-        ThrowApplicationException("CFormHidden::AddNotifyIcon (93)");
+        ThrowApplicationException(Here());
     }
 }
 
@@ -352,7 +355,7 @@ bool CFormHidden::ShowBalloonTip()
         data.dwInfoFlags = NIIF_INFO;
         if (!Shell_NotifyIconW(NIM_MODIFY, &data))
         {
-            ThrowApplicationException("CFormHidden::ShowBalloonTip (132)");
+            ThrowApplicationException(Here());
         }
         return true;
     }

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "app/Program.h"
+#include "core/Here.h"
 
 #include "app/CFormEarth.h"
 #include "app/CFormHidden.h"
@@ -250,7 +253,7 @@ int Program::Run()
         ULONG_PTR gdiplusToken = 0;
         if (Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr) != Gdiplus::Ok)
         {
-            ThrowApplicationException("Program::Run (118)");
+            ThrowApplicationException(Here());
         }
 
         int exitCode = 0;
@@ -313,7 +316,7 @@ bool Program::OnStartup()
     catch (...)
     {
         Log::Exception(L"Program::OnStartup");
-        ThrowApplicationException("Program::OnStartup (566)");
+        ThrowApplicationException(Here());
     }
     AddWeatherView(&s_formEarth->View());
 
@@ -326,7 +329,7 @@ bool Program::OnStartup()
     catch (...)
     {
         Log::Exception(L"Program::OnStartup");
-        ThrowApplicationException("Program::OnStartup (569)");
+        ThrowApplicationException(Here());
     }
     AddWeatherView(s_formLocalWeather);
 
@@ -334,7 +337,7 @@ bool Program::OnStartup()
     s_formOptions = new CFormOptions(WindowHost());
     if (!s_formOptions->Create())
     {
-        ThrowApplicationException("Program::OnStartup (572)");
+        ThrowApplicationException(Here());
     }
 
     // Its creation starts the update cycle, so everything above must be in place first.
@@ -347,7 +350,7 @@ bool Program::OnStartup()
     catch (...)
     {
         Log::Exception(L"Program::OnStartup");
-        ThrowApplicationException("Program::OnStartup (576)");
+        ThrowApplicationException(Here());
     }
     StartupStep() = L"its windows could not be shown";
     s_formHidden->AddNotifyIcon();
@@ -906,7 +909,7 @@ const std::wstring& Program::PathNameExecutable()
     static std::wstring path;
     if (path.empty())
     {
-        path = ExecutablePath("Program::PathNameExecutable (364)");
+        path = ExecutablePath(Here());
     }
     return path;
 }
@@ -916,7 +919,7 @@ const std::wstring& Program::PathStartup()
     static std::wstring path;
     if (path.empty())
     {
-        std::wstring executable = ExecutablePath("Program::PathStartup (378)");
+        std::wstring executable = ExecutablePath(Here());
         const size_t slash = executable.find_last_of(L"\\/");
         executable.erase(slash == std::wstring::npos ? 0 : slash + 1);
         path = executable.empty() ? std::wstring(L".\\") : Util::AppendBackslash(executable);
@@ -969,7 +972,7 @@ const std::wstring& Program::PathUserAppData()
         if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
                                     folder)))
         {
-            ThrowApplicationException("Program::PathUserAppData (392)");
+            ThrowApplicationException(Here());
         }
         EnsuredFolder(path, Util::AppendBackslash(folder), ProductFolderName);
     }

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "core/DateTime.h"
+#include "core/Here.h"
 
 #include "core/ArgumentException.h"
 #include "core/ArgumentOutOfRangeException.h"
@@ -33,7 +36,7 @@ DateTime::DateTime(int year, int month, int day, int hour, int minute, int secon
     const std::int64_t ticks = DateToTicks(year, month, day) + TimeToTicks(hour, minute, second);
     if (ticks > MaxTicks)
     {
-        throw ArgumentException("DateTime::DateTime (213)");
+        throw ArgumentException(Here());
     }
     m_data = static_cast<std::uint64_t>(ticks);
 }
@@ -42,7 +45,7 @@ DateTime DateTime::FromTicks(std::int64_t ticks, Kind kind)
 {
     if (ticks < 0 || ticks > MaxTicks || kind > KindLocal)
     {
-        throw ArgumentOutOfRangeException("DateTime::FromTicks (56)");
+        throw ArgumentOutOfRangeException(Here());
     }
     return DateTime(ticks, kind);
 }
@@ -57,7 +60,7 @@ DateTime DateTime::Now()
     std::int64_t fileTime = 0;
     if (!Platform::LocalFileTime(fileTime))
     {
-        ThrowApplicationException("DateTime::Now (353)");
+        ThrowApplicationException(Here());
     }
     return DateTime(fileTime + FileTimeOffset, KindLocal);
 }
@@ -71,7 +74,7 @@ bool DateTime::IsLeapYear(int year)
 {
     if (year < 1 || year > 9999)
     {
-        throw ArgumentOutOfRangeException("DateTime::IsLeapYear (381)");
+        throw ArgumentOutOfRangeException(Here());
     }
     return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
 }
@@ -88,14 +91,14 @@ std::int64_t DateTime::DateToTicks(int year, int month, int day)
             return days * TimeSpan::TicksPerDay;
         }
     }
-    throw ArgumentOutOfRangeException("DateTime::DateToTicks (48)", "ArgumentOutOfRange_BadYearMonthDay");
+    throw ArgumentOutOfRangeException(Here(), "ArgumentOutOfRange_BadYearMonthDay");
 }
 
 std::int64_t DateTime::TimeToTicks(int hour, int minute, int second)
 {
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
     {
-        throw ArgumentOutOfRangeException("DateTime::TimeToTicks (445)");
+        throw ArgumentOutOfRangeException(Here());
     }
     return TimeSpan::TimeToTicks(hour, minute, second);
 }
@@ -196,7 +199,7 @@ std::string DateTime::ToXsdDateString() const
     const int written = std::snprintf(buffer, sizeof buffer, "%04i-%02i-%02i", Year(), Month(), Day());
     if (written <= 0)
     {
-        ThrowApplicationException("DateTime::ToXsdDateString (425)");
+        ThrowApplicationException(Here());
     }
     return std::string(buffer, static_cast<size_t>(written));
 }
@@ -205,7 +208,7 @@ const wchar_t* DateTime::DayOfWeekString_ShortUppercase(int dayOfWeek)
 {
     if (static_cast<unsigned>(dayOfWeek) > 6)
     {
-        ThrowApplicationException("DateTime::DayOfWeekString_ShortUppercase (108)");
+        ThrowApplicationException(Here());
     }
     return kShortDayNames[dayOfWeek];
 }

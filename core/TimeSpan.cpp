@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "core/TimeSpan.h"
+#include "core/Here.h"
 
 #include "core/ArgumentOutOfRangeException.h"
 #include "core/OverflowException.h"
@@ -17,7 +20,7 @@ std::int64_t TimeSpan::TimeToTicks(int hour, int minute, int second)
         static_cast<std::int64_t>(hour) * 3600 + static_cast<std::int64_t>(minute) * 60 + second;
     if (totalSeconds > kMaxSeconds || totalSeconds < -kMaxSeconds)
     {
-        throw ArgumentOutOfRangeException("TimeSpan::TimeToTicks (98)");
+        throw ArgumentOutOfRangeException(Here());
     }
     return totalSeconds * TicksPerSecond;
 }
@@ -28,7 +31,7 @@ TimeSpan TimeSpan::Interval(double value, int scale)
     // A NaN passes both range comparisons, and converting it to an integer is undefined.
     if (std::isnan(milliseconds) || milliseconds > kMaxMilliseconds || milliseconds < -kMaxMilliseconds)
     {
-        throw OverflowException("TimeSpan::Interval (57)");
+        throw OverflowException(Here());
     }
     return TimeSpan(static_cast<std::int64_t>(milliseconds) * TicksPerMillisecond);
 }

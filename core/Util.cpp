@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "core/Util.h"
+#include "core/Here.h"
 
 #include "core/ArgumentException.h"
 #include "core/ArgumentNullException.h"
@@ -28,7 +31,7 @@ int ParseInt(const char* text)
 {
     if (text == nullptr)
     {
-        throw ArgumentNullException("Util::ParseInt (272)");
+        throw ArgumentNullException(Here());
     }
     const char* p = text;
     while (IsBlank(*p))
@@ -58,18 +61,18 @@ int ParseInt(const char* text)
         }
         if (!IsDigit(*p))
         {
-            throw ArgumentException("Util::ParseInt (311)");
+            throw ArgumentException(Here());
         }
         value = value * 10 + (*p - '0');
         if (value > kLimit)
         {
-            throw ArgumentException("Util::ParseInt (311)");
+            throw ArgumentException(Here());
         }
         sawDigit = true;
     }
     if (!sawDigit)
     {
-        throw ArgumentException("Util::ParseInt (320)");
+        throw ArgumentException(Here());
     }
     if (negative)
     {
@@ -77,7 +80,7 @@ int ParseInt(const char* text)
     }
     if (value == kLimit)
     {
-        throw ArgumentException("Util::ParseInt (311)");
+        throw ArgumentException(Here());
     }
     return static_cast<int>(value);
 }
@@ -86,7 +89,7 @@ double ParseDouble(const char* text)
 {
     if (text == nullptr)
     {
-        throw ArgumentNullException("Util::ParseDouble (333)");
+        throw ArgumentNullException(Here());
     }
     const char* p = text;
     while (IsBlank(*p))
@@ -123,7 +126,7 @@ double ParseDouble(const char* text)
     }
     if (value == 0.0 && first != '0')
     {
-        throw ArgumentException("Util::ParseDouble (341)");
+        throw ArgumentException(Here());
     }
     const char* rest = converted ? stop : number;
     while (IsBlank(*rest))
@@ -132,7 +135,7 @@ double ParseDouble(const char* text)
     }
     if (*rest != '\0')
     {
-        throw ArgumentException("Util::ParseDouble (347)");
+        throw ArgumentException(Here());
     }
     return value;
 }
@@ -145,12 +148,12 @@ int ParseDigits(const std::string& text, std::size_t position, int count)
         const std::size_t at = position + static_cast<std::size_t>(i);
         if (at >= text.size() || !IsDigit(text[at]))
         {
-            ThrowApplicationException("Util::ParseDigits (361)");
+            ThrowApplicationException(Here());
         }
         value = value * 10 + (text[at] - '0');
         if (value > std::numeric_limits<int>::max())
         {
-            ThrowApplicationException("Util::ParseDigits (361)");
+            ThrowApplicationException(Here());
         }
     }
     return static_cast<int>(value);
@@ -167,7 +170,7 @@ template <> bool Parse<bool>(const char* text)
     {
         return false;
     }
-    ThrowApplicationException("Util::Parse (182)");
+    ThrowApplicationException(Here());
 }
 
 template <> ArgbColor Parse<ArgbColor>(const char* text)
@@ -175,7 +178,7 @@ template <> ArgbColor Parse<ArgbColor>(const char* text)
     const std::vector<std::string> parts = Split(text != nullptr ? text : "");
     if (parts.size() < 3)
     {
-        ThrowApplicationException("Util::Parse (191)");
+        ThrowApplicationException(Here());
     }
     const int blue = ParseInt(parts[2].c_str());
     const int green = ParseInt(parts[1].c_str());
@@ -207,7 +210,7 @@ std::wstring ToString(int value)
     const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
     if (error != std::errc())
     {
-        ThrowApplicationException("Util::ToString (136)");
+        ThrowApplicationException(Here());
     }
     return std::wstring(buffer, end);
 }
@@ -219,7 +222,7 @@ std::string ToString(double value)
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
     if (error != std::errc() || end == buffer)
     {
-        ThrowApplicationException("Util::ToString (144)");
+        ThrowApplicationException(Here());
     }
     return std::string(buffer, end);
 }
@@ -304,7 +307,7 @@ std::wstring AppendBackslash(const std::wstring& path)
 {
     if (path.empty())
     {
-        ThrowApplicationException("Util::AppendBackslash (91)");
+        ThrowApplicationException(Here());
     }
     if (path.back() == L'\\')
     {

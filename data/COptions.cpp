@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "data/COptions.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "core/Util.h"
@@ -142,7 +145,7 @@ CPtr<Gdiplus::Font> CloneFont(const CPtr<Gdiplus::Font>& font)
     CPtr<Gdiplus::Font> copy(font->Clone());
     if (copy.IsNull() || copy->GetLastStatus() != Gdiplus::Ok)
     {
-        ThrowApplicationException("COptions::Clone (161)");
+        ThrowApplicationException(Here());
     }
     return copy;
 }
@@ -344,27 +347,19 @@ void WriteBytes(HANDLE file, const std::string& bytes, const char* location)
     }
 }
 
-struct SaveLocations
-{
-    const char* Create;
-    const char* Flush;
-    const char* SetAside;
-    const char* Replace;
-};
-
 // Writes the whole content to path + ".temp", puts it on disk, and only then puts it in the
 // place of the real file in one step. Whatever fails on the way, the real file keeps its old
 // content and the temporary file is removed. A real file that could not be read when it was
-// loaded is first moved aside, and put back when the replacement fails.
-void SaveWhole(const std::wstring& path, const SaveLocations& locations,
-               const std::function<void(HANDLE)>& write)
+// loaded is first moved aside, and put back when the replacement fails. Failures are reported at
+// the caller's location.
+void SaveWhole(const std::wstring& path, const char* location, const std::function<void(HANDLE)>& write)
 {
     const std::wstring temporary = path + L".temp";
     const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
     {
-        ThrowApplicationException(locations.Create);
+        ThrowApplicationException(location);
     }
     bool open = true;
     try
@@ -372,17 +367,17 @@ void SaveWhole(const std::wstring& path, const SaveLocations& locations,
         write(file);
         if (!FlushFileBuffers(file))
         {
-            ThrowApplicationException(locations.Flush);
+            ThrowApplicationException(location);
         }
         open = false;
         if (!CloseHandle(file))
         {
-            ThrowApplicationException(locations.Flush);
+            ThrowApplicationException(location);
         }
         std::wstring aside;
         if (UnreadableFiles().count(path) != 0)
         {
-            aside = SetAside(path, locations.SetAside);
+            aside = SetAside(path, location);
         }
         if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         {
@@ -390,7 +385,7 @@ void SaveWhole(const std::wstring& path, const SaveLocations& locations,
             {
                 MoveFileExW(aside.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
             }
-            ThrowApplicationException(locations.Replace);
+            ThrowApplicationException(location);
         }
         UnreadableFiles().erase(path);
     }
@@ -628,9 +623,7 @@ bool COptions::SaveOnExit(const AppPaths& paths)
 
 void COptions::SaveOptions(const std::wstring& path) const
 {
-    SaveWhole(path,
-              {"COptions::SaveOptions (309)", "COptions::SaveOptions (335)", "COptions::SaveOptions (338)",
-               "COptions::SaveOptions (340)"},
+    SaveWhole(path, Here(),
               [this](HANDLE file)
               {
                   for (const Setting& setting : Settings())
@@ -647,15 +640,13 @@ void COptions::SaveOptions(const std::wstring& path) const
 
 void COptions::SaveCities(const std::wstring& path) const
 {
-    SaveWhole(path,
-              {"COptions::SaveCities (293)", "COptions::SaveCities (301)", "COptions::SaveCities (304)",
-               "COptions::SaveCities (306)"},
+    SaveWhole(path, Here(),
               [this](HANDLE file)
               {
                   for (const City& city : *Cities)
                   {
-                      WriteBytes(file, Util::ToNarrow(city.ToLine()), "COptions::SaveCities (297)");
-                      WriteBytes(file, kLineEnd, "COptions::SaveCities (298)");
+                      WriteBytes(file, Util::ToNarrow(city.ToLine()), Here());
+                      WriteBytes(file, kLineEnd, Here());
                   }
               });
 }
@@ -772,5 +763,5 @@ std::string COptions::ReadOptionValueAsString(const std::string& text, const cha
         }
         line = next + 1;
     }
-    ThrowApplicationException("COptions::ReadOptionValueAsString (125)");
+    ThrowApplicationException(Here());
 }

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "data/CityRecord.h"
+#include "core/Here.h"
 
 #include "core/ArgumentException.h"
 #include "core/ArgumentOutOfRangeException.h"
@@ -26,7 +29,7 @@ std::wstring FormatCoordinate(float value)
                                             std::chars_format::fixed, 6);
     if (error != std::errc())
     {
-        throw ArgumentException("CityRecord::ToLine (61)");
+        throw ArgumentException(Here());
     }
     std::string text(buffer, end);
     // A value just below zero prints as "-0.000000", which the number reader refuses (it takes
@@ -50,11 +53,11 @@ void CityRecord::DisplayName(const std::wstring& name)
 {
     if (name.empty())
     {
-        throw ArgumentException("CityRecord::DisplayName (45)");
+        throw ArgumentException(Here());
     }
     if (!IsStorableText(name))
     {
-        throw ArgumentException("CityRecord::DisplayName (49)");
+        throw ArgumentException(Here());
     }
     m_displayName = name;
 }
@@ -91,7 +94,7 @@ void CityRecord::Parse(const std::string& line, CityRecord& record)
     const double longitude = Util::ParseDouble(Tokenize(cursor));
     if (!IsOnGlobe(latitude, longitude))
     {
-        throw ArgumentOutOfRangeException("CityRecord::Parse (112)");
+        throw ArgumentOutOfRangeException(Here());
     }
     record.Latitude = static_cast<float>(latitude);
     record.Longitude = static_cast<float>(longitude);
@@ -102,11 +105,11 @@ std::wstring CityRecord::ToLine() const
     if (!IsStorableText(StationCode) || !IsStorableText(Country) || !IsStorableText(m_displayName) ||
         !IsStorableText(Details))
     {
-        throw ArgumentException("CityRecord::ToLine (127)");
+        throw ArgumentException(Here());
     }
     if (!IsOnGlobe(Latitude, Longitude))
     {
-        throw ArgumentException("CityRecord::ToLine (131)");
+        throw ArgumentException(Here());
     }
     return Util::ToString(Id) + L";" + StationCode + L";" + Country + L";" + m_displayName + L";" + Details +
            L";" + FormatCoordinate(Latitude) + L";" + FormatCoordinate(Longitude);

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "data/Data.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "platform/UtilFile.h"
@@ -57,7 +60,7 @@ void Data::LoadData(const std::wstring& path)
         }
         catch (const ApplicationException&)
         {
-            ThrowApplicationException("Data::LoadData (29)");
+            ThrowApplicationException(Here());
         }
         Catalogue() = ParseCityRecords(text);
     }

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "data/Tokenize.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 
@@ -6,7 +9,7 @@ char* Tokenize(char*& cursor)
 {
     if (cursor == nullptr)
     {
-        ThrowApplicationException("Tokenize (58)");
+        ThrowApplicationException(Here());
     }
     char* const field = cursor;
     for (char* p = cursor;; ++p)

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "map/CDesktopWallpaper.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "map/UtilWallpaper.h"
@@ -48,13 +51,13 @@ std::wstring FromUtf8(const std::string& utf8)
     }
     if (utf8.size() > static_cast<std::size_t>(INT_MAX))
     {
-        ThrowApplicationException("CDesktopWallpaper::ReadStore (47)");
+        ThrowApplicationException(Here());
     }
     const int length = static_cast<int>(utf8.size());
     const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
     if (size <= 0)
     {
-        ThrowApplicationException("CDesktopWallpaper::ReadStore (53)");
+        ThrowApplicationException(Here());
     }
     std::wstring text(static_cast<std::size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, text.data(), size);
@@ -162,14 +165,14 @@ bool CDesktopWallpaper::ReadStore(std::wstring& path, std::wstring& style, std::
             const std::wstring key = keys[i];
             if (end == std::wstring::npos || text.compare(start, key.size(), key) != 0)
             {
-                ThrowApplicationException("CDesktopWallpaper::ReadStore (158)");
+                ThrowApplicationException(Here());
             }
             *values[i] = text.substr(start + key.size(), end - start - key.size());
             start = end + 2;
         }
         if (start != text.size())
         {
-            ThrowApplicationException("CDesktopWallpaper::ReadStore (164)");
+            ThrowApplicationException(Here());
         }
         return true;
     }

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "map/CStretchedBackground.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "data/EarthBackground.h"
@@ -40,13 +43,13 @@ Gdiplus::Bitmap& CStretchedBackground::Prepare(const MapRegion& region, EarthBac
     CPtr<Gdiplus::Bitmap> bitmap(new Gdiplus::Bitmap(width, height, PixelFormat24bppRGB));
     if (bitmap->GetLastStatus() != Gdiplus::Ok)
     {
-        ThrowApplicationException("CStretchedBackground::Prepare (43)");
+        ThrowApplicationException(Here());
     }
     {
         Gdiplus::Graphics graphics(bitmap.Get());
         if (graphics.GetLastStatus() != Gdiplus::Ok)
         {
-            ThrowApplicationException("CStretchedBackground::Prepare (49)");
+            ThrowApplicationException(Here());
         }
         graphics.SetPageUnit(Gdiplus::UnitPixel);
         UtilGraphics::DrawBackground(region, background, graphics, 0, 0, width, height);

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "map/MapSnapshot.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "core/TimeSpan.h"
@@ -25,7 +28,7 @@ public:
         Gdiplus::GdiplusStartupInput input;
         if (Gdiplus::GdiplusStartup(&m_token, &input, nullptr) != Gdiplus::Ok)
         {
-            ThrowApplicationException("GdiplusSession::GdiplusSession (28)");
+            ThrowApplicationException(Here());
         }
     }
     ~GdiplusSession()
@@ -98,7 +101,7 @@ void ReadWeatherFile(COptions& options, const std::wstring& weatherFile, DateTim
         const std::size_t pathStart = line.find_first_not_of(kBlanks, stationEnd);
         if (pathStart == std::string::npos)
         {
-            ThrowApplicationException("MapSnapshot::ReadWeatherFile (117)");
+            ThrowApplicationException(Here());
         }
         const std::size_t pathEnd = line.find_last_not_of(kBlanks) + 1;
         const std::string station = line.substr(stationStart, stationEnd - stationStart);
@@ -157,7 +160,7 @@ void WriteMapFile(const std::wstring& programFolder, const std::wstring& options
     const CLSID encoder = UtilGraphics::GetEncoderBmp();
     if (map->Save(outputPath.c_str(), &encoder, nullptr) != Gdiplus::Ok)
     {
-        ThrowApplicationException("MapSnapshot::WriteMapFile (176)");
+        ThrowApplicationException(Here());
     }
 }
 } // namespace MapSnapshot

@@ -1,6 +1,9 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 #include "core/DateTime.h"
+#include "core/Here.h"
 
 #include <string>
 
@@ -22,7 +25,7 @@ void MakeUpWeather(COptions& options, DateTime utcNow);
 // Sets the observation read from each line of weatherFile, "STATION PATH" (the path is the rest of
 // the line after the blanks), on every city of that station; the file is read as the download
 // would have given it. Blank lines are skipped; a station no city has is ignored. Throws
-// "MapSnapshot::ReadWeatherFile (117)" for a line without a path, the file reader's exception for
+// "MapSnapshot::ReadWeatherFile" for a line without a path, the file reader's exception for
 // a file that cannot be read, and the observation parser's for one that holds no observation.
 void ReadWeatherFile(COptions& options, const std::wstring& weatherFile, DateTime utcNow);
 

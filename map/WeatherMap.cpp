@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "map/WeatherMap.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "core/Util.h"
@@ -52,7 +55,7 @@ const Gdiplus::StringFormat& CentredFormat()
             std::make_unique<TextFormat>(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentNear);
         if (format->GetLastStatus() != Gdiplus::Ok)
         {
-            ThrowApplicationException("CentredFormat (55)");
+            ThrowApplicationException(Here());
         }
         g_centredFormat = std::move(format);
     }
@@ -116,7 +119,7 @@ Gdiplus::SizeF MeasureText(Gdiplus::Graphics& graphics, const std::wstring& text
         region.GetBounds(&bounds, &graphics) != Gdiplus::Ok || !std::isfinite(bounds.Width) ||
         !std::isfinite(bounds.Height))
     {
-        ThrowApplicationException("MeasureText (119)");
+        ThrowApplicationException(Here());
     }
     return Gdiplus::SizeF(bounds.Width, bounds.Height);
 }
@@ -182,7 +185,7 @@ CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(COptions& options, const WeatherI
     RECT desktop;
     if (!GetWindowRect(GetDesktopWindow(), &desktop))
     {
-        ThrowApplicationException("UtilGraphics::GenerateNimbrelWallpaper (13)");
+        ThrowApplicationException(Here());
     }
     return GenerateNimbrelWallpaper(desktop.right - desktop.left, desktop.bottom - desktop.top, options,
                                     icons, DateTime::UtcNow());
@@ -194,7 +197,7 @@ CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(CStretchedBackground& kept, COpti
     RECT desktop;
     if (!GetWindowRect(GetDesktopWindow(), &desktop))
     {
-        ThrowApplicationException("UtilGraphics::GenerateNimbrelWallpaper (13)");
+        ThrowApplicationException(Here());
     }
     return ComposeWeatherMap(kept, desktop.right - desktop.left, desktop.bottom - desktop.top, options, icons,
                              DateTime::UtcNow());
@@ -206,12 +209,12 @@ CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& 
     CPtr<Gdiplus::Bitmap> bitmap(new Gdiplus::Bitmap(width, height, PixelFormat24bppRGB));
     if (bitmap->GetLastStatus() != Gdiplus::Ok)
     {
-        ThrowApplicationException("UtilGraphics::GenerateNimbrelWallpaper (203)");
+        ThrowApplicationException(Here());
     }
     Gdiplus::Graphics graphics(bitmap.Get());
     if (graphics.GetLastStatus() != Gdiplus::Ok)
     {
-        ThrowApplicationException("UtilGraphics::GenerateNimbrelWallpaper (208)");
+        ThrowApplicationException(Here());
     }
     DrawWeatherMap(graphics, 0, 0, width, height, options, icons, utcNow);
     return bitmap;
@@ -223,7 +226,7 @@ CPtr<Gdiplus::Bitmap> ComposeWeatherMap(CStretchedBackground& kept, int width, i
     CPtr<Gdiplus::Bitmap> bitmap(new Gdiplus::Bitmap(width, height, PixelFormat24bppRGB));
     if (bitmap->GetLastStatus() != Gdiplus::Ok)
     {
-        ThrowApplicationException("UtilGraphics::ComposeWeatherMap (226)");
+        ThrowApplicationException(Here());
     }
     ComposeWeatherMap(kept, *bitmap, options, icons, utcNow);
     return bitmap;
@@ -242,12 +245,12 @@ void ComposeWeatherMap(CStretchedBackground& kept, Gdiplus::Bitmap& target, COpt
     Gdiplus::BitmapData to{};
     if (background.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &from) != Gdiplus::Ok)
     {
-        ThrowApplicationException("UtilGraphics::ComposeWeatherMap (245)");
+        ThrowApplicationException(Here());
     }
     if (target.LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &to) != Gdiplus::Ok)
     {
         background.UnlockBits(&from);
-        ThrowApplicationException("UtilGraphics::ComposeWeatherMap (250)");
+        ThrowApplicationException(Here());
     }
     const std::size_t row = static_cast<std::size_t>(width) * 3;
     for (int y = 0; y < height; ++y)
@@ -261,7 +264,7 @@ void ComposeWeatherMap(CStretchedBackground& kept, Gdiplus::Bitmap& target, COpt
     Gdiplus::Graphics graphics(&target);
     if (graphics.GetLastStatus() != Gdiplus::Ok)
     {
-        ThrowApplicationException("UtilGraphics::ComposeWeatherMap (264)");
+        ThrowApplicationException(Here());
     }
     graphics.SetPageUnit(Gdiplus::UnitPixel);
     graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
@@ -455,7 +458,7 @@ bool GetEncoderClsid()
     UINT size = 0;
     if (Gdiplus::GetImageEncodersSize(&count, &size) != Gdiplus::Ok)
     {
-        ThrowApplicationException("UtilGraphics::GetEncoderClsid (270)");
+        ThrowApplicationException(Here());
     }
     // The descriptions follow the array in the same block: it must hold the array at least.
     if (count == 0 || size < count * sizeof(Gdiplus::ImageCodecInfo))
@@ -466,7 +469,7 @@ bool GetEncoderClsid()
     auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
     if (Gdiplus::GetImageEncoders(count, size, encoders) != Gdiplus::Ok)
     {
-        ThrowApplicationException("UtilGraphics::GetEncoderClsid (275)");
+        ThrowApplicationException(Here());
     }
     for (UINT i = 0; i < count; ++i)
     {
@@ -484,7 +487,7 @@ CLSID GetEncoderBmp()
     static const CLSID none{};
     if (IsEqualCLSID(g_bmpEncoder, none) && !GetEncoderClsid())
     {
-        ThrowApplicationException("UtilGraphics::GetEncoderBmp (254)");
+        ThrowApplicationException(Here());
     }
     return g_bmpEncoder;
 }

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 #include "core/CPtr.h"
@@ -6,6 +8,7 @@
 #include "data/EarthBackground.h"
 #include "platform/GdiPlus.h"
 #include "weather/EnumWeatherCode.h"
+#include "core/Here.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,7 +38,7 @@ namespace UtilGraphics
 using WeatherIconSource = std::function<Gdiplus::Bitmap*(bool isDay, const Nullable<EnumWeatherCode>& code)>;
 
 // The map at the desktop's size at the present time, 24 bits per pixel, for the wallpaper. Throws
-// "UtilGraphics::GenerateNimbrelWallpaper (13)" when the desktop's rectangle cannot be read.
+// "UtilGraphics::GenerateNimbrelWallpaper" when the desktop's rectangle cannot be read.
 CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(COptions& options, const WeatherIconSource& icons);
 // The same over the kept background of the desktop's size (see ComposeWeatherMap).
 CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(CStretchedBackground& kept, COptions& options,
@@ -87,8 +90,8 @@ void SetRectangleMapping(Gdiplus::Matrix& matrix, float x1, float y1, float x2, 
 void FreeSharedObjects();
 
 // The BMP encoder of GDI+, looked up once. GetEncoderClsid returns false when GDI+ has none and
-// throws "UtilGraphics::GetEncoderClsid (270)" or "(275)" when it cannot list its encoders;
-// GetEncoderBmp throws "UtilGraphics::GetEncoderBmp (254)" when there is no BMP encoder.
+// throws "UtilGraphics::GetEncoderClsid" when it cannot list its encoders;
+// GetEncoderBmp throws "UtilGraphics::GetEncoderBmp" when there is no BMP encoder.
 bool GetEncoderClsid();
 CLSID GetEncoderBmp();
 

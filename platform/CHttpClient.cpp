@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "platform/CHttpClient.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 
@@ -40,7 +43,7 @@ UrlParts SplitUrl(const std::wstring& url)
 {
     if (url.empty() || url.size() > MaxUrlLength)
     {
-        ThrowApplicationException("SplitUrl (43)", "empty or overlong URL");
+        ThrowApplicationException(Here(), "empty or overlong URL");
     }
     URL_COMPONENTS components = {};
     components.dwStructSize = sizeof components;
@@ -50,15 +53,15 @@ UrlParts SplitUrl(const std::wstring& url)
     components.dwExtraInfoLength = static_cast<DWORD>(-1);
     if (!WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &components))
     {
-        ThrowApplicationException("SplitUrl (53)", "malformed URL");
+        ThrowApplicationException(Here(), "malformed URL");
     }
     if (components.nScheme != INTERNET_SCHEME_HTTP && components.nScheme != INTERNET_SCHEME_HTTPS)
     {
-        ThrowApplicationException("SplitUrl (57)", "scheme other than http and https");
+        ThrowApplicationException(Here(), "scheme other than http and https");
     }
     if (components.lpszHostName == nullptr || components.dwHostNameLength == 0)
     {
-        ThrowApplicationException("SplitUrl (61)", "URL without host");
+        ThrowApplicationException(Here(), "URL without host");
     }
 
     UrlParts parts;
@@ -174,12 +177,12 @@ void Await(AsyncRequest& request, std::uint64_t deadline)
         now >= deadline ? 0 : static_cast<DWORD>(std::min<std::uint64_t>(deadline - now, 0x7FFFFFFF));
     if (WaitForSingleObject(request.Completed, wait) != WAIT_OBJECT_0)
     {
-        ThrowApplicationException("Await (177)", "download deadline passed");
+        ThrowApplicationException(Here(), "download deadline passed");
     }
     if (request.Error != 0)
     {
         const std::string message = "WinHTTP error " + std::to_string(request.Error.load());
-        ThrowApplicationException("Await (182)", message.c_str());
+        ThrowApplicationException(Here(), message.c_str());
     }
 }
 
@@ -190,7 +193,7 @@ DWORD QueryStatus(HINTERNET request)
     if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                              WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
     {
-        ThrowApplicationException("QueryStatus (193)", "no status code");
+        ThrowApplicationException(Here(), "no status code");
     }
     return status;
 }
@@ -323,19 +326,19 @@ std::wstring CHttpClient::ResolveRedirect(const std::wstring& from, const std::w
     const std::size_t first = location.find_first_not_of(L" \t");
     if (first == std::wstring::npos)
     {
-        ThrowApplicationException("CHttpClient::ResolveRedirect (300)", "redirect without Location");
+        ThrowApplicationException(Here(), "redirect without Location");
     }
     std::wstring reference = location.substr(first, location.find_last_not_of(L" \t") + 1 - first);
     reference = reference.substr(0, reference.find(L'#'));
     if (reference.empty())
     {
-        ThrowApplicationException("CHttpClient::ResolveRedirect (306)", "redirect without Location");
+        ThrowApplicationException(Here(), "redirect without Location");
     }
 
     const std::size_t schemeEnd = from.find(L"://");
     if (schemeEnd == std::wstring::npos)
     {
-        ThrowApplicationException("CHttpClient::ResolveRedirect (312)", "malformed URL");
+        ThrowApplicationException(Here(), "malformed URL");
     }
     const std::size_t authorityEnd = std::min(from.find_first_of(L"/?#", schemeEnd + 3), from.size());
     const std::wstring origin = from.substr(0, authorityEnd);
@@ -369,7 +372,7 @@ std::wstring CHttpClient::ResolveRedirect(const std::wstring& from, const std::w
     const INTERNET_SCHEME toScheme = SplitUrl(resolved).Scheme;
     if (fromScheme == INTERNET_SCHEME_HTTPS && toScheme != INTERNET_SCHEME_HTTPS)
     {
-        ThrowApplicationException("CHttpClient::ResolveRedirect (346)", "redirect from https to http");
+        ThrowApplicationException(Here(), "redirect from https to http");
     }
     return resolved;
 }
@@ -397,11 +400,11 @@ std::string CHttpClient::Send(const wchar_t* verb, const std::wstring& url, cons
         if (!IsRedirectStatus(answer.Status))
         {
             const std::string message = "HTTP status " + std::to_string(answer.Status);
-            ThrowApplicationException("CHttpClient::Send (372)", message.c_str());
+            ThrowApplicationException(Here(), message.c_str());
         }
         if (redirects == MaxRedirects)
         {
-            ThrowApplicationException("CHttpClient::Send (376)", "too many redirects");
+            ThrowApplicationException(Here(), "too many redirects");
         }
         address = ResolveRedirect(address, answer.Location);
         if (answer.Status == 303 && method != L"GET")
@@ -429,14 +432,14 @@ void* CHttpClient::Session()
         }
         if (session == nullptr)
         {
-            ThrowApplicationException("CHttpClient::Session (404)", "WinHttpOpen");
+            ThrowApplicationException(Here(), "WinHttpOpen");
         }
         InternetHandle owner(session);
         if (WinHttpSetStatusCallback(session, &StatusCallback,
                                      WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES,
                                      0) == WINHTTP_INVALID_STATUS_CALLBACK)
         {
-            ThrowApplicationException("CHttpClient::Session (411)", "WinHttpSetStatusCallback");
+            ThrowApplicationException(Here(), "WinHttpSetStatusCallback");
         }
         // Redirects are ours to follow (Send); every request also switches them off itself.
         DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
@@ -453,31 +456,31 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
     const UrlParts target = SplitUrl(url);
     if (body.size() > MAXDWORD)
     {
-        ThrowApplicationException("CHttpClient::Exchange (428)", "request body too large");
+        ThrowApplicationException(Here(), "request body too large");
     }
     const InternetHandle connection(
         WinHttpConnect(static_cast<HINTERNET>(Session()), target.Host.c_str(), target.Port, 0));
     if (!connection)
     {
-        ThrowApplicationException("CHttpClient::Exchange (434)", "WinHttpConnect");
+        ThrowApplicationException(Here(), "WinHttpConnect");
     }
     // Declared before the request handle, so released after it is closed.
     const AsyncRequestReference state(new AsyncRequest(body));
     if (state->Completed == nullptr)
     {
-        ThrowApplicationException("CHttpClient::Exchange (440)", "CreateEvent");
+        ThrowApplicationException(Here(), "CreateEvent");
     }
     const InternetHandle request(WinHttpOpenRequest(
         connection.get(), verb, target.PathAndQuery.c_str(), nullptr, WINHTTP_NO_REFERER,
         WINHTTP_DEFAULT_ACCEPT_TYPES, target.Scheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
     if (!request)
     {
-        ThrowApplicationException("CHttpClient::Exchange (447)", "WinHttpOpenRequest");
+        ThrowApplicationException(Here(), "WinHttpOpenRequest");
     }
     DWORD_PTR context = reinterpret_cast<DWORD_PTR>(state.get());
     if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context))
     {
-        ThrowApplicationException("CHttpClient::Exchange (452)", "WinHttpSetOption");
+        ThrowApplicationException(Here(), "WinHttpSetOption");
     }
     ++state->References; // the request handle's, given back when it closes
 
@@ -486,14 +489,14 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
     DWORD disabled = WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_AUTHENTICATION;
     if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &disabled, sizeof disabled))
     {
-        ThrowApplicationException("CHttpClient::Exchange (461)", "WinHttpSetOption");
+        ThrowApplicationException(Here(), "WinHttpSetOption");
     }
     DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH;
     WinHttpSetOption(request.get(), WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon);
     const int step = static_cast<int>(StepTimeoutMs);
     if (!WinHttpSetTimeouts(request.get(), step, step, step, step))
     {
-        ThrowApplicationException("CHttpClient::Exchange (468)", "WinHttpSetTimeouts");
+        ThrowApplicationException(Here(), "WinHttpSetTimeouts");
     }
     DWORD headerTimeout = StepTimeoutMs;
     WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headerTimeout,
@@ -506,12 +509,12 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
                                          : const_cast<char*>(state->RequestBody.data()),
                             bodySize, bodySize, context))
     {
-        ThrowApplicationException("CHttpClient::Exchange (481)", "WinHttpSendRequest");
+        ThrowApplicationException(Here(), "WinHttpSendRequest");
     }
     Await(*state, deadline);
     if (!WinHttpReceiveResponse(request.get(), nullptr))
     {
-        ThrowApplicationException("CHttpClient::Exchange (486)", "WinHttpReceiveResponse");
+        ThrowApplicationException(Here(), "WinHttpReceiveResponse");
     }
     Await(*state, deadline);
 
@@ -528,13 +531,13 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
     }
     if (DeclaresMoreThan(request.get(), bodyLimit))
     {
-        ThrowApplicationException("CHttpClient::Exchange (503)", "body above the limit");
+        ThrowApplicationException(Here(), "body above the limit");
     }
     for (;;)
     {
         if (!WinHttpQueryDataAvailable(request.get(), nullptr))
         {
-            ThrowApplicationException("CHttpClient::Exchange (509)", "WinHttpQueryDataAvailable");
+            ThrowApplicationException(Here(), "WinHttpQueryDataAvailable");
         }
         Await(*state, deadline);
         const DWORD available = state->Count;
@@ -544,12 +547,12 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
         }
         if (available > bodyLimit - answer.Body.size())
         {
-            ThrowApplicationException("CHttpClient::Exchange (519)", "body above the limit");
+            ThrowApplicationException(Here(), "body above the limit");
         }
         const DWORD wanted = std::min(available, static_cast<DWORD>(state->Buffer.size()));
         if (!WinHttpReadData(request.get(), state->Buffer.data(), wanted, nullptr))
         {
-            ThrowApplicationException("CHttpClient::Exchange (524)", "WinHttpReadData");
+            ThrowApplicationException(Here(), "WinHttpReadData");
         }
         Await(*state, deadline);
         const DWORD read = std::min<DWORD>(state->Count, wanted);
@@ -561,7 +564,7 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
     }
     if (EndedShort(request.get(), answer.Body.size()))
     {
-        ThrowApplicationException("CHttpClient::Exchange (560)", "body shorter than declared");
+        ThrowApplicationException(Here(), "body shorter than declared");
     }
     return answer;
 }

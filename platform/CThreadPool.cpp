@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "platform/CThreadPool.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "platform/Log.h"
@@ -31,14 +34,14 @@ void CThreadPool::Initialize()
     m_port = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
     if (m_port == nullptr)
     {
-        ThrowApplicationException("CThreadPool::Initialize (34)");
+        ThrowApplicationException(Here());
     }
     m_thread = CreateThread(nullptr, 0, WorkerThread, this, 0, nullptr);
     if (m_thread == nullptr)
     {
         CloseHandle(m_port);
         m_port = nullptr;
-        ThrowApplicationException("CThreadPool::Initialize (41)");
+        ThrowApplicationException(Here());
     }
 }
 

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "platform/CWindowBase.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "platform/Log.h"
@@ -36,7 +39,7 @@ void CWindowBase::RegisterWindowClass(WNDCLASSEXW windowClass)
     }
     if (RegisterClassExW(&windowClass) == 0)
     {
-        ThrowApplicationException("CWindowBase::RegisterWindowClass (39)");
+        ThrowApplicationException(Here());
     }
 }
 
@@ -48,7 +51,7 @@ void CWindowBase::Create(const wchar_t* className, const wchar_t* title, DWORD s
                         bounds.bottom - bounds.top, parent, menu, GetModuleHandleW(nullptr), this);
     if (hwnd == nullptr)
     {
-        ThrowApplicationException("CWindowBase::Create (52)");
+        ThrowApplicationException(Here());
     }
 }
 

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "core/Platform.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 
@@ -53,18 +56,18 @@ std::wstring AnsiToWide(const std::string& text)
     }
     if (text.size() > static_cast<size_t>(INT_MAX))
     {
-        ThrowApplicationException("Platform::AnsiToWide (56)");
+        ThrowApplicationException(Here());
     }
     const int length = static_cast<int>(text.size());
     const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
     if (needed <= 0)
     {
-        ThrowApplicationException("Platform::AnsiToWide (62)");
+        ThrowApplicationException(Here());
     }
     std::wstring result(static_cast<size_t>(needed), L'\0');
     if (MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), needed) != needed)
     {
-        ThrowApplicationException("Platform::AnsiToWide (67)");
+        ThrowApplicationException(Here());
     }
     return result;
 }
@@ -77,19 +80,19 @@ std::string WideToAnsi(const std::wstring& text)
     }
     if (text.size() > static_cast<size_t>(INT_MAX))
     {
-        ThrowApplicationException("Platform::WideToAnsi (79)");
+        ThrowApplicationException(Here());
     }
     const int length = static_cast<int>(text.size());
     const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     if (needed <= 0)
     {
-        ThrowApplicationException("Platform::WideToAnsi (85)");
+        ThrowApplicationException(Here());
     }
     std::string result(static_cast<size_t>(needed), '\0');
     if (WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), needed, nullptr, nullptr) !=
         needed)
     {
-        ThrowApplicationException("Platform::WideToAnsi (90)");
+        ThrowApplicationException(Here());
     }
     return result;
 }

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "platform/UtilFile.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 
@@ -34,20 +37,20 @@ std::string ReadFileAscii(const std::wstring& path)
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Get() == INVALID_HANDLE_VALUE)
     {
-        ThrowApplicationException("UtilFile::ReadFileAscii (12)");
+        ThrowApplicationException(Here());
     }
     // Every file the program reads is small; one that claims 4 GiB or more is not ours.
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 || size.QuadPart >= MAXDWORD)
     {
-        ThrowApplicationException("UtilFile::ReadFileAscii (13)");
+        ThrowApplicationException(Here());
     }
     std::string content(static_cast<size_t>(size.QuadPart), '\0');
     DWORD read = 0;
     if (!content.empty() &&
         !ReadFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr))
     {
-        ThrowApplicationException("UtilFile::ReadFileAscii (17)");
+        ThrowApplicationException(Here());
     }
     content.resize(read);
     return content;
@@ -82,7 +85,7 @@ void WriteFileWhole(const std::wstring& path, const std::string& bytes)
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.Get() == INVALID_HANDLE_VALUE)
         {
-            ThrowApplicationException("UtilFile::WriteFileWhole (78)");
+            ThrowApplicationException(Here());
         }
         DWORD count = 0;
         written = bytes.size() < MAXDWORD &&
@@ -92,12 +95,12 @@ void WriteFileWhole(const std::wstring& path, const std::string& bytes)
     if (!written)
     {
         DeleteFileW(temporary.c_str());
-        ThrowApplicationException("UtilFile::WriteFileWhole (89)");
+        ThrowApplicationException(Here());
     }
     if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     {
         DeleteFileW(temporary.c_str());
-        ThrowApplicationException("UtilFile::WriteFileWhole (94)");
+        ThrowApplicationException(Here());
     }
 }
 } // namespace UtilFile

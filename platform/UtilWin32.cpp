@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "platform/UtilWin32.h"
+#include "core/Here.h"
 
 #include "core/Util.h"
 #include "platform/GdiPlus.h"
@@ -29,7 +32,7 @@ std::string FormatInt(int value)
     const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
     if (error != std::errc())
     {
-        ThrowApplicationException("Util::WriteToFileAscii (73)");
+        ThrowApplicationException(Here());
     }
     return std::string(buffer, end);
 }
@@ -42,7 +45,7 @@ std::string FormatDouble(double value)
     }
     catch (const ApplicationException&)
     {
-        ThrowApplicationException("Util::WriteToFileAscii (85)");
+        ThrowApplicationException(Here());
     }
 }
 
@@ -64,18 +67,18 @@ namespace Util
 void WriteToFileAscii(HANDLE file, const char* literal)
 {
     const std::string text = literal != nullptr ? literal : "";
-    WriteBytes(file, text.data(), text.size(), "Util::WriteToFileAscii (52)");
+    WriteBytes(file, text.data(), text.size(), Here());
 }
 
 void WriteToFileAscii(HANDLE file, const std::string& text)
 {
-    WriteBytes(file, text.data(), text.size(), "Util::WriteToFileAscii (57)");
+    WriteBytes(file, text.data(), text.size(), Here());
 }
 
 void WriteToFileAscii(HANDLE file, const std::wstring& text)
 {
     const std::string narrow = ToNarrow(text);
-    WriteBytes(file, narrow.data(), narrow.size(), "Util::WriteToFileAscii (62)");
+    WriteBytes(file, narrow.data(), narrow.size(), Here());
 }
 
 void WriteToFileAscii(HANDLE file, bool value)
@@ -113,7 +116,7 @@ void WriteToFileAscii(HANDLE file, const Gdiplus::Font& font, const std::wstring
         WCHAR name[LF_FACESIZE] = L"";
         if (font.GetFamily(&own) != Gdiplus::Ok || own.GetFamilyName(name) != Gdiplus::Ok)
         {
-            ThrowApplicationException("Util::WriteToFileAscii (97)");
+            ThrowApplicationException(Here());
         }
         familyName = name;
     }
@@ -184,7 +187,7 @@ CPtr<Gdiplus::Font> ParseFont(const char* text, std::wstring* standInFor)
     const std::vector<std::string> parts = Split(text != nullptr ? text : "");
     if (parts.size() < 3)
     {
-        ThrowApplicationException("Util::ParseFont (220)");
+        ThrowApplicationException(Here());
     }
     const std::wstring familyName = ToWide(parts[0]);
     const double size = ParseDouble(parts[1].c_str());
@@ -192,19 +195,19 @@ CPtr<Gdiplus::Font> ParseFont(const char* text, std::wstring* standInFor)
     // GDI+ takes the size as a float; a value it cannot hold is no font size.
     if (!(size > 0.0 && size < 10000.0))
     {
-        ThrowApplicationException("Util::ParseFont (231)");
+        ThrowApplicationException(Here());
     }
 
     const std::unique_ptr<Gdiplus::FontFamily> family = UsableFontFamily(familyName);
     if (!family)
     {
-        ThrowApplicationException("Util::ParseFont (242)");
+        ThrowApplicationException(Here());
     }
     CPtr<Gdiplus::Font> font(
         new Gdiplus::Font(family.get(), static_cast<Gdiplus::REAL>(size), style, Gdiplus::UnitPoint));
     if (font->GetLastStatus() != Gdiplus::Ok)
     {
-        ThrowApplicationException("Util::ParseFont (248)");
+        ThrowApplicationException(Here());
     }
     if (standInFor != nullptr)
     {
@@ -225,7 +228,7 @@ void EnsureDirectoryExists(const std::wstring& path)
     }
     if (attributes != INVALID_FILE_ATTRIBUTES || !CreateDirectoryW(path.c_str(), nullptr))
     {
-        ThrowApplicationException("Util::EnsureDirectoryExists (246)");
+        ThrowApplicationException(Here());
     }
 }
 
@@ -252,7 +255,7 @@ void RemoveStartupItem(const std::wstring& name)
         HKEY key = nullptr;
         if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         {
-            ThrowApplicationException("Util::RemoveStartupItem (471)");
+            ThrowApplicationException(Here());
         }
         RegDeleteValueW(key, name.c_str()); // a missing value is no failure
         RegCloseKey(key);
@@ -272,7 +275,7 @@ void OpenUrl(HWND parent, const std::wstring& url)
     }
     if (reinterpret_cast<INT_PTR>(result) <= 32)
     {
-        ThrowApplicationException("Util::OpenUrl (29)");
+        ThrowApplicationException(Here());
     }
 }
 
@@ -282,7 +285,7 @@ void AddToComboBox(HWND combo, const std::wstring& text, int data)
     const int index = IsWindow(combo) ? ComboBox_AddString(combo, text.c_str()) : CB_ERR;
     if (index < 0)
     {
-        ThrowApplicationException("Util::AddToComboBox (35)");
+        ThrowApplicationException(Here());
     }
     ComboBox_SetItemData(combo, index, data);
 }

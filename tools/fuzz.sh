@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds the libFuzzer targets of the three parsers of downloaded text with clang under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs each for a bounded time on inputs
 # up to 100000 bytes, on a 1 MiB stack like a worker thread's; then once more on inputs up to
@@ -15,7 +16,7 @@ large_seconds=${FUZZ_LARGE_SECONDS:-20}
 cxx=${CXX_FUZZ:-clang++-14}
 
 # Only the portable sources the parsers need, named one by one.
-core_sources="core/ApplicationException.cpp core/DateTime.cpp core/TimeSpan.cpp core/Util.cpp core/PlatformPosix.cpp"
+core_sources="core/ApplicationException.cpp core/Here.cpp core/DateTime.cpp core/TimeSpan.cpp core/Util.cpp core/PlatformPosix.cpp"
 metar_sources="tests/fuzz/FuzzMetar.cpp weather/MetarParser.cpp weather/RegEx.cpp weather/CCurrentWeather.cpp \
 weather/Atmosphere.cpp weather/Temperature.cpp weather/WeatherDump.cpp weather/EnumWeatherCode.cpp $core_sources"
 dwml_sources="tests/fuzz/FuzzDwml.cpp weather/NoaaDwml.cpp $core_sources"

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "ui/CFormLocalWeather.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "data/City.h"
@@ -194,17 +197,17 @@ void CFormLocalWeather::OnMouseMove()
         RECT window{};
         if (!GetWindowRect(Hwnd(), &window))
         {
-            ThrowApplicationException("CFormLocalWeather::OnMouseMove (877)");
+            ThrowApplicationException(Here());
         }
         POINT cursor{};
         if (!GetCursorPos(&cursor))
         {
-            ThrowApplicationException("CFormLocalWeather::OnMouseMove (879)");
+            ThrowApplicationException(Here());
         }
         if (!MoveWindow(Hwnd(), cursor.x - m_anchorX, cursor.y - m_anchorY, window.right - window.left,
                         window.bottom - window.top, TRUE))
         {
-            ThrowApplicationException("CFormLocalWeather::OnMouseMove (881)");
+            ThrowApplicationException(Here());
         }
     }
     catch (...)
@@ -344,7 +347,7 @@ void CFormLocalWeather::EnsureFormIsInScreenBounds()
         RECT window{};
         if (!GetWindowRect(Hwnd(), &window))
         {
-            ThrowApplicationException("CFormLocalWeather::EnsureFormIsInScreenBounds (769)");
+            ThrowApplicationException(Here());
         }
         const POINT origin = VirtualScreenOrigin();
         const int width = window.right - window.left;
@@ -406,7 +409,7 @@ void CFormLocalWeather::Update(Gdiplus::Bitmap& image)
     HBITMAP bitmap = nullptr;
     if (image.GetHBITMAP(Gdiplus::Color(0, 0, 0, 0), &bitmap) != Gdiplus::Ok || bitmap == nullptr)
     {
-        ThrowApplicationException("CFormLocalWeather::Update (672)");
+        ThrowApplicationException(Here());
     }
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);

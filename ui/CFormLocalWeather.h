@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 #include "core/CPtr.h"
@@ -6,6 +8,7 @@
 #include "ui/CLocalWeatherRenderer.h"
 #include "ui/IWeatherView.h"
 #include "ui/IWindowHost.h"
+#include "core/Here.h"
 
 #include <windows.h>
 
@@ -33,7 +36,7 @@ public:
     // Never throws; a failed redraw leaves the previous content on the screen.
     void Redraw();
     // Shows the image (in device pixels) as the window's content. Throws
-    // "CFormLocalWeather::Update (672)" when it cannot be converted for the system.
+    // "CFormLocalWeather::Update" when it cannot be converted for the system.
     void Update(Gdiplus::Bitmap& image);
     // Never throws.
     void EnsureFormIsInScreenBounds();

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "ui/CFormOptions.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "platform/Log.h"
@@ -48,7 +51,7 @@ void CFormOptions::Showup(unsigned page)
 {
     if (!IsWindow())
     {
-        ThrowApplicationException("CFormOptions::Showup (101)");
+        ThrowApplicationException(Here());
     }
     if (page <= PageDisplay)
     {
@@ -152,7 +155,7 @@ void CFormOptions::OnInitDialog()
     {
         if (!page->Create(Hwnd()))
         {
-            ThrowApplicationException("CFormOptions::OnInitDialog (281)");
+            ThrowApplicationException(Here());
         }
         // Above the tab control, so that the pages are drawn over it and Tab reaches them in order.
         SetWindowPos(page->Hwnd(), m_tab, area.left, area.top, area.right - area.left, area.bottom - area.top,
@@ -182,7 +185,7 @@ void CFormOptions::PopulateControls()
 {
     if (m_options.IsNull())
     {
-        ThrowApplicationException("CFormOptions::PopulateControls (233)");
+        ThrowApplicationException(Here());
     }
     const COptions& options = Copy();
     for (CFormOptionsPage* page : Pages())

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 #include "core/CPtr.h"
@@ -8,6 +10,7 @@
 #include "ui/CFormOptionsEarth.h"
 #include "ui/CFormOptionsGeneral.h"
 #include "ui/IWindowHost.h"
+#include "core/Here.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -44,7 +47,7 @@ public:
     void DropAndHide();
 
     // Fills every control from the working copy, page by page; throws
-    // "CFormOptions::PopulateControls (233)" without one.
+    // "CFormOptions::PopulateControls" without one.
     void PopulateControls();
 
     // The copy being edited; null while the dialog is hidden.

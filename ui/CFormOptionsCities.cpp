@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "ui/CFormOptionsCities.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "core/Util.h"
@@ -376,7 +379,7 @@ void CFormOptionsCities::ChangeDisplayName()
     const int row = ListView_GetNextItem(m_listCities, -1, LVNI_SELECTED);
     if (row < 0)
     {
-        ThrowApplicationException("CFormOptionsCities::ChangeDisplayName (861)");
+        ThrowApplicationException(Here());
     }
     City* target = FindCity(RowCityId(row));
     if (target == nullptr)

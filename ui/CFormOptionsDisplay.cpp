@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "ui/CFormOptionsDisplay.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "data/COptions.h"
@@ -149,14 +152,12 @@ void CFormOptionsDisplay::OnColorClicked(ArgbColor& color)
 
 void CFormOptionsDisplay::OnBnClickedButtonCityNameFont()
 {
-    OnFontClicked(Copy().FontCityName, Copy().FontCityNameChosenFamily,
-                  "CFormOptionsDisplay::OnBnClickedButtonCityNameFont (519)");
+    OnFontClicked(Copy().FontCityName, Copy().FontCityNameChosenFamily, Here());
 }
 
 void CFormOptionsDisplay::OnBnClickedButtonTempratureFont()
 {
-    OnFontClicked(Copy().FontCityTemprature, Copy().FontCityTempratureChosenFamily,
-                  "CFormOptionsDisplay::OnBnClickedButtonTempratureFont (557)");
+    OnFontClicked(Copy().FontCityTemprature, Copy().FontCityTempratureChosenFamily, Here());
 }
 
 void CFormOptionsDisplay::OnFontClicked(CPtr<Gdiplus::Font>& font, std::wstring& chosenFamily,
@@ -210,7 +211,7 @@ void CFormOptionsDisplay::DrawDisplayPreview(const DRAWITEMSTRUCT& item)
         return;
     }
     // Drawn off screen and copied in one block, so that dragging the slider does not flicker.
-    COffscreenSurface surface(item.hDC, width, height, "CFormOptionsDisplay::DrawDisplayPreview (922)");
+    COffscreenSurface surface(item.hDC, width, height, Here());
     {
         Gdiplus::Graphics graphics(surface.Dc());
         graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "ui/CFormOptionsEarth.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "data/COptions.h"
@@ -20,7 +23,7 @@ std::wstring ComboText(HWND combo, int index)
     const int length = ComboBox_GetLBTextLen(combo, index);
     if (length < 0)
     {
-        ThrowApplicationException("CFormOptionsEarth::ComboText (37)");
+        ThrowApplicationException(Here());
     }
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     ComboBox_GetLBText(combo, index, text.data());

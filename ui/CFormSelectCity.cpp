@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "ui/CFormSelectCity.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "data/Data.h"
@@ -44,7 +47,7 @@ void CFormSelectCity::Showup(int purpose)
     Purpose = purpose;
     if (!IsWindow() && !Create(m_owner))
     {
-        ThrowApplicationException("CFormSelectCity::Showup (14)");
+        ThrowApplicationException(Here());
     }
     if (m_owner != nullptr)
     {
@@ -376,7 +379,7 @@ void CFormSelectCity::OnLvnColumnclickListCities(int column)
     {
         if (column < 0 || column > 2)
         {
-            ThrowApplicationException("CFormSelectCity::OnLvnColumnclickListCities (186)");
+            ThrowApplicationException(Here());
         }
         SortAscending = column != SortColumn || !SortAscending;
         SortColumn = column;
@@ -425,6 +428,6 @@ int CFormSelectCity::DoCompare(int column, const Row& row1, const Row& row2)
     case 2:
         return CompareOrdinal(row1.texts[column], row2.texts[column]);
     default:
-        ThrowApplicationException("CFormSelectCity::DoCompare (176)");
+        ThrowApplicationException(Here());
     }
 }

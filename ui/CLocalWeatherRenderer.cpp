@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "ui/CLocalWeatherRenderer.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "data/City.h"
@@ -157,7 +160,7 @@ CPtr<Gdiplus::Bitmap> StretchPanel(Gdiplus::Bitmap& source, int width, int heigh
         Gdiplus::BitmapData data{};
         if (source.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
         {
-            ThrowApplicationException("StretchPanel (177)");
+            ThrowApplicationException(Here());
         }
         for (int y = 0; y < sourceHeight; ++y)
         {
@@ -174,13 +177,13 @@ CPtr<Gdiplus::Bitmap> StretchPanel(Gdiplus::Bitmap& source, int width, int heigh
     CPtr<Gdiplus::Bitmap> panel(new Gdiplus::Bitmap(width, height, PixelFormat32bppARGB));
     if (panel->GetLastStatus() != Gdiplus::Ok)
     {
-        ThrowApplicationException("StretchPanel (194)");
+        ThrowApplicationException(Here());
     }
     Gdiplus::Rect all(0, 0, width, height);
     Gdiplus::BitmapData data{};
     if (panel->LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
     {
-        ThrowApplicationException("StretchPanel (200)");
+        ThrowApplicationException(Here());
     }
     std::vector<AxisSample> columns;
     columns.reserve(static_cast<std::size_t>(width));
@@ -279,14 +282,14 @@ void CLocalWeatherRenderer::PreparePanelBackground(const std::wstring& path)
         Gdiplus::Bitmap loaded(path.c_str());
         if (loaded.GetLastStatus() != Gdiplus::Ok)
         {
-            ThrowApplicationException("CLocalWeatherRenderer::PreparePanelBackground (673)");
+            ThrowApplicationException(Here());
         }
         const INT width = static_cast<INT>(loaded.GetWidth());
         const INT height = static_cast<INT>(loaded.GetHeight());
         CPtr<Gdiplus::Bitmap> panel(new Gdiplus::Bitmap(width, height, PixelFormat32bppARGB));
         if (panel->GetLastStatus() != Gdiplus::Ok)
         {
-            ThrowApplicationException("CLocalWeatherRenderer::PreparePanelBackground (680)");
+            ThrowApplicationException(Here());
         }
         {
             Gdiplus::Graphics graphics(panel.Get());
@@ -300,7 +303,7 @@ void CLocalWeatherRenderer::PreparePanelBackground(const std::wstring& path)
             if (graphics.DrawImage(&loaded, Gdiplus::Rect(0, 0, width, height), 0, 0, width, height,
                                    Gdiplus::UnitPixel, &attributes) != Gdiplus::Ok)
             {
-                ThrowApplicationException("CLocalWeatherRenderer::PreparePanelBackground (694)");
+                ThrowApplicationException(Here());
             }
         }
         g_panelBackground = panel.Detach();
@@ -334,7 +337,7 @@ CLocalWeatherRenderer::LayOutLarge(const CForecast& forecast, DateTime utcNow,
     {
         if (items.size() > kMaxForecastItems)
         {
-            ThrowApplicationException("CLocalWeatherRenderer::LayOutLarge (727)");
+            ThrowApplicationException(Here());
         }
         const int count = static_cast<int>(items.size());
         const long long hour = items.front().Start.Ticks() / TimeSpan::TicksPerHour % 24;
@@ -442,7 +445,7 @@ float CLocalWeatherRenderer::MeasureDetail(const std::wstring& text)
     if (graphics.MeasureString(text.c_str(), Length(text), font, Gdiplus::PointF(0.0f, 0.0f),
                                m_detailFormat.get(), &bounds) != Gdiplus::Ok)
     {
-        ThrowApplicationException("CLocalWeatherRenderer::MeasureDetail (445)");
+        ThrowApplicationException(Here());
     }
     // Whole device pixels, so that a box never ends inside its last letter.
     return std::ceil(bounds.Width) / Scale();
@@ -454,7 +457,7 @@ Gdiplus::RectF CLocalWeatherRenderer::NameBounds(const std::wstring& temperature
     Gdiplus::Font* font = FontAt(NameFont);
     if (font == nullptr || !m_temperatureFormat || !m_scratch)
     {
-        ThrowApplicationException("CLocalWeatherRenderer::NameBounds (457)");
+        ThrowApplicationException(Here());
     }
     Gdiplus::Graphics graphics(m_scratch.get());
     PrepareGraphics(graphics);
@@ -463,7 +466,7 @@ Gdiplus::RectF CLocalWeatherRenderer::NameBounds(const std::wstring& temperature
     if (graphics.MeasureString(name.c_str(), Length(name), font, ToDevice(box), m_temperatureFormat.get(),
                                &bounds) != Gdiplus::Ok)
     {
-        ThrowApplicationException("CLocalWeatherRenderer::NameBounds (466)");
+        ThrowApplicationException(Here());
     }
     const float scale = Scale();
     return Gdiplus::RectF(bounds.X / scale, bounds.Y / scale, bounds.Width / scale, bounds.Height / scale);
@@ -526,12 +529,12 @@ CLocalWeatherRenderer::Canvas CLocalWeatherRenderer::NewCanvas(int width, int he
         new Gdiplus::Bitmap(ScaleLength(width, dpi), ScaleLength(height, dpi), PixelFormat32bppARGB);
     if (canvas.Image->GetLastStatus() != Gdiplus::Ok)
     {
-        ThrowApplicationException("CLocalWeatherRenderer::NewCanvas (821)");
+        ThrowApplicationException(Here());
     }
     canvas.Graphics.reset(new Gdiplus::Graphics(canvas.Image.Get()));
     if (!canvas.Graphics || canvas.Graphics->GetLastStatus() != Gdiplus::Ok)
     {
-        ThrowApplicationException("CLocalWeatherRenderer::NewCanvas (826)");
+        ThrowApplicationException(Here());
     }
     canvas.Graphics->Clear(Gdiplus::Color(0, 0, 0, 0));
     PrepareGraphics(*canvas.Graphics);
@@ -670,7 +673,7 @@ Gdiplus::RectF CLocalWeatherRenderer::NameBox(const std::wstring& temperatureTex
 {
     if (!m_scratch)
     {
-        ThrowApplicationException("CLocalWeatherRenderer::NameBox (955)");
+        ThrowApplicationException(Here());
     }
     Gdiplus::Graphics graphics(m_scratch.get());
     PrepareGraphics(graphics);
@@ -684,7 +687,7 @@ Gdiplus::RectF CLocalWeatherRenderer::NameBox(Gdiplus::Graphics& graphics,
     Gdiplus::Font* font = FontAt(TemperatureFont);
     if (font == nullptr || !m_temperatureFormat)
     {
-        ThrowApplicationException("CLocalWeatherRenderer::NameBox (968)");
+        ThrowApplicationException(Here());
     }
     // The digits without the degree sign (or the second dash): the name ends under the last one.
     const INT length = Length(temperatureText);
@@ -698,7 +701,7 @@ Gdiplus::RectF CLocalWeatherRenderer::NameBox(Gdiplus::Graphics& graphics,
         region.GetBounds(&bounds, &graphics) != Gdiplus::Ok || !std::isfinite(bounds.Width) ||
         !std::isfinite(bounds.Height))
     {
-        ThrowApplicationException("CLocalWeatherRenderer::NameBox (982)");
+        ThrowApplicationException(Here());
     }
     const float scale = Scale();
     return Gdiplus::RectF(bounds.GetRight() / scale - 10000.0f, bounds.GetBottom() / scale - 5.0f, 10000.0f,
@@ -767,7 +770,7 @@ float CLocalWeatherRenderer::MeasureSummary(const std::wstring& summary)
             ToDevice(Gdiplus::RectF(0.0f, 0.0f, static_cast<float>(kColumnWidth), kUnlimitedHeight)),
             m_largeFormat.get(), &bounds) != Gdiplus::Ok)
     {
-        ThrowApplicationException("CLocalWeatherRenderer::MeasureSummary (1051)");
+        ThrowApplicationException(Here());
     }
     return bounds.Height / Scale();
 }

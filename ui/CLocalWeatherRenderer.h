@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 #include "core/CPtr.h"
@@ -7,6 +9,7 @@
 #include "platform/GdiPlus.h"
 #include "weather/DisplayUnits.h"
 #include "weather/EnumWeatherCode.h"
+#include "core/Here.h"
 
 #include <windows.h>
 
@@ -94,7 +97,7 @@ public:
     };
     // measureSummary gives the height a summary takes at 68 pixels wide; each row is held to 100
     // pixels and is at least 5. A forecast too long to be shown throws
-    // "CLocalWeatherRenderer::LayOutLarge (727)" before anything is measured.
+    // "CLocalWeatherRenderer::LayOutLarge" before anything is measured.
     static LargeLayout LayOutLarge(const CForecast& forecast, DateTime utcNow,
                                    const std::function<float(const std::wstring&)>& measureSummary,
                                    bool detailsLine = false);

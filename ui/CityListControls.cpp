@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "ui/CityListControls.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "platform/UtilWin32.h"
@@ -50,7 +53,7 @@ void AddToListView(HWND list, const City& city)
 {
     if (!AppendRow(list, {&city.DisplayName(), &city.Details}, city.Id))
     {
-        ThrowApplicationException("Util::AddToListView (56)");
+        ThrowApplicationException(Here());
     }
 }
 
@@ -58,7 +61,7 @@ void AddCountryCityDetailsToListView(const CityRecord& record, HWND list)
 {
     if (!AppendRow(list, {&record.Country, &record.DisplayName(), &record.Details}, record.Id))
     {
-        ThrowApplicationException("Util::AddCountryCityDetailsToListView (82)");
+        ThrowApplicationException(Here());
     }
 }
 

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "weather/CNoaaApiClient.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "core/Util.h"
@@ -61,7 +64,7 @@ std::string CNoaaApiClient::Get(const std::wstring& url, std::size_t bodyLimit)
         // problem document adds nothing a retry at the next update would not.
         Log::Exception(L"CNoaaApiClient::Get");
     }
-    ThrowApplicationException("CNoaaApiClient::Get (64)");
+    ThrowApplicationException(Here());
 }
 
 std::uint32_t CNoaaApiClient::LastStatus() const
@@ -76,7 +79,7 @@ std::wstring CNoaaApiClient::LookUpForecastUrl(const std::wstring& base, const s
     // points elsewhere.
     if (url.compare(0, base.size() + 1, base + L"/") != 0)
     {
-        ThrowApplicationException("CNoaaApiClient::LookUpForecastUrl (79)", "forecast on another server");
+        ThrowApplicationException(Here(), "forecast on another server");
     }
     const std::lock_guard<std::mutex> lock(g_pointsMutex);
     g_points[pointsUrl] = url;

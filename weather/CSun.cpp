@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "weather/CSun.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "core/ArgumentException.h"
@@ -198,7 +201,7 @@ double calcGeomMeanLongSun(double t)
     // An infinite longitude has no remainder either; both mean the input was no time at all.
     if (!std::isfinite(l0))
     {
-        throw ApplicationException("calcGeomMeanLongSun (123)");
+        throw ApplicationException(Here());
     }
     double result = std::fmod(l0, 360.0);
     if (result < 0)
@@ -221,7 +224,7 @@ void CSun::GetSunriseSunset(Nullable<DateTime>& sunrise, double latitude, double
 
     if (latitude < -90 || latitude > 90 || longitude < -180 || longitude > 180)
     {
-        throw ArgumentException("CSun::GetSunriseSunset (391)");
+        throw ArgumentException(Here());
     }
 
     // At the poles themselves the hour angle divides by cos(90°); one degree short of them the
@@ -267,13 +270,13 @@ void CSun::GetSunriseSunset(Nullable<DateTime>& sunrise, double latitude, double
     const double r = IntoOneDay(rise);
     if (!(r >= 0 && r < kMinutesPerDay))
     {
-        throw ApplicationException("CSun::GetSunriseSunset (429)");
+        throw ApplicationException(Here());
     }
 
     const double u = IntoOneDay(set - rise);
     if (!(u > 0 && u < kMinutesPerDay))
     {
-        throw ApplicationException("CSun::GetSunriseSunset (443)");
+        throw ApplicationException(Here());
     }
 
     // Both are computed before either is stored, so a failure leaves both empty.
@@ -314,7 +317,7 @@ bool CSun::IsDay(DateTime now, const Nullable<DateTime>& sunrise, const Nullable
     {
         return dayOfYear < 80 || dayOfYear > 265;
     }
-    throw ApplicationException("CSun::IsDay (498)");
+    throw ApplicationException(Here());
 }
 
 bool CSun::IsDay(double latitude, double longitude, DateTime now)

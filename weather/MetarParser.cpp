@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "weather/MetarParser.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "core/Nullable.h"
@@ -480,7 +483,7 @@ CCurrentWeather ParseMetarReport(const std::string& text, const std::string& sta
 {
     if (text.size() > MaxMetarTextLength)
     {
-        ThrowApplicationException("ParseMetarReport (286)");
+        ThrowApplicationException(Here());
     }
     std::string report = ToUpperAscii(text);
     // Compared with the upper-cased report, so a code given in lower case still matches itself.
@@ -547,7 +550,7 @@ CCurrentWeather ParseMetarReport(const std::string& text, const std::string& sta
         // The station sent nothing this time: the last observation still stands.
         if (token == "NIL")
         {
-            ThrowApplicationException("ParseMetarReport (343)");
+            ThrowApplicationException(Here());
         }
         if (!observation.HasValue)
         {
@@ -626,7 +629,7 @@ CCurrentWeather ParseMetarReport(const std::string& text, const std::string& sta
     // every honest report after it.
     if (kMaxAhead < result.ReportDateTime - utcNow)
     {
-        ThrowApplicationException("ParseMetarReport (384)");
+        ThrowApplicationException(Here());
     }
     const int cloudCode = clouds.HasValue ? clouds.Value() : Clear;
     const int weatherCode = weather.HasValue ? weather.Value() : Clear;

@@ -1,7 +1,10 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 #include "core/DateTime.h"
 #include "weather/CCurrentWeather.h"
+#include "core/Here.h"
 
 #include <cstddef>
 #include <string>
@@ -19,9 +22,9 @@
 // MaxMetarTextLength is no observation file at all.
 //
 // Throws ApplicationException when the text yields no time at all ("Nullable<class
-// DateTime>::Value (20)"), "ParseMetarReport (286)" for a text longer than MaxMetarTextLength,
-// which is refused whole as malformed, "ParseMetarReport (343)" for a missing report (its body
-// is "NIL"), and "ParseMetarReport (384)" for one dated more than two hours after utcNow. A
+// DateTime>::Value (20)"), "ParseMetarReport" for a text longer than MaxMetarTextLength,
+// which is refused whole as malformed, "ParseMetarReport" for a missing report (its body
+// is "NIL"), and "ParseMetarReport" for one dated more than two hours after utcNow. A
 // caller keeps the observation it had in each case.
 inline constexpr std::size_t MaxMetarGroupLength = 32;
 inline constexpr std::size_t MaxMetarTextLength = 8192;

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "weather/NoaaApi.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "core/TimeSpan.h"
@@ -112,7 +115,7 @@ void CheckShape(const std::string& text)
 {
     if (text.size() > NoaaApi::MaxDocumentBytes)
     {
-        ThrowApplicationException("NoaaApi::CheckShape (115)", "document too large");
+        ThrowApplicationException(Here(), "document too large");
     }
     int depth = 0;
     bool inString = false;
@@ -142,7 +145,7 @@ void CheckShape(const std::string& text)
         {
             if (++depth > NoaaApi::MaxNesting)
             {
-                ThrowApplicationException("NoaaApi::CheckShape (145)", "nested too deep");
+                ThrowApplicationException(Here(), "nested too deep");
             }
         }
         else if ((c == ']' || c == '}') && depth > 0)
@@ -158,11 +161,11 @@ Json ParseDocument(const std::string& text)
     Json document = Json::parse(text, nullptr, false);
     if (document.is_discarded())
     {
-        ThrowApplicationException("NoaaApi::ParseDocument (161)", "malformed JSON");
+        ThrowApplicationException(Here(), "malformed JSON");
     }
     if (!document.is_object())
     {
-        ThrowApplicationException("NoaaApi::ParseDocument (165)", "not an object");
+        ThrowApplicationException(Here(), "not an object");
     }
     return document;
 }
@@ -173,7 +176,7 @@ const Json& Properties(const Json& document)
     const auto found = document.find("properties");
     if (found == document.end() || !found->is_object())
     {
-        ThrowApplicationException("NoaaApi::Properties (176)", "no properties");
+        ThrowApplicationException(Here(), "no properties");
     }
     return *found;
 }
@@ -193,7 +196,7 @@ DateTime ReadLocalTime(const std::string& text)
     if (text.size() < 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
         text[16] != ':')
     {
-        ThrowApplicationException("NoaaApi::ReadLocalTime (196)", "malformed time");
+        ThrowApplicationException(Here(), "malformed time");
     }
     return DateTime(Util::ParseDigits(text, 0, 4), Util::ParseDigits(text, 5, 2),
                     Util::ParseDigits(text, 8, 2), Util::ParseDigits(text, 11, 2),
@@ -223,7 +226,7 @@ Nullable<float> ReadTemperature(const Json& period)
     }
     if (!value->is_number() || unit == nullptr || !unit->is_string())
     {
-        ThrowApplicationException("NoaaApi::ReadTemperature (226)", "temperature of the wrong type");
+        ThrowApplicationException(Here(), "temperature of the wrong type");
     }
     const std::string& unitText = unit->get_ref<const std::string&>();
     const double number = value->get<double>();
@@ -238,7 +241,7 @@ Nullable<float> ReadTemperature(const Json& period)
     }
     else
     {
-        ThrowApplicationException("NoaaApi::ReadTemperature (241)", "unknown temperature unit");
+        ThrowApplicationException(Here(), "unknown temperature unit");
     }
     if (!(std::fabs(celsius) <= 150.0))
     {
@@ -260,18 +263,18 @@ Period ReadPeriod(const Json& period)
 {
     if (!period.is_object())
     {
-        ThrowApplicationException("NoaaApi::ReadPeriod (263)", "period not an object");
+        ThrowApplicationException(Here(), "period not an object");
     }
     const Json* start = Member(period, "startTime");
     const Json* daytime = Member(period, "isDaytime");
     if (start == nullptr || !start->is_string() || daytime == nullptr || !daytime->is_boolean())
     {
-        ThrowApplicationException("NoaaApi::ReadPeriod (269)", "period without startTime or isDaytime");
+        ThrowApplicationException(Here(), "period without startTime or isDaytime");
     }
     const Json* shortForecast = Member(period, "shortForecast");
     if (shortForecast != nullptr && !shortForecast->is_string())
     {
-        ThrowApplicationException("NoaaApi::ReadPeriod (274)", "shortForecast not a text");
+        ThrowApplicationException(Here(), "shortForecast not a text");
     }
 
     Period result;
@@ -293,7 +296,7 @@ Period ReadPeriod(const Json& period)
     }
     catch (const ApplicationException&)
     {
-        ThrowApplicationException("NoaaApi::ReadPeriod (296)", "bad startTime");
+        ThrowApplicationException(Here(), "bad startTime");
     }
     result.ShortForecast = shortForecast != nullptr ? shortForecast->get<std::string>() : std::string();
     result.Temperature = ReadTemperature(period);
@@ -312,7 +315,7 @@ std::string FormatCoordinate(float degrees)
     const double scaled = std::round(static_cast<double>(degrees) * 10000.0);
     if (!(std::fabs(scaled) <= 1800000.0))
     {
-        ThrowApplicationException("NoaaApi::PointsPath (315)", "position out of range");
+        ThrowApplicationException(Here(), "position out of range");
     }
     long long units = static_cast<long long>(scaled);
     std::string text = units < 0 ? "-" : "";
@@ -342,12 +345,12 @@ std::string NoaaApi::ForecastUrlOfPoints(const std::string& text)
     const Json* forecast = Member(Properties(document), "forecast");
     if (forecast == nullptr || !forecast->is_string())
     {
-        ThrowApplicationException("NoaaApi::ForecastUrlOfPoints (345)", "no forecast address");
+        ThrowApplicationException(Here(), "no forecast address");
     }
     const std::string& url = forecast->get_ref<const std::string&>();
     if (url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0)
     {
-        ThrowApplicationException("NoaaApi::ForecastUrlOfPoints (350)", "forecast address not http");
+        ThrowApplicationException(Here(), "forecast address not http");
     }
     return url;
 }
@@ -363,7 +366,7 @@ void NoaaApi::ParseForecast(const std::string& text, CForecast& forecast, DateTi
     const Json* periods = Member(Properties(document), "periods");
     if (periods == nullptr || !periods->is_array())
     {
-        ThrowApplicationException("NoaaApi::ParseForecast (366)", "no periods");
+        ThrowApplicationException(Here(), "no periods");
     }
 
     // Every period is read, so that the last stored day still finds its night's minimum.
@@ -404,7 +407,7 @@ void NoaaApi::ParseForecast(const std::string& text, CForecast& forecast, DateTi
     }
     if (result.Items.empty())
     {
-        ThrowApplicationException("NoaaApi::ParseForecast (407)", "no forecast periods");
+        ThrowApplicationException(Here(), "no forecast periods");
     }
     result.ReportDateTime = DateTime::FromTicks(utcNow.Ticks(), DateTime::KindUtc);
     forecast = std::move(result);

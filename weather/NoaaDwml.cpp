@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "weather/NoaaDwml.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "core/Util.h"
@@ -311,7 +314,7 @@ void Parse12HourlyForecast(std::string& text, CForecast& forecast, DateTime utcN
     // a tenth of a worker's 1 MiB, while a hostile document a few thousand deep overflows it.
     if (!NestingWithinLimit(text.c_str(), NoaaDwml::MaxNesting))
     {
-        ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (158)");
+        ThrowApplicationException(Here());
     }
     // The document holds a sizeable node pool of its own: kept off the worker's stack.
     const auto document = std::make_unique<rapidxml::xml_document<char>>();
@@ -321,17 +324,17 @@ void Parse12HourlyForecast(std::string& text, CForecast& forecast, DateTime utcN
     const Node* root = FirstElement(document.get());
     if (root == nullptr)
     {
-        ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (162)");
+        ThrowApplicationException(Here());
     }
     const Node* data = root->first_node("data");
     if (data == nullptr)
     {
-        ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (164)");
+        ThrowApplicationException(Here());
     }
     const Node* parameters = data->first_node("parameters");
     if (parameters == nullptr)
     {
-        ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (166)");
+        ThrowApplicationException(Here());
     }
 
     LayoutTable layouts;
@@ -341,7 +344,7 @@ void Parse12HourlyForecast(std::string& text, CForecast& forecast, DateTime utcN
         const Node* key = layout->first_node("layout-key");
         if (key == nullptr)
         {
-            ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (171)");
+            ThrowApplicationException(Here());
         }
         layouts.emplace(TextOf(key), layout);
     }
@@ -376,32 +379,32 @@ void Parse12HourlyForecast(std::string& text, CForecast& forecast, DateTime utcN
     const Node* weather = parameters->first_node("weather");
     if (weather == nullptr)
     {
-        ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (197)");
+        ThrowApplicationException(Here());
     }
     const Node* icons = parameters->first_node("conditions-icon");
     if (icons == nullptr)
     {
-        ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (199)");
+        ThrowApplicationException(Here());
     }
     const Attribute* weatherLayoutKey = weather->first_attribute("time-layout");
     if (weatherLayoutKey == nullptr)
     {
-        ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (202)");
+        ThrowApplicationException(Here());
     }
     const Attribute* iconLayoutKey = icons->first_attribute("time-layout");
     if (iconLayoutKey == nullptr)
     {
-        ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (204)");
+        ThrowApplicationException(Here());
     }
     const std::string layoutKey = TextOf(weatherLayoutKey);
     if (layoutKey != TextOf(iconLayoutKey))
     {
-        ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (205)");
+        ThrowApplicationException(Here());
     }
     const Node* layout = FindLayout(layouts, layoutKey);
     if (layout == nullptr)
     {
-        ThrowApplicationException("NoaaDwml::Parse12HourlyForecast (208)");
+        ThrowApplicationException(Here());
     }
 
     const Node* conditions = weather->first_node("weather-conditions");

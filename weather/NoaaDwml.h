@@ -1,9 +1,12 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 #include "core/DateTime.h"
 #include "core/Nullable.h"
 #include "weather/CForecast.h"
 #include "weather/EnumWeatherCode.h"
+#include "core/Here.h"
 
 #include <string>
 
@@ -19,7 +22,7 @@ inline constexpr int MaxNesting = 256;
 // CForecast::MaxItems of them, in time linear in the text's length; summaries are read as
 // UTF-8. The text is parsed in place and is changed by it. On failure the forecast is left as
 // it was: a structural fault of the document or a bad period date throws ApplicationException,
-// as does a document nested deeper than MaxNesting ("NoaaDwml::Parse12HourlyForecast (158)");
+// as does a document nested deeper than MaxNesting ("NoaaDwml::Parse12HourlyForecast");
 // malformed XML throws the XML parser's rapidxml::parse_error.
 void Parse12HourlyForecast(std::string& text, CForecast& forecast);
 

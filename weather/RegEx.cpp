@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "weather/RegEx.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 
@@ -14,7 +17,7 @@ RegEx::RegEx(const std::string& pattern)
     }
     catch (const std::regex_error&)
     {
-        ThrowApplicationException("RegEx::RegEx (11)");
+        ThrowApplicationException(Here());
     }
 }
 

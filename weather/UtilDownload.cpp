@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "weather/UtilDownload.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "platform/CHttpClient.h"
@@ -15,5 +18,5 @@ std::string Util::DownloadHttp(CHttpClient& client, const std::wstring& url, std
         // The caller treats every failure alike; the cause is kept for whoever debugs it.
         Log::Exception(L"Util::DownloadHttp");
     }
-    ThrowApplicationException("Util::DownloadHttp (18)");
+    ThrowApplicationException(Here());
 }

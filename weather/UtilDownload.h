@@ -1,4 +1,8 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
+
+#include "core/Here.h"
 
 #include <cstddef>
 #include <string>
@@ -10,7 +14,7 @@ namespace Util
 {
 // The body of the answer at url, byte for byte, as 8-bit text (empty for an empty body). Any
 // failure (bad address, network, time-out, refused status, a body longer than bodyLimit bytes)
-// throws the one ApplicationException "Util::DownloadHttp (18)"; its cause goes to the
+// throws the one ApplicationException "Util::DownloadHttp"; its cause goes to the
 // debugger output.
 std::string DownloadHttp(CHttpClient& client, const std::wstring& url, std::size_t bodyLimit);
 } // namespace Util

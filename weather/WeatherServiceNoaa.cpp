@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "weather/WeatherServiceNoaa.h"
+#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "core/DateTime.h"
@@ -49,7 +52,7 @@ std::wstring WeatherServiceNoaa::ObservationUrl(const std::wstring& stationCode)
                     [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9'); });
     if (!plain)
     {
-        ThrowApplicationException("WeatherServiceNoaa::ObservationUrl (47)");
+        ThrowApplicationException(Here());
     }
     return FromEnvironment(L"NIMBREL_OBSERVATION_URL", ObservationBase) + stationCode + L".TXT";
 }
@@ -86,7 +89,7 @@ void WeatherServiceNoaa::GetForecast(CHttpClient& client, const CWeatherRequest&
         ndfdXMLBindingProxy proxy;
         if (proxy.soap == nullptr)
         {
-            ThrowApplicationException("WeatherServiceNoaa::GetForecast (63)");
+            ThrowApplicationException(Here());
         }
         transport.Attach(proxy.soap);
         // The answer's text stays UTF-8, as the document is; by default the runtime would cut
@@ -97,7 +100,7 @@ void WeatherServiceNoaa::GetForecast(CHttpClient& client, const CWeatherRequest&
         proxy.destroy();
         if (result != SOAP_OK || transport.Failed())
         {
-            ThrowApplicationException("WeatherServiceNoaa::GetForecast (63)");
+            ThrowApplicationException(Here());
         }
     }
     NoaaDwml::Parse12HourlyForecast(dwml, forecast);

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 
 #include "core/CPtr.h"
@@ -5,6 +7,7 @@
 #include "weather/CForecast.h"
 #include "weather/CWeatherReport.h"
 #include "weather/CWeatherRequest.h"
+#include "core/Here.h"
 
 #include <cstddef>
 #include <string>
@@ -24,7 +27,7 @@ namespace WeatherServiceNoaa
 constexpr std::size_t ObservationBodyLimit = 1024 * 1024;
 constexpr std::size_t ForecastBodyLimit = 8 * 1024 * 1024;
 
-// The station's observation file, parsed. Throws "Util::DownloadHttp (18)" when the download
+// The station's observation file, parsed. Throws "Util::DownloadHttp" when the download
 // fails, and the parser's exception when the file holds no observation.
 CCurrentWeather GetCurrentWeather(CHttpClient& client, const CWeatherRequest& request);
 
@@ -32,7 +35,7 @@ CCurrentWeather GetCurrentWeather(CHttpClient& client, const CWeatherRequest& re
 CPtr<CWeatherReport> GetCurrentWeatherReport(CHttpClient& client, const CWeatherRequest& request);
 
 // Replaces the forecast with the service's 12-hour periods for the request's position. A
-// failed SOAP call throws "WeatherServiceNoaa::GetForecast (63)"; a bad answer throws the
+// failed SOAP call throws "WeatherServiceNoaa::GetForecast"; a bad answer throws the
 // DWML parser's exception.
 void GetForecast(CHttpClient& client, const CWeatherRequest& request, CForecast& forecast);
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // nimbrel-diag: runs the program's own readers, calculator and downloads on what the command
 // line names and prints what they make of it, so that a report, a forecast document or a
 // catalogue that misbehaves in the program can be looked at by itself.
@@ -29,6 +30,7 @@
 #include "weather/CSun.h"
 #include "weather/MetarParser.h"
 #include "weather/NoaaDwml.h"
+#include "core/Here.h"
 
 #ifdef _WIN32
 #include "map/MapSnapshot.h"
@@ -74,12 +76,12 @@ std::string ReadFile(const std::string& path)
     std::ifstream file(path, std::ios::binary);
     if (!file)
     {
-        ThrowApplicationException("ReadFile (68)");
+        ThrowApplicationException(Here());
     }
     std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (file.bad())
     {
-        ThrowApplicationException("ReadFile (73)");
+        ThrowApplicationException(Here());
     }
     return content;
 }
@@ -129,7 +131,7 @@ DateTime ParseDate(const std::string& text)
 {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-')
     {
-        throw ArgumentException("ParseDate (123)");
+        throw ArgumentException(Here());
     }
     return DateTime(Util::ParseDigits(text, 0, 4), Util::ParseDigits(text, 5, 2),
                     Util::ParseDigits(text, 8, 2), 0, 0, 0);
