@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "map/CStretchedBackground.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "data/EarthBackground.h"
 #include "data/MapRegion.h"
 #include "map/WeatherMap.h"
@@ -40,11 +40,7 @@ Gdiplus::Bitmap& CStretchedBackground::Prepare(const MapRegion& region, EarthBac
     }
     // The old picture goes first: two of them at once is what keeping only one avoids.
     Release();
-    CPtr<Gdiplus::Bitmap> bitmap(new Gdiplus::Bitmap(width, height, PixelFormat24bppRGB));
-    if (bitmap->GetLastStatus() != Gdiplus::Ok)
-    {
-        ThrowApplicationException(Here());
-    }
+    CPtr<Gdiplus::Bitmap> bitmap = UtilGraphics::NewMapBitmap(width, height);
     {
         Gdiplus::Graphics graphics(bitmap.Get());
         if (graphics.GetLastStatus() != Gdiplus::Ok)

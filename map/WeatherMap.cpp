@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "map/WeatherMap.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "core/Util.h"
 #include "data/COptions.h"
 #include "data/MapRegion.h"
@@ -203,14 +203,20 @@ CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(CStretchedBackground& kept, COpti
                              DateTime::UtcNow());
 }
 
-CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& options,
-                                               const WeatherIconSource& icons, DateTime utcNow)
+CPtr<Gdiplus::Bitmap> NewMapBitmap(int width, int height)
 {
     CPtr<Gdiplus::Bitmap> bitmap(new Gdiplus::Bitmap(width, height, PixelFormat24bppRGB));
     if (bitmap->GetLastStatus() != Gdiplus::Ok)
     {
         ThrowApplicationException(Here());
     }
+    return bitmap;
+}
+
+CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& options,
+                                               const WeatherIconSource& icons, DateTime utcNow)
+{
+    CPtr<Gdiplus::Bitmap> bitmap = NewMapBitmap(width, height);
     Gdiplus::Graphics graphics(bitmap.Get());
     if (graphics.GetLastStatus() != Gdiplus::Ok)
     {
@@ -223,11 +229,7 @@ CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& 
 CPtr<Gdiplus::Bitmap> ComposeWeatherMap(CStretchedBackground& kept, int width, int height, COptions& options,
                                         const WeatherIconSource& icons, DateTime utcNow)
 {
-    CPtr<Gdiplus::Bitmap> bitmap(new Gdiplus::Bitmap(width, height, PixelFormat24bppRGB));
-    if (bitmap->GetLastStatus() != Gdiplus::Ok)
-    {
-        ThrowApplicationException(Here());
-    }
+    CPtr<Gdiplus::Bitmap> bitmap = NewMapBitmap(width, height);
     ComposeWeatherMap(kept, *bitmap, options, icons, utcNow);
     return bitmap;
 }

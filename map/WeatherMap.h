@@ -8,7 +8,6 @@
 #include "data/EarthBackground.h"
 #include "platform/GdiPlus.h"
 #include "weather/EnumWeatherCode.h"
-#include "core/Here.h"
 
 #include <cstdint>
 #include <functional>
@@ -36,6 +35,10 @@ namespace UtilGraphics
 // image could not be read), and the city then has no icon. The program's comes from its icon
 // cache.
 using WeatherIconSource = std::function<Gdiplus::Bitmap*(bool isDay, const Nullable<EnumWeatherCode>& code)>;
+
+// A 24-bit bitmap of the given size, the form every map and kept background takes; throws
+// "UtilGraphics::NewMapBitmap" when GDI+ cannot make it.
+CPtr<Gdiplus::Bitmap> NewMapBitmap(int width, int height);
 
 // The map at the desktop's size at the present time, 24 bits per pixel, for the wallpaper. Throws
 // "UtilGraphics::GenerateNimbrelWallpaper" when the desktop's rectangle cannot be read.
