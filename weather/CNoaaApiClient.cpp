@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "weather/CNoaaApiClient.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "core/Util.h"
 #include "platform/CHttpClient.h"
 #include "platform/Log.h"
 #include "weather/NoaaApi.h"
+#include "weather/UtilDownload.h"
 
 #include <windows.h>
 
-#include <iterator>
 #include <map>
 #include <mutex>
 
@@ -41,10 +41,7 @@ CNoaaApiClient::CNoaaApiClient(CHttpClient& client) : m_client(client) {}
 
 std::wstring CNoaaApiClient::BaseUrl()
 {
-    wchar_t value[2048];
-    const DWORD length =
-        GetEnvironmentVariableW(L"NIMBREL_API_URL", value, static_cast<DWORD>(std::size(value)));
-    std::wstring base = length == 0 || length >= std::size(value) ? ApiBase : std::wstring(value, length);
+    std::wstring base = Util::ServiceAddress(L"NIMBREL_API_URL", ApiBase);
     while (!base.empty() && base.back() == L'/')
     {
         base.pop_back();

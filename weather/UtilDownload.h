@@ -2,8 +2,6 @@
 
 #pragma once
 
-#include "core/Here.h"
-
 #include <cstddef>
 #include <string>
 
@@ -17,4 +15,9 @@ namespace Util
 // throws the one ApplicationException "Util::DownloadHttp"; its cause goes to the
 // debugger output.
 std::string DownloadHttp(CHttpClient& client, const std::wstring& url, std::size_t bodyLimit);
+
+// A weather service's address: the environment variable's value when it is set, not empty and
+// shorter than 2048 characters (a mirror or a test server), the build's default otherwise. Read
+// at every download, so a test can point the unchanged program elsewhere.
+std::wstring ServiceAddress(const wchar_t* variable, const wchar_t* fallback);
 } // namespace Util

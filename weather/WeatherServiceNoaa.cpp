@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "weather/WeatherServiceNoaa.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "core/DateTime.h"
+#include "core/Here.h"
 #include "core/Util.h"
 #include "platform/CHttpClient.h"
 #include "platform/Log.h"
@@ -19,7 +19,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <iterator>
 #include <utility>
 
 namespace
@@ -28,18 +27,6 @@ namespace
 // (weather/soap/ndfdXML.h), though we always name it.
 const wchar_t* const ObservationBase = L"https://tgftp.nws.noaa.gov/data/observations/metar/stations/";
 const wchar_t* const ForecastEndpoint = L"https://digital.weather.gov/xml/SOAP_server/ndfdXMLserver.php";
-
-// The variable's value, or the fallback when it is unset or empty.
-std::wstring FromEnvironment(const wchar_t* name, const wchar_t* fallback)
-{
-    wchar_t value[2048];
-    const DWORD length = GetEnvironmentVariableW(name, value, static_cast<DWORD>(std::size(value)));
-    if (length == 0 || length >= std::size(value))
-    {
-        return fallback;
-    }
-    return std::wstring(value, length);
-}
 } // namespace
 
 std::wstring WeatherServiceNoaa::ObservationUrl(const std::wstring& stationCode)
@@ -54,7 +41,7 @@ std::wstring WeatherServiceNoaa::ObservationUrl(const std::wstring& stationCode)
     {
         ThrowApplicationException(Here());
     }
-    return FromEnvironment(L"NIMBREL_OBSERVATION_URL", ObservationBase) + stationCode + L".TXT";
+    return Util::ServiceAddress(L"NIMBREL_OBSERVATION_URL", ObservationBase) + stationCode + L".TXT";
 }
 
 CCurrentWeather WeatherServiceNoaa::GetCurrentWeather(CHttpClient& client, const CWeatherRequest& request)
@@ -79,7 +66,7 @@ void WeatherServiceNoaa::GetForecast(CHttpClient& client, const CWeatherRequest&
     const std::string latitude = Util::ToString(static_cast<double>(request.Latitude));
     const std::string longitude = Util::ToString(static_cast<double>(request.Longitude));
     const std::string startDate = DateTime::Today().ToXsdDateString();
-    const std::wstring url = FromEnvironment(L"NIMBREL_FORECAST_URL", ForecastEndpoint);
+    const std::wstring url = Util::ServiceAddress(L"NIMBREL_FORECAST_URL", ForecastEndpoint);
     const std::string endpoint = Util::ToNarrow(url);
 
     std::string dwml;
