@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "app/CFormEarthView.h"
-#include "core/Here.h"
 
 #include "app/Program.h"
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "data/COptions.h"
 #include "map/WeatherMap.h"
 #include "platform/GdiPlus.h"

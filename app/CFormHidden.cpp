@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "app/CFormHidden.h"
-#include "core/Here.h"
 
 #include "app/CommandTable.h"
 #include "app/Program.h"
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "platform/Log.h"
 #include "platform/WindowMessages.h"
 #include "res/Resource.h"

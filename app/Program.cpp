@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "app/Program.h"
-#include "core/Here.h"
 
 #include "app/CFormEarth.h"
 #include "app/CFormHidden.h"
@@ -10,6 +9,7 @@
 #include "app/CWeatherReportList.h"
 #include "app/CWindowHost.h"
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "core/Util.h"
 #include "data/COptions.h"
 #include "data/Data.h"

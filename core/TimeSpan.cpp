@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "core/TimeSpan.h"
-#include "core/Here.h"
 
 #include "core/ArgumentOutOfRangeException.h"
+#include "core/Here.h"
 #include "core/OverflowException.h"
 
 #include <cmath>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "core/Util.h"
-#include "core/Here.h"
 
 #include "core/ArgumentException.h"
 #include "core/ArgumentNullException.h"
+#include "core/Here.h"
 #include "core/Platform.h"
 
 #include <charconv>

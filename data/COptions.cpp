@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "data/COptions.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "core/Util.h"
 #include "platform/GdiPlus.h"
 #include "platform/Log.h"

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "data/CityRecord.h"
-#include "core/Here.h"
 
 #include "core/ArgumentException.h"
 #include "core/ArgumentOutOfRangeException.h"
+#include "core/Here.h"
 #include "core/Util.h"
 #include "data/Tokenize.h"
 #include "weather/CSun.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-#include "data/Data.h"
 #include "core/Here.h"
+#include "data/Data.h"
 
 #include "core/ApplicationException.h"
 #include "platform/UtilFile.h"

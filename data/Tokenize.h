@@ -2,8 +2,6 @@
 
 #pragma once
 
-#include "core/Here.h"
-
 // Field cursor over a writable, zero-terminated record line. Each call cuts the next field out
 // of the line in place and returns it; the field ends at ";" or at the end of the line (a
 // carriage return, a line feed or the terminator). After the last field the cursor is null, and

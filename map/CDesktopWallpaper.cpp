@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "map/CDesktopWallpaper.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "map/UtilWallpaper.h"
 #include "platform/Log.h"
 #include "platform/UtilFile.h"

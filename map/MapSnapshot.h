@@ -3,7 +3,6 @@
 #pragma once
 
 #include "core/DateTime.h"
-#include "core/Here.h"
 
 #include <string>
 

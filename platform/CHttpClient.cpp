@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "platform/CHttpClient.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 
 #include "Version.h" // generated from the project version and the build settings (res/)
 

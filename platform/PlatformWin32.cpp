@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-#include "core/Platform.h"
 #include "core/Here.h"
+#include "core/Platform.h"
 
 #include "core/ApplicationException.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "platform/UtilWin32.h"
-#include "core/Here.h"
 
+#include "core/Here.h"
 #include "core/Util.h"
 #include "platform/GdiPlus.h"
 

@@ -8,7 +8,6 @@
 #include "ui/CLocalWeatherRenderer.h"
 #include "ui/IWeatherView.h"
 #include "ui/IWindowHost.h"
-#include "core/Here.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "ui/CFormOptions.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "platform/Log.h"
 #include "platform/WindowMessages.h"
 #include "res/Resource.h"

@@ -10,7 +10,6 @@
 #include "ui/CFormOptionsEarth.h"
 #include "ui/CFormOptionsGeneral.h"
 #include "ui/IWindowHost.h"
-#include "core/Here.h"
 
 #include <windows.h>
 #include <commdlg.h>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "ui/CFormOptionsDisplay.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "data/COptions.h"
 #include "map/WeatherMap.h"
 #include "platform/COffscreenSurface.h"

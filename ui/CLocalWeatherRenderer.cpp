@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "ui/CLocalWeatherRenderer.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "data/City.h"
 #include "platform/Log.h"
 #include "platform/UtilGraphics.h"

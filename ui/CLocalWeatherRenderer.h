@@ -9,7 +9,6 @@
 #include "platform/GdiPlus.h"
 #include "weather/DisplayUnits.h"
 #include "weather/EnumWeatherCode.h"
-#include "core/Here.h"
 
 #include <windows.h>
 

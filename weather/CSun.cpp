@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "weather/CSun.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
 #include "core/ArgumentException.h"
+#include "core/Here.h"
 #include "core/TimeSpan.h"
 
 #include <cmath>

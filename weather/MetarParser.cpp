@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "weather/MetarParser.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "core/Nullable.h"
 #include "core/TimeSpan.h"
 #include "core/Util.h"

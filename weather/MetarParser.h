@@ -4,7 +4,6 @@
 
 #include "core/DateTime.h"
 #include "weather/CCurrentWeather.h"
-#include "core/Here.h"
 
 #include <cstddef>
 #include <string>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "weather/NoaaApi.h"
-#include "core/Here.h"
 
 #include "core/ApplicationException.h"
+#include "core/Here.h"
 #include "core/TimeSpan.h"
 #include "core/Util.h"
 #include "weather/Temperature.h"

@@ -6,7 +6,6 @@
 #include "core/Nullable.h"
 #include "weather/CForecast.h"
 #include "weather/EnumWeatherCode.h"
-#include "core/Here.h"
 
 #include <string>
 

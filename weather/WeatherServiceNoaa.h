@@ -7,7 +7,6 @@
 #include "weather/CForecast.h"
 #include "weather/CWeatherReport.h"
 #include "weather/CWeatherRequest.h"
-#include "core/Here.h"
 
 #include <cstddef>
 #include <string>

@@ -19,6 +19,7 @@
 #include "core/ApplicationException.h"
 #include "core/ArgumentException.h"
 #include "core/DateTime.h"
+#include "core/Here.h"
 #include "core/Nullable.h"
 #include "core/TimeSpan.h"
 #include "core/Util.h"
@@ -30,7 +31,6 @@
 #include "weather/CSun.h"
 #include "weather/MetarParser.h"
 #include "weather/NoaaDwml.h"
-#include "core/Here.h"
 
 #ifdef _WIN32
 #include "map/MapSnapshot.h"
