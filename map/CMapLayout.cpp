@@ -35,16 +35,42 @@ std::array<CMapLayout::Box, 8> CMapLayout::Around(const Box& icon, float width, 
 std::vector<CMapLayout::Placement> CMapLayout::Place(const std::vector<City>& cities) const
 {
     std::vector<Placement> placements(cities.size());
-    // Icons never move, so every one of them is in the way from the start.
+    // Icons never move, so every one of them is in the way of every label from the start.
     std::vector<Box> taken;
     for (std::size_t i = 0; i < cities.size(); ++i)
     {
-        placements[i].Icon = cities[i].Icon;
-        placements[i].HasIcon = cities[i].HasIcon;
-        if (cities[i].HasIcon)
+        const City& city = cities[i];
+        Placement& placement = placements[i];
+        placement.Icon = city.Icon;
+        placement.HasIcon = city.HasIcon;
+        if (!city.HasIcon)
         {
-            taken.push_back(cities[i].Icon);
+            continue;
         }
+        const auto clears = [&](const Box& icon)
+        {
+            for (const Box& other : taken)
+            {
+                if (icon.Overlaps(other))
+                {
+                    return false;
+                }
+            }
+            return true;
+        };
+        for (int step = 0; !clears(placement.Icon); ++step)
+        {
+            const float scale = 1.0f - 0.1f * static_cast<float>(step + 1);
+            if (scale < kSmallestIcon - 0.001f)
+            {
+                break;
+            }
+            placement.IconScale = scale;
+            placement.Icon =
+                Box{city.X + (city.Icon.Left - city.X) * scale, city.Y + (city.Icon.Top - city.Y) * scale,
+                    city.Icon.Width * scale, city.Icon.Height * scale};
+        }
+        taken.push_back(placement.Icon);
     }
 
     const auto isFree = [&](const Box& box)
@@ -92,7 +118,8 @@ std::vector<CMapLayout::Placement> CMapLayout::Place(const std::vector<City>& ci
         Placement& placement = placements[i];
         if (city.MarkSide > 0.0f)
         {
-            if (const std::optional<Box> mark = firstFree(city.Icon, city.MarkSide, city.MarkSide, false))
+            if (const std::optional<Box> mark =
+                    firstFree(placement.Icon, city.MarkSide, city.MarkSide, false))
             {
                 placement.Mark = *mark;
                 placement.HasMark = true;
@@ -102,7 +129,7 @@ std::vector<CMapLayout::Placement> CMapLayout::Place(const std::vector<City>& ci
         if (city.LabelWidth > 0.0f && city.LabelHeight > 0.0f)
         {
             if (const std::optional<Box> label =
-                    firstFree(city.Icon, city.LabelWidth, city.LabelHeight, city.KeepLabel))
+                    firstFree(placement.Icon, city.LabelWidth, city.LabelHeight, city.KeepLabel))
             {
                 placement.Label = *label;
                 placement.HasLabel = true;

@@ -9,7 +9,9 @@
 // It works on boxes alone (the composer measures the texts and the icons), so the placement is the
 // same on every surface and can be checked without drawing.
 //
-// Cities come in priority order. Every icon stays centred on its city. Then, city by city, a mark
+// Cities come in priority order. Every icon stays centred on its city; one that would cover the
+// icon of a city before it is drawn smaller, by steps of a tenth down to kSmallestIcon of its size,
+// until it clears (or at that size when it never does). Then, city by city, a mark
 // (a small square beside the icon, for a warning, say) and the label (name and temperature as one
 // line) each take the first free position around the icon: right, left, above, below, then the
 // corners above right, above left, below right and below left. A position is free when it lies
@@ -35,9 +37,12 @@ public:
 
     struct City
     {
-        // Centred on the city's point. A city without an icon gives the point itself (a box of one
-        // pixel) with HasIcon false: its label sits around the point and nothing is in the way.
+        // What the icon covers. A city without an icon gives the point itself (a box of one pixel)
+        // with HasIcon false: its label sits around the point and nothing is in the way.
         Box Icon;
+        // The city's point, about which a crowded icon shrinks.
+        float X = 0.0f;
+        float Y = 0.0f;
         bool HasIcon = false;
         float LabelWidth = 0.0f; // no label when either is 0
         float LabelHeight = 0.0f;
@@ -49,11 +54,14 @@ public:
     {
         Box Icon;
         bool HasIcon = false;
+        float IconScale = 1.0f; // below 1 for an icon drawn smaller to clear another
         Box Label;
         bool HasLabel = false;
         Box Mark;
         bool HasMark = false;
     };
+
+    static constexpr float kSmallestIcon = 0.4f;
 
     // The map's rectangle, and the space left between an icon and what sits beside it.
     CMapLayout(const Box& bounds, float gap);

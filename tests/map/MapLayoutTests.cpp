@@ -19,6 +19,8 @@ CMapLayout::City At(float x, float y, bool keep = false, float mark = 0.0f)
     CMapLayout::City city;
     city.Icon = Box{x - 10, y - 10, 20, 20};
     city.HasIcon = true;
+    city.X = x;
+    city.Y = y;
     city.LabelWidth = 30;
     city.LabelHeight = 10;
     city.KeepLabel = keep;
@@ -97,6 +99,20 @@ TEST(MapLayout, LabelsTakeTheFirstFreePlaceAroundTheirIconOrStayOut)
     EXPECT_FALSE(placed[0].HasLabel);
     ASSERT_TRUE(placed[1].HasLabel);
     EXPECT_TRUE((Box{0, 0, 400, 300}).Contains(placed[1].Label));
+}
+
+TEST(MapLayout, AnIconThatWouldCoverAnEarlierOneShrinksAboutItsCity)
+{
+    const CMapLayout layout(Box{0, 0, 400, 300}, 2);
+    // 6 pixels into the first icon: at 40% (8 pixels wide) it clears it.
+    const auto placed = layout.Place({At(100, 100), At(114, 100), At(200, 100), At(200, 100)});
+    EXPECT_EQ(1.0f, placed[0].IconScale);
+    EXPECT_NEAR(0.4f, placed[1].IconScale, 1e-5f);
+    EXPECT_NEAR(110.0f, placed[1].Icon.Left, 1e-3f);
+    EXPECT_NEAR(96.0f, placed[1].Icon.Top, 1e-3f);
+    // On the very same spot it cannot clear: it stays at the smallest size, still drawn.
+    EXPECT_TRUE(placed[3].HasIcon);
+    EXPECT_NEAR(CMapLayout::kSmallestIcon, placed[3].IconScale, 1e-5f);
 }
 
 TEST(MapLayout, MarksAreReservedBesideTheirIconsBeforeTheLabels)
