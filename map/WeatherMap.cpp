@@ -96,13 +96,6 @@ INT Length(const std::wstring& text)
     return static_cast<INT>(std::min<std::size_t>(text.size(), INT_MAX));
 }
 
-void DrawText(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font,
-              ArgbColor color, const Gdiplus::RectF& box, const Gdiplus::StringFormat& format)
-{
-    const Gdiplus::SolidBrush brush(Gdiplus::Color(color.Value));
-    graphics.DrawString(text.c_str(), Length(text), &font, box, &format, &brush);
-}
-
 // Fonts and icons are sized for a map of 1280 × 800 pixels (96 dpi): a larger target draws them
 // larger by as much as it is larger on its shorter side, so that a 4K wallpaper shows them as a
 // 1280-pixel one does. Smaller targets (the map window, the preview) keep them as chosen, where
