@@ -33,11 +33,15 @@
 #include "Version.h"
 
 #include <algorithm>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <commctrl.h>
 #include <cstdint>
 #include <objbase.h>
 #include <shellapi.h>
+#include <utility>
+#include <vector>
 #include <shlobj.h>
 
 CFormHidden* Program::s_formHidden = nullptr;
@@ -90,11 +94,40 @@ CDesktopWallpaper& RememberedWallpaper()
     return wallpaper;
 }
 
-// The wallpaper's stretched background, kept between updates while the wallpaper is ours.
-CStretchedBackground& WallpaperBackground()
+// The wallpaper's stretched backgrounds, kept between updates while the wallpaper is ours: one for
+// each size its maps are composed at (one monitor's map, or one per monitor size when it spans).
+using SizedBackgrounds = std::map<std::pair<int, int>, CStretchedBackground>;
+SizedBackgrounds& WallpaperBackgrounds()
 {
-    static CStretchedBackground background;
-    return background;
+    static SizedBackgrounds backgrounds;
+    return backgrounds;
+}
+
+// The sizes the wallpaper's maps are composed at: the desktop's, or every monitor's when the
+// wallpaper spans several. Empty when the desktop cannot be read.
+std::vector<std::pair<int, int>> WallpaperSizes(const CWallpaperLayout& layout)
+{
+    std::vector<std::pair<int, int>> sizes;
+    if (layout.IsSpanned())
+    {
+        for (const CWallpaperLayout::Rect& map : layout.Maps())
+        {
+            sizes.emplace_back(map.Width, map.Height);
+        }
+        return sizes;
+    }
+    RECT desktop{};
+    if (GetWindowRect(GetDesktopWindow(), &desktop))
+    {
+        sizes.emplace_back(desktop.right - desktop.left, desktop.bottom - desktop.top);
+    }
+    return sizes;
+}
+
+bool IsWallpaperSize(const CWallpaperLayout& layout, int width, int height)
+{
+    const std::vector<std::pair<int, int>> sizes = WallpaperSizes(layout);
+    return std::find(sizes.begin(), sizes.end(), std::pair(width, height)) != sizes.end();
 }
 
 // The map in force as the desktop wallpaper: its file and the digest of its pixels. Empty when the
@@ -103,6 +136,7 @@ struct InstalledMap
 {
     std::wstring Path;
     std::uint64_t Fingerprint = 0;
+    bool Spanned = false;
 };
 
 InstalledMap& Installed()
@@ -113,11 +147,11 @@ InstalledMap& Installed()
 
 // True when the map with this digest is the wallpaper still: its file is there and the desktop
 // shows it (the user may have chosen another wallpaper since).
-bool IsInstalled(std::uint64_t fingerprint)
+bool IsInstalled(std::uint64_t fingerprint, bool spanned)
 {
     const InstalledMap& installed = Installed();
-    if (fingerprint == 0 || installed.Fingerprint != fingerprint || installed.Path.empty() ||
-        GetFileAttributesW(installed.Path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (fingerprint == 0 || installed.Fingerprint != fingerprint || installed.Spanned != spanned ||
+        installed.Path.empty() || GetFileAttributesW(installed.Path.c_str()) == INVALID_FILE_ATTRIBUTES)
     {
         return false;
     }
@@ -403,7 +437,7 @@ void Program::OnShutdown()
     }
     // The options hold GDI+ fonts and the images are GDI+ bitmaps: both go before GDI+ does.
     SetOptions(CPtr<COptions>());
-    WallpaperBackground().Release();
+    WallpaperBackgrounds().clear();
     FreeImages();
     CFormLocalWeather::FreePanelBackground();
     UtilGraphics::FreeSharedObjects();
@@ -660,26 +694,43 @@ void Program::UpdateWallpaper()
     {
         if (Options().UpdateWallpaper)
         {
+            // Several monitors get one picture spanning them all, a map for each in its place.
+            const CWallpaperLayout layout = UtilGraphics::DesktopLayout();
+            const bool spanned = layout.IsSpanned();
+            SizedBackgrounds& backgrounds = WallpaperBackgrounds();
+            for (auto kept = backgrounds.begin(); kept != backgrounds.end();)
+            {
+                kept = IsWallpaperSize(layout, kept->first.first, kept->first.second)
+                           ? std::next(kept)
+                           : backgrounds.erase(kept);
+            }
             const CPtr<Gdiplus::Bitmap> map =
-                UtilGraphics::GenerateNimbrelWallpaper(WallpaperBackground(), Options(), SmallWeatherIcons());
+                spanned ? UtilGraphics::ComposeSpannedWallpaper(
+                              layout,
+                              [&](int width, int height) -> CStretchedBackground& {
+                                  return backgrounds[{width, height}];
+                              },
+                              Options(), SmallWeatherIcons(), DateTime::UtcNow())
+                        : UtilGraphics::GenerateNimbrelWallpaper(backgrounds[WallpaperSizes(layout).at(0)],
+                                                                 Options(), SmallWeatherIcons());
             // The same picture again (same weather, the sun where it was) is not written again.
             const std::uint64_t fingerprint = UtilGraphics::Fingerprint(*map);
-            if (!IsInstalled(fingerprint))
+            if (!IsInstalled(fingerprint, spanned))
             {
                 // On disk before the map goes on the desktop: a run that ends without putting the
                 // user's wallpaper back leaves it for the next start.
                 RememberedWallpaper().Store(PathWallpaper());
                 std::wstring written;
                 Installed() = InstalledMap();
-                if (UtilGraphics::InstallWallpaper(*map, PathWallpaper(), &written))
+                if (UtilGraphics::InstallWallpaper(*map, PathWallpaper(), &written, spanned))
                 {
-                    Installed() = InstalledMap{written, fingerprint};
+                    Installed() = InstalledMap{written, fingerprint, spanned};
                 }
             }
         }
         else
         {
-            WallpaperBackground().Release();
+            WallpaperBackgrounds().clear();
             RestoreDesktopWallpaper();
         }
     }
@@ -694,14 +745,12 @@ void Program::UpdateWallpaper()
 
 CStretchedBackground* Program::WallpaperBackgroundOfSize(int width, int height)
 {
-    RECT desktop{};
     if (LiveOptions().IsNull() || !LiveOptions()->UpdateWallpaper ||
-        !GetWindowRect(GetDesktopWindow(), &desktop) || desktop.right - desktop.left != width ||
-        desktop.bottom - desktop.top != height)
+        !IsWallpaperSize(UtilGraphics::DesktopLayout(), width, height))
     {
         return nullptr;
     }
-    return &WallpaperBackground();
+    return &WallpaperBackgrounds()[{width, height}];
 }
 
 void Program::ReleaseSourceImages()
@@ -715,12 +764,17 @@ void Program::ReleaseSourceImages()
         return;
     }
     COptions& options = *LiveOptions();
-    RECT desktop{};
-    if (options.UpdateWallpaper && GetWindowRect(GetDesktopWindow(), &desktop) &&
-        WallpaperBackground().IsStale(options.Region, options.Background, desktop.right - desktop.left,
-                                      desktop.bottom - desktop.top))
+    if (options.UpdateWallpaper)
     {
-        return;
+        for (const auto& [width, height] : WallpaperSizes(UtilGraphics::DesktopLayout()))
+        {
+            const auto kept = WallpaperBackgrounds().find({width, height});
+            if (kept == WallpaperBackgrounds().end() ||
+                kept->second.IsStale(options.Region, options.Background, width, height))
+            {
+                return;
+            }
+        }
     }
     options.Background.Image.Reset();
 }

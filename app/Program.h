@@ -132,8 +132,9 @@ public:
     // Lets go of the decoded earth image once the maps are composed, unless the wallpaper still
     // needs it; the next stretch loads it again.
     static void ReleaseSourceImages();
-    // The wallpaper's kept background when the wallpaper is on and has this size, so that a view of
-    // the screen's size shares it instead of keeping a second one; null otherwise.
+    // The wallpaper's kept background when the wallpaper is on and one of its maps (the screen's,
+    // or a monitor's) has this size, so that a view of that size shares it instead of keeping a
+    // second one; null otherwise.
     static CStretchedBackground* WallpaperBackgroundOfSize(int width, int height);
     // The views UpdateViews refreshes, in the order they were added (the map before the local
     // weather window).

@@ -121,7 +121,8 @@ void ReadWeatherFile(COptions& options, const std::wstring& weatherFile, DateTim
 }
 
 void WriteMapFile(const std::wstring& programFolder, const std::wstring& optionsFolder,
-                  const std::wstring& weatherFile, const std::wstring& outputPath, int width, int height)
+                  const std::wstring& weatherFile, const std::wstring& outputPath, int width, int height,
+                  const std::vector<CWallpaperLayout::Rect>& moreMonitors)
 {
     const GdiplusSession gdiplus;
     const std::wstring program = Util::AppendBackslash(programFolder);
@@ -154,9 +155,14 @@ void WriteMapFile(const std::wstring& programFolder, const std::wstring& options
         ReadWeatherFile(*options, weatherFile, now);
     }
 
-    const CPtr<Gdiplus::Bitmap> map = UtilGraphics::GenerateNimbrelWallpaper(
-        width, height, *options,
-        [&](bool isDay, const Nullable<EnumWeatherCode>& code) { return icons.GetSmall(isDay, code); }, now);
+    const UtilGraphics::WeatherIconSource source = [&](bool isDay, const Nullable<EnumWeatherCode>& code)
+    { return icons.GetSmall(isDay, code); };
+    std::vector<CWallpaperLayout::Rect> monitors{CWallpaperLayout::Rect{0, 0, width, height}};
+    monitors.insert(monitors.end(), moreMonitors.begin(), moreMonitors.end());
+    const CWallpaperLayout layout(monitors);
+    const CPtr<Gdiplus::Bitmap> map =
+        layout.IsSpanned() ? UtilGraphics::GenerateSpannedWallpaper(layout, *options, source, now)
+                           : UtilGraphics::GenerateNimbrelWallpaper(width, height, *options, source, now);
     const CLSID encoder = UtilGraphics::GetEncoderBmp();
     if (map->Save(outputPath.c_str(), &encoder, nullptr) != Gdiplus::Ok)
     {

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "core/DateTime.h"
+#include "map/CWallpaperLayout.h"
 
 #include <string>
+#include <vector>
 
 class City;
 class COptions;
@@ -34,6 +36,9 @@ void ReadWeatherFile(COptions& options, const std::wstring& weatherFile, DateTim
 // to outputPath as a 24-bit BMP, as the wallpaper would be. The earth images and weather icons
 // come from programFolder, the folder Nimbrel.exe ships in ("EarthBackgrounds\" and
 // "SmallWeatherIcons\" below it). Starts GDI+ for itself. Throws ApplicationException on failure.
+// With more monitors given (virtual-screen rectangles beside the primary one of width × height at
+// 0, 0), the picture is the wallpaper spanning them all, with each monitor's map in its place.
 void WriteMapFile(const std::wstring& programFolder, const std::wstring& optionsFolder,
-                  const std::wstring& weatherFile, const std::wstring& outputPath, int width, int height);
+                  const std::wstring& weatherFile, const std::wstring& outputPath, int width, int height,
+                  const std::vector<CWallpaperLayout::Rect>& moreMonitors = {});
 } // namespace MapSnapshot

@@ -102,6 +102,11 @@ void SetDesktopWallpaperStretched(const std::wstring& path)
     SetDesktopWallpaper(L"2", L"0", path);
 }
 
+void SetDesktopWallpaperSpanned(const std::wstring& path)
+{
+    SetDesktopWallpaper(L"22", L"0", path);
+}
+
 void ReadDesktopWallpaper(std::wstring& path, std::wstring& style, std::wstring& tile)
 {
     wchar_t buffer[MAX_PATH + 1] = L"";

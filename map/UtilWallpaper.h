@@ -17,6 +17,9 @@ void SetDesktopWallpaper(const std::wstring& style, const std::wstring& tile, co
 // Stretched over the screen, not tiled: style "2", tile "0".
 void SetDesktopWallpaperStretched(const std::wstring& path);
 
+// One picture laid over all monitors together, not tiled: style "22", tile "0".
+void SetDesktopWallpaperSpanned(const std::wstring& path);
+
 // The wallpaper in force. Each value that cannot be read leaves its argument as it was.
 void ReadDesktopWallpaper(std::wstring& path, std::wstring& style, std::wstring& tile);
 

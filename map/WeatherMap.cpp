@@ -7,6 +7,7 @@
 #include "core/Util.h"
 #include "data/COptions.h"
 #include "data/MapRegion.h"
+#include "map/CMapLayout.h"
 #include "map/CStretchedBackground.h"
 #include "map/UtilWallpaper.h"
 #include "platform/Log.h"
@@ -42,24 +43,24 @@ public:
     }
 };
 
-std::unique_ptr<TextFormat> g_centredFormat;
+std::unique_ptr<TextFormat> g_labelFormat;
 CLSID g_bmpEncoder{}; // all zero until looked up
 
-// No wrapping, no clipping, centred horizontally, aligned to the top: the format of every text
-// that stands alone under its city.
-const Gdiplus::StringFormat& CentredFormat()
+// The format of the texts of a label, kept between drawings: each text starts at its box's left
+// edge (and its margin), centred on the line's height.
+const Gdiplus::StringFormat& LabelFormat()
 {
-    if (!g_centredFormat)
+    if (!g_labelFormat)
     {
         auto format =
-            std::make_unique<TextFormat>(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentNear);
+            std::make_unique<TextFormat>(Gdiplus::StringAlignmentNear, Gdiplus::StringAlignmentCenter);
         if (format->GetLastStatus() != Gdiplus::Ok)
         {
             ThrowApplicationException(Here());
         }
-        g_centredFormat = std::move(format);
+        g_labelFormat = std::move(format);
     }
-    return *g_centredFormat;
+    return *g_labelFormat;
 }
 
 // A coordinate as a whole pixel, truncated toward zero; false when it is not a number or lies
@@ -95,19 +96,74 @@ INT Length(const std::wstring& text)
     return static_cast<INT>(std::min<std::size_t>(text.size(), INT_MAX));
 }
 
-void DrawText(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font,
-              ArgbColor color, const Gdiplus::RectF& box, const Gdiplus::StringFormat& format)
+// Fonts and icons are sized for a map of 1280 × 800 pixels (96 dpi): a larger target draws them
+// larger by as much as it is larger on its shorter side, so that a 4K wallpaper shows them as a
+// 1280-pixel one does. Smaller targets (the map window, the preview) keep them as chosen, where
+// a smaller text would no longer read.
+constexpr float kDesignWidth = 1280.0f;
+constexpr float kDesignHeight = 800.0f;
+
+float TargetScale(int width, int height)
 {
-    const Gdiplus::SolidBrush brush(Gdiplus::Color(color.Value));
-    graphics.DrawString(text.c_str(), Length(text), &font, box, &format, &brush);
+    const float scale =
+        std::min(static_cast<float>(width) / kDesignWidth, static_cast<float>(height) / kDesignHeight);
+    return std::isfinite(scale) && scale > 1.0f ? scale : 1.0f;
 }
 
-// The width and height of the region covering all characters of the text, laid out in a box of
-// 1000 × 1000 at the origin with the given alignment.
-Gdiplus::SizeF MeasureText(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font,
-                           Gdiplus::StringAlignment alignment)
+// The fonts of one drawing at the target's scale, and the width of the dark rim around each text
+// that keeps it legible on any ground.
+class Lettering
 {
-    TextFormat format(alignment, Gdiplus::StringAlignmentNear);
+public:
+    Lettering(const COptions& options, float scale)
+        : Scale(scale), Halo(std::max(1.0f, std::round(scale))),
+          m_name(Scaled(options.FontCityName.Get(), scale, m_scaledName)),
+          m_temperature(Scaled(options.FontCityTemprature.Get(), scale, m_scaledTemperature))
+    {
+    }
+
+    const Gdiplus::Font* Name() const { return m_name; }
+    const Gdiplus::Font* Temperature() const { return m_temperature; }
+
+    const float Scale;
+    const float Halo;
+
+private:
+    static const Gdiplus::Font* Scaled(const Gdiplus::Font* font, float scale,
+                                       std::unique_ptr<Gdiplus::Font>& scaled)
+    {
+        if (font == nullptr || scale == 1.0f)
+        {
+            return font;
+        }
+        Gdiplus::FontFamily family;
+        if (font->GetFamily(&family) != Gdiplus::Ok)
+        {
+            return font;
+        }
+        scaled = std::make_unique<Gdiplus::Font>(&family, font->GetSize() * scale, font->GetStyle(),
+                                                 font->GetUnit());
+        return scaled->GetLastStatus() == Gdiplus::Ok ? scaled.get() : font;
+    }
+
+    std::unique_ptr<Gdiplus::Font> m_scaledName;
+    std::unique_ptr<Gdiplus::Font> m_scaledTemperature;
+    const Gdiplus::Font* m_name;
+    const Gdiplus::Font* m_temperature;
+};
+
+// A text as GDI+ lays it out from the left of a box of 1000 × 1000 at the origin: the width and
+// height of its characters, and the margin GDI+ leaves before them.
+struct TextExtent
+{
+    float Width = 0.0f;
+    float Height = 0.0f;
+    float Margin = 0.0f;
+};
+
+TextExtent MeasureText(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font)
+{
+    TextFormat format(Gdiplus::StringAlignmentNear, Gdiplus::StringAlignmentNear);
     const Gdiplus::CharacterRange range(0, Length(text));
     format.SetMeasurableCharacterRanges(1, &range);
     Gdiplus::Region region;
@@ -121,60 +177,425 @@ Gdiplus::SizeF MeasureText(Gdiplus::Graphics& graphics, const std::wstring& text
     {
         ThrowApplicationException(Here());
     }
-    return Gdiplus::SizeF(bounds.Width, bounds.Height);
+    return TextExtent{bounds.Width, bounds.Height, std::clamp(bounds.X, 0.0f, kTextBox)};
 }
 
-// A city's point through the map's matrix, and the city drawn there. A failure leaves this city
-// out and the pass goes on.
-void DrawCityThrough(Gdiplus::Graphics& graphics, const Gdiplus::Matrix& matrix, const City& city,
-                     const COptions& options, bool drawName, bool drawTemperature, bool drawIcon,
-                     const UtilGraphics::WeatherIconSource& icons, DateTime utcNow)
+// The part of an icon that shows: icons leave a transparent border of their own, which neither
+// covers a neighbour nor needs to be kept clear of labels. In the icon's own pixels; the whole
+// icon when its pixels cannot be read, nothing (width 0) when none shows.
+Gdiplus::Rect VisiblePart(Gdiplus::Bitmap& icon)
 {
-    try
+    constexpr BYTE kFaintest = 64; // fainter edges (soft shadows) count as background
+    const int width = static_cast<int>(icon.GetWidth());
+    const int height = static_cast<int>(icon.GetHeight());
+    const Gdiplus::Rect all(0, 0, width, height);
+    Gdiplus::BitmapData data{};
+    if (icon.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
     {
-        Gdiplus::PointF point(city.Longitude, city.Latitude);
-        int px = 0;
-        int py = 0;
-        if (matrix.TransformPoints(&point, 1) != Gdiplus::Ok || !TruncateToPixel(point.X, px) ||
-            !TruncateToPixel(point.Y, py))
-        {
-            return;
-        }
-        UtilGraphics::DrawCity(graphics, city, options, drawName, drawTemperature, drawIcon, px, py, icons,
-                               utcNow);
+        return all;
     }
-    catch (...)
+    int left = width;
+    int top = height;
+    int right = 0;
+    int bottom = 0;
+    for (int y = 0; y < height; ++y)
     {
-        Log::Exception(L"UtilGraphics::DrawWeatherMap");
-    }
-}
-
-// One kind of element for every favourite in list order, then for the home city, which so
-// covers them all.
-void DrawPass(Gdiplus::Graphics& graphics, const Gdiplus::Matrix& matrix, const COptions& options,
-              bool drawName, bool drawTemperature, bool drawIcon,
-              const UtilGraphics::WeatherIconSource& icons, DateTime utcNow)
-{
-    try
-    {
-        if (!options.Cities.IsNull())
+        const BYTE* row = static_cast<const BYTE*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride;
+        for (int x = 0; x < width; ++x)
         {
-            for (const City& city : *options.Cities)
+            if (row[x * 4 + 3] >= kFaintest)
             {
-                DrawCityThrough(graphics, matrix, city, options, drawName, drawTemperature, drawIcon, icons,
-                                utcNow);
+                left = std::min(left, x);
+                right = std::max(right, x + 1);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y + 1);
             }
         }
-        if (!options.HomeCity.IsNull())
+    }
+    icon.UnlockBits(&data);
+    return right > left ? Gdiplus::Rect(left, top, right - left, bottom - top) : Gdiplus::Rect(0, 0, 0, 0);
+}
+
+// What one city shows and how large each part is, worked out before anything is drawn.
+struct CityLook
+{
+    int Px = 0;
+    int Py = 0;
+    Gdiplus::Bitmap* Icon = nullptr; // none drawn when null
+    Gdiplus::Rect IconRect;          // the point itself without an icon
+    CMapLayout::Box Visible;         // the part of IconRect the icon shows
+    std::wstring Name;               // empty when not shown
+    std::wstring Temperature;
+    TextExtent NameExtent;
+    TextExtent TemperatureExtent;
+    bool Placed = false;
+    CMapLayout::Placement Placement;
+
+    bool HasLabel() const { return !Name.empty() || !Temperature.empty(); }
+    float LabelHeight() const { return std::max(NameExtent.Height, TemperatureExtent.Height); }
+    // The name, then the temperature beyond the name's own margin: one line, no gap.
+    float LabelWidth() const
+    {
+        return (Name.empty() ? 0.0f : NameExtent.Margin + NameExtent.Width) +
+               (Temperature.empty() ? 0.0f : TemperatureExtent.Margin + TemperatureExtent.Width);
+    }
+};
+
+// False when the point is too far off any surface to be seen.
+bool LookAt(Gdiplus::Graphics& graphics, const City& city, const COptions& options,
+            const Lettering& lettering, int px, int py, const UtilGraphics::WeatherIconSource& icons,
+            DateTime utcNow, CityLook& look)
+{
+    if (!IsOnAnySurface(px) || !IsOnAnySurface(py))
+    {
+        return false;
+    }
+    look.Px = px;
+    look.Py = py;
+    look.IconRect = Gdiplus::Rect(px, py, 1, 1);
+    look.Visible = CMapLayout::Box{static_cast<float>(px), static_cast<float>(py), 1.0f, 1.0f};
+    const Gdiplus::Font* nameFont = lettering.Name();
+    const Gdiplus::Font* temperatureFont = lettering.Temperature();
+    // A text whose font is missing is not shown, as if it were empty.
+    if (options.DispalyCityName && nameFont != nullptr)
+    {
+        look.Name = city.DisplayName();
+    }
+
+    // Old weather is no weather: the name alone marks the place.
+    const CCurrentWeather& weather = city.CurrentWeather;
+    if (weather.IsRecent(utcNow))
+    {
+        // The icon is centred on the point.
+        const bool isDay = city.IsDay(utcNow);
+        Gdiplus::Bitmap* icon = icons ? icons(isDay, weather.WeatherCode) : nullptr;
+        if (icon != nullptr)
         {
-            DrawCityThrough(graphics, matrix, *options.HomeCity, options, drawName, drawTemperature, drawIcon,
-                            icons, utcNow);
+            const float iconScale = static_cast<float>(options.WeatherIconScale / 100.0) * lettering.Scale;
+            const double width = static_cast<double>(icon->GetWidth()) * iconScale;
+            const double height = static_cast<double>(icon->GetHeight()) * iconScale;
+            // A scale the arithmetic cannot carry draws no icon rather than a wrapped-around one.
+            if (iconScale > 0.0f && width <= kMaxIconSide && height <= kMaxIconSide && icon->GetWidth() > 0 &&
+                icon->GetHeight() > 0)
+            {
+                const int w = static_cast<int>(width);
+                const int h = static_cast<int>(height);
+                look.Icon = icon;
+                look.IconRect = Gdiplus::Rect(px - w / 2, py - h / 2, w, h);
+                const Gdiplus::Rect part = VisiblePart(*icon);
+                const float sx = static_cast<float>(w) / static_cast<float>(icon->GetWidth());
+                const float sy = static_cast<float>(h) / static_cast<float>(icon->GetHeight());
+                look.Visible = CMapLayout::Box{static_cast<float>(look.IconRect.X) + part.X * sx,
+                                               static_cast<float>(look.IconRect.Y) + part.Y * sy,
+                                               part.Width * sx, part.Height * sy};
+            }
+        }
+        if (options.DisplayCityTemprature && temperatureFont != nullptr)
+        {
+            look.Temperature = weather.GetTempratureText(L"", options.UseMetricSystem, utcNow);
         }
     }
-    catch (...)
+    if (!look.Name.empty())
     {
-        Log::Exception(L"UtilGraphics::DrawWeatherMap");
+        look.NameExtent = MeasureText(graphics, look.Name, *nameFont);
     }
+    if (!look.Temperature.empty())
+    {
+        look.TemperatureExtent = MeasureText(graphics, look.Temperature, *temperatureFont);
+    }
+    return true;
+}
+
+// A dark rim for light text and a light one for dark text, so that the user's colour reads on
+// ocean, ice, desert and night lights alike.
+Gdiplus::Color HaloColor(ArgbColor text)
+{
+    const Gdiplus::Color color(text.Value);
+    const int luma = (299 * color.GetR() + 587 * color.GetG() + 114 * color.GetB()) / 1000;
+    return luma < 80 ? Gdiplus::Color(160, 255, 255, 255) : Gdiplus::Color(160, 0, 0, 0);
+}
+
+// The text with its rim, laid on the map in one step: the text is drawn once into a small
+// transparent bitmap, the rim grown from its ink (every pixel takes the strongest ink within the
+// rim's width) and put under it there. Drawing shifted copies of the text instead costs eight
+// more texts for every one.
+void DrawOutlinedText(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font,
+                      ArgbColor color, float halo, const Gdiplus::RectF& box, float inkWidth,
+                      const Gdiplus::StringFormat& format)
+{
+    const int rim = static_cast<int>(halo);
+    const int pad = rim + 2; // and the glyphs' overhang
+    const int originX = static_cast<int>(std::floor(box.X)) - pad;
+    const int originY = static_cast<int>(std::floor(box.Y)) - pad;
+    const int width = static_cast<int>(std::ceil(inkWidth)) + 2 * pad + 2;
+    const int height = static_cast<int>(std::ceil(box.Height)) + 2 * pad + 2;
+    if (width <= 0 || height <= 0 || width > kMaxIconSide || height > kMaxIconSide)
+    {
+        return;
+    }
+    Gdiplus::Bitmap ink(width, height, PixelFormat32bppARGB);
+    ink.SetResolution(graphics.GetDpiX(), graphics.GetDpiY()); // the fonts' points as the map's
+    {
+        Gdiplus::Graphics inside(&ink);
+        inside.SetPageUnit(Gdiplus::UnitPixel);
+        inside.SetTextRenderingHint(graphics.GetTextRenderingHint());
+        inside.Clear(Gdiplus::Color(0, 0, 0, 0));
+        const Gdiplus::SolidBrush brush(Gdiplus::Color(color.Value));
+        inside.DrawString(text.c_str(), Length(text), &font,
+                          Gdiplus::RectF(box.X - static_cast<float>(originX),
+                                         box.Y - static_cast<float>(originY), box.Width, box.Height),
+                          &format, &brush);
+    }
+
+    const Gdiplus::Rect all(0, 0, width, height);
+    Gdiplus::BitmapData data{};
+    if (ink.LockBits(&all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB,
+                     &data) != Gdiplus::Ok)
+    {
+        return;
+    }
+    const auto pixel = [&](int x, int y)
+    { return static_cast<BYTE*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride + x * 4; };
+    // The strongest ink within the rim's width, across and then down.
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    std::vector<BYTE> across(count);
+    std::vector<BYTE> grown(count);
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
+            BYTE strongest = 0;
+            for (int dx = std::max(0, x - rim); dx <= std::min(width - 1, x + rim); ++dx)
+            {
+                strongest = std::max(strongest, pixel(dx, y)[3]);
+            }
+            across[static_cast<std::size_t>(y) * width + x] = strongest;
+        }
+    }
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
+            BYTE strongest = 0;
+            for (int dy = std::max(0, y - rim); dy <= std::min(height - 1, y + rim); ++dy)
+            {
+                strongest = std::max(strongest, across[static_cast<std::size_t>(dy) * width + x]);
+            }
+            grown[static_cast<std::size_t>(y) * width + x] = strongest;
+        }
+    }
+    // The text over its rim, as straight (not premultiplied) colour.
+    const Gdiplus::Color shade = HaloColor(color);
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
+            BYTE* p = pixel(x, y);
+            const int textAlpha = p[3];
+            const int rimAlpha = grown[static_cast<std::size_t>(y) * width + x] * shade.GetA() / 255;
+            const int under = rimAlpha * (255 - textAlpha) / 255;
+            const int alpha = textAlpha + under;
+            if (alpha == 0)
+            {
+                continue;
+            }
+            const BYTE rimColour[3] = {shade.GetB(), shade.GetG(), shade.GetR()};
+            for (int c = 0; c < 3; ++c)
+            {
+                p[c] = static_cast<BYTE>((p[c] * textAlpha + rimColour[c] * under) / alpha);
+            }
+            p[3] = static_cast<BYTE>(alpha);
+        }
+    }
+    ink.UnlockBits(&data);
+    graphics.DrawImage(&ink, Gdiplus::Rect(originX, originY, width, height), 0, 0, width, height,
+                       Gdiplus::UnitPixel);
+}
+
+// The label in the box the layout gave it: inside the rim, the name, and the temperature from
+// where the name's characters end, both centred on the line's height.
+void DrawLabel(Gdiplus::Graphics& graphics, const CityLook& look, const COptions& options,
+               const Lettering& lettering, const CMapLayout::Box& box, bool drawName, bool drawTemperature)
+{
+    const float left = box.Left + lettering.Halo;
+    const float top = box.Top + lettering.Halo;
+    const float line = look.LabelHeight();
+    if (drawName && !look.Name.empty())
+    {
+        DrawOutlinedText(graphics, look.Name, *lettering.Name(), options.ColorCityName, lettering.Halo,
+                         Gdiplus::RectF(left, top, kTextBox, line),
+                         look.NameExtent.Margin + look.NameExtent.Width, LabelFormat());
+    }
+    if (drawTemperature && !look.Temperature.empty())
+    {
+        const float start = look.Name.empty() ? left : left + look.NameExtent.Margin + look.NameExtent.Width;
+        DrawOutlinedText(graphics, look.Temperature, *lettering.Temperature(), options.ColorCityTemprature,
+                         lettering.Halo, Gdiplus::RectF(start, top, kTextBox, line),
+                         look.TemperatureExtent.Margin + look.TemperatureExtent.Width, LabelFormat());
+    }
+}
+
+// The icon centred on its city, smaller when the layout shrank it to clear another.
+void DrawIcon(Gdiplus::Graphics& graphics, const CityLook& look)
+{
+    const float scale = look.Placement.IconScale;
+    if (scale == 1.0f)
+    {
+        graphics.DrawImage(look.Icon, look.IconRect);
+        return;
+    }
+    const float x = static_cast<float>(look.Px);
+    const float y = static_cast<float>(look.Py);
+    graphics.DrawImage(look.Icon, Gdiplus::RectF(x + (static_cast<float>(look.IconRect.X) - x) * scale,
+                                                 y + (static_cast<float>(look.IconRect.Y) - y) * scale,
+                                                 static_cast<float>(look.IconRect.Width) * scale,
+                                                 static_cast<float>(look.IconRect.Height) * scale));
+}
+
+CMapLayout::City LayoutEntry(const CityLook& look, const Lettering& lettering, bool keepLabel)
+{
+    CMapLayout::City entry;
+    entry.X = static_cast<float>(look.Px);
+    entry.Y = static_cast<float>(look.Py);
+    entry.Icon = look.Visible;
+    // An icon of which nothing shows is in nobody's way, but its label still sits around it.
+    entry.HasIcon = look.Icon != nullptr && look.Visible.Width > 0.0f && look.Visible.Height > 0.0f;
+    if (look.Icon != nullptr && !entry.HasIcon)
+    {
+        entry.Icon = CMapLayout::Box{static_cast<float>(look.IconRect.X), static_cast<float>(look.IconRect.Y),
+                                     static_cast<float>(look.IconRect.Width),
+                                     static_cast<float>(look.IconRect.Height)};
+    }
+    if (look.HasLabel())
+    {
+        entry.LabelWidth = look.LabelWidth() + 2 * lettering.Halo;
+        entry.LabelHeight = look.LabelHeight() + 2 * lettering.Halo;
+    }
+    entry.KeepLabel = keepLabel;
+    return entry;
+}
+
+// Every city in priority order (the home city first, then the favourites in list order), looked
+// at and laid out for the rectangle. A city that cannot be looked at is left out; the rest are
+// still laid out.
+std::vector<CityLook> LayOut(Gdiplus::Graphics& graphics, int x, int y, int width, int height,
+                             const COptions& options, const Lettering& lettering,
+                             const UtilGraphics::WeatherIconSource& icons, DateTime utcNow)
+{
+    const MapRegion& region = options.Region;
+    Gdiplus::Matrix matrix;
+    UtilGraphics::SetRectangleMapping(
+        matrix, static_cast<float>(region.West), static_cast<float>(region.North),
+        static_cast<float>(region.East), static_cast<float>(region.South), static_cast<float>(x),
+        static_cast<float>(y), static_cast<float>(x) + static_cast<float>(width),
+        static_cast<float>(y) + static_cast<float>(height));
+
+    std::vector<const City*> cities;
+    if (!options.HomeCity.IsNull())
+    {
+        cities.push_back(options.HomeCity.Get());
+    }
+    if (!options.Cities.IsNull())
+    {
+        for (const City& city : *options.Cities)
+        {
+            cities.push_back(&city);
+        }
+    }
+
+    std::vector<CityLook> looks(cities.size());
+    std::vector<CMapLayout::City> entries;
+    std::vector<std::size_t> entryOf;
+    for (std::size_t i = 0; i < cities.size(); ++i)
+    {
+        try
+        {
+            const City& city = *cities[i];
+            Gdiplus::PointF point(city.Longitude, city.Latitude);
+            int px = 0;
+            int py = 0;
+            if (matrix.TransformPoints(&point, 1) != Gdiplus::Ok || !TruncateToPixel(point.X, px) ||
+                !TruncateToPixel(point.Y, py) ||
+                !LookAt(graphics, city, options, lettering, px, py, icons, utcNow, looks[i]))
+            {
+                continue;
+            }
+            const bool isHome = !options.HomeCity.IsNull() && i == 0;
+            entries.push_back(LayoutEntry(looks[i], lettering, isHome));
+            entryOf.push_back(i);
+        }
+        catch (...)
+        {
+            looks[i] = CityLook();
+            Log::Exception(L"UtilGraphics::DrawWeatherMap");
+        }
+    }
+
+    const CMapLayout layout(CMapLayout::Box{static_cast<float>(x), static_cast<float>(y),
+                                            static_cast<float>(width), static_cast<float>(height)},
+                            0.0f);
+    const std::vector<CMapLayout::Placement> placements = layout.Place(entries);
+    for (std::size_t n = 0; n < placements.size(); ++n)
+    {
+        looks[entryOf[n]].Placed = true;
+        looks[entryOf[n]].Placement = placements[n];
+    }
+    return looks;
+}
+
+// The pixels of the whole of from into the area of to, which has from's size: a copy of rows, not
+// a drawing, so no resampling and no blending, the very same bytes.
+void CopyPixels(Gdiplus::Bitmap& from, Gdiplus::Bitmap& to, const Gdiplus::Rect& area)
+{
+    const Gdiplus::Rect all(0, 0, area.Width, area.Height);
+    Gdiplus::BitmapData source{};
+    Gdiplus::BitmapData target{};
+    if (from.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &source) != Gdiplus::Ok)
+    {
+        ThrowApplicationException(Here());
+    }
+    if (to.LockBits(&area, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &target) != Gdiplus::Ok)
+    {
+        from.UnlockBits(&source);
+        ThrowApplicationException(Here());
+    }
+    const std::size_t row = static_cast<std::size_t>(area.Width) * 3;
+    for (int y = 0; y < area.Height; ++y)
+    {
+        std::memcpy(static_cast<BYTE*>(target.Scan0) + static_cast<std::ptrdiff_t>(y) * target.Stride,
+                    static_cast<const BYTE*>(source.Scan0) + static_cast<std::ptrdiff_t>(y) * source.Stride,
+                    row);
+    }
+    to.UnlockBits(&target);
+    from.UnlockBits(&source);
+}
+
+CPtr<Gdiplus::Bitmap> NewBlackBitmap(int width, int height)
+{
+    CPtr<Gdiplus::Bitmap> bitmap = UtilGraphics::NewMapBitmap(width, height);
+    Gdiplus::Graphics graphics(bitmap.Get());
+    if (graphics.GetLastStatus() != Gdiplus::Ok || graphics.Clear(Gdiplus::Color(0, 0, 0)) != Gdiplus::Ok)
+    {
+        ThrowApplicationException(Here());
+    }
+    return bitmap;
+}
+
+// The map of the area's size over its kept background, into the area of the target; nothing of it
+// is drawn outside the area.
+void ComposeInto(CStretchedBackground& kept, Gdiplus::Bitmap& target, const Gdiplus::Rect& area,
+                 COptions& options, const UtilGraphics::WeatherIconSource& icons, DateTime utcNow)
+{
+    CopyPixels(kept.Prepare(options.Region, options.Background, area.Width, area.Height), target, area);
+    Gdiplus::Graphics graphics(&target);
+    if (graphics.GetLastStatus() != Gdiplus::Ok)
+    {
+        ThrowApplicationException(Here());
+    }
+    graphics.SetPageUnit(Gdiplus::UnitPixel);
+    graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+    graphics.SetClip(area);
+    UtilGraphics::DrawCities(graphics, area.X, area.Y, area.Width, area.Height, options, icons, utcNow);
 }
 } // namespace
 
@@ -237,40 +658,49 @@ CPtr<Gdiplus::Bitmap> ComposeWeatherMap(CStretchedBackground& kept, int width, i
 void ComposeWeatherMap(CStretchedBackground& kept, Gdiplus::Bitmap& target, COptions& options,
                        const WeatherIconSource& icons, DateTime utcNow)
 {
-    const int width = static_cast<int>(target.GetWidth());
-    const int height = static_cast<int>(target.GetHeight());
-    Gdiplus::Bitmap& background = kept.Prepare(options.Region, options.Background, width, height);
+    ComposeInto(
+        kept, target,
+        Gdiplus::Rect(0, 0, static_cast<INT>(target.GetWidth()), static_cast<INT>(target.GetHeight())),
+        options, icons, utcNow);
+}
 
-    // A copy of rows, not a drawing: no resampling, no blending, the very same bytes.
-    const Gdiplus::Rect all(0, 0, width, height);
-    Gdiplus::BitmapData from{};
-    Gdiplus::BitmapData to{};
-    if (background.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &from) != Gdiplus::Ok)
+CWallpaperLayout DesktopLayout()
+{
+    std::vector<CWallpaperLayout::Rect> monitors;
+    const auto collect = [](HMONITOR, HDC, LPRECT rect, LPARAM data) -> BOOL
     {
-        ThrowApplicationException(Here());
-    }
-    if (target.LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &to) != Gdiplus::Ok)
-    {
-        background.UnlockBits(&from);
-        ThrowApplicationException(Here());
-    }
-    const std::size_t row = static_cast<std::size_t>(width) * 3;
-    for (int y = 0; y < height; ++y)
-    {
-        std::memcpy(static_cast<BYTE*>(to.Scan0) + static_cast<std::ptrdiff_t>(y) * to.Stride,
-                    static_cast<const BYTE*>(from.Scan0) + static_cast<std::ptrdiff_t>(y) * from.Stride, row);
-    }
-    target.UnlockBits(&to);
-    background.UnlockBits(&from);
+        reinterpret_cast<std::vector<CWallpaperLayout::Rect>*>(data)->push_back(CWallpaperLayout::Rect{
+            rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top});
+        return TRUE;
+    };
+    EnumDisplayMonitors(nullptr, nullptr, collect, reinterpret_cast<LPARAM>(&monitors));
+    return CWallpaperLayout(monitors);
+}
 
-    Gdiplus::Graphics graphics(&target);
-    if (graphics.GetLastStatus() != Gdiplus::Ok)
+CPtr<Gdiplus::Bitmap> GenerateSpannedWallpaper(const CWallpaperLayout& layout, COptions& options,
+                                               const WeatherIconSource& icons, DateTime utcNow)
+{
+    CPtr<Gdiplus::Bitmap> picture = NewBlackBitmap(layout.Width(), layout.Height());
+    for (const CWallpaperLayout::Rect& place : layout.Maps())
     {
-        ThrowApplicationException(Here());
+        const CPtr<Gdiplus::Bitmap> map =
+            GenerateNimbrelWallpaper(place.Width, place.Height, options, icons, utcNow);
+        CopyPixels(*map, *picture, Gdiplus::Rect(place.Left, place.Top, place.Width, place.Height));
     }
-    graphics.SetPageUnit(Gdiplus::UnitPixel);
-    graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
-    DrawCities(graphics, 0, 0, width, height, options, icons, utcNow);
+    return picture;
+}
+
+CPtr<Gdiplus::Bitmap> ComposeSpannedWallpaper(const CWallpaperLayout& layout,
+                                              const KeptBackgroundOfSize& keptOfSize, COptions& options,
+                                              const WeatherIconSource& icons, DateTime utcNow)
+{
+    CPtr<Gdiplus::Bitmap> picture = NewBlackBitmap(layout.Width(), layout.Height());
+    for (const CWallpaperLayout::Rect& place : layout.Maps())
+    {
+        ComposeInto(keptOfSize(place.Width, place.Height), *picture,
+                    Gdiplus::Rect(place.Left, place.Top, place.Width, place.Height), options, icons, utcNow);
+    }
+    return picture;
 }
 
 void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int height, COptions& options,
@@ -286,24 +716,47 @@ void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int he
 void DrawCities(Gdiplus::Graphics& graphics, int x, int y, int width, int height, const COptions& options,
                 const WeatherIconSource& icons, DateTime utcNow)
 {
-    const MapRegion& region = options.Region;
-    Gdiplus::Matrix matrix;
-    SetRectangleMapping(matrix, static_cast<float>(region.West), static_cast<float>(region.North),
-                        static_cast<float>(region.East), static_cast<float>(region.South),
-                        static_cast<float>(x), static_cast<float>(y),
-                        static_cast<float>(x) + static_cast<float>(width),
-                        static_cast<float>(y) + static_cast<float>(height));
+    const Lettering lettering(options, TargetScale(width, height));
+    const std::vector<CityLook> looks =
+        LayOut(graphics, x, y, width, height, options, lettering, icons, utcNow);
+    // Icons first, the favourites in list order and the home city last, on top where icons meet;
+    // then the labels, which the layout keeps clear of every icon.
+    const std::size_t first = options.HomeCity.IsNull() ? 0 : 1;
+    for (std::size_t n = 0; n < looks.size(); ++n)
+    {
+        const CityLook& look = looks[(n + first) % looks.size()];
+        if (look.Placed && look.Icon != nullptr)
+        {
+            DrawIcon(graphics, look);
+        }
+    }
+    for (const CityLook& look : looks)
+    {
+        try
+        {
+            if (look.Placed && look.Placement.HasLabel)
+            {
+                DrawLabel(graphics, look, options, lettering, look.Placement.Label, true, true);
+            }
+        }
+        catch (...)
+        {
+            Log::Exception(L"UtilGraphics::DrawWeatherMap");
+        }
+    }
+}
 
-    // Names under all icons, icons under all temperatures.
-    if (options.DispalyCityName)
+std::vector<CMapLayout::Placement> LayOutCities(Gdiplus::Graphics& graphics, int x, int y, int width,
+                                                int height, const COptions& options,
+                                                const WeatherIconSource& icons, DateTime utcNow)
+{
+    const Lettering lettering(options, TargetScale(width, height));
+    std::vector<CMapLayout::Placement> placements;
+    for (const CityLook& look : LayOut(graphics, x, y, width, height, options, lettering, icons, utcNow))
     {
-        DrawPass(graphics, matrix, options, true, false, false, icons, utcNow);
+        placements.push_back(look.Placed ? look.Placement : CMapLayout::Placement());
     }
-    DrawPass(graphics, matrix, options, false, false, true, icons, utcNow);
-    if (options.DisplayCityTemprature)
-    {
-        DrawPass(graphics, matrix, options, false, true, false, icons, utcNow);
-    }
+    return placements;
 }
 
 void DrawBackground(const MapRegion& region, EarthBackground& background, Gdiplus::Graphics& graphics, int x,
@@ -343,97 +796,26 @@ void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& opt
               bool drawTemperature, bool drawIcon, int px, int py, const WeatherIconSource& icons,
               DateTime utcNow)
 {
-    if (!IsOnAnySurface(px) || !IsOnAnySurface(py))
+    const Lettering lettering(options, 1.0f);
+    CityLook look;
+    if (!LookAt(graphics, city, options, lettering, px, py, icons, utcNow, look))
     {
         return;
     }
-    const float x = static_cast<float>(px);
-    const float y = static_cast<float>(py);
-    const Gdiplus::Font* nameFont = options.FontCityName.Get();
-    const Gdiplus::Font* temperatureFont = options.FontCityTemprature.Get();
-
-    // Old weather is no weather: the name alone marks the place, its top at the point.
-    const CCurrentWeather& weather = city.CurrentWeather;
-    if (!weather.IsRecent(utcNow))
+    if (drawIcon && look.Icon != nullptr)
     {
-        if (drawName && nameFont != nullptr && !city.DisplayName().empty())
-        {
-            DrawText(graphics, city.DisplayName(), *nameFont, options.ColorCityName,
-                     Gdiplus::RectF(x - kTextBox / 2, y, kTextBox, kTextBox), CentredFormat());
-        }
-        return;
+        graphics.DrawImage(look.Icon, look.IconRect);
     }
-
-    // The icon is centred on the point. Without one the texts sit as for an icon of one pixel.
-    const bool isDay = city.IsDay(utcNow);
-    Gdiplus::Bitmap* icon = icons ? icons(isDay, weather.WeatherCode) : nullptr;
-    float scale = 1.0f;
-    int iconHeight = 1;
-    if (icon != nullptr)
+    // Alone, with the whole surface its own: the label goes where a map puts it when nothing is
+    // in the way.
+    const CMapLayout layout(
+        CMapLayout::Box{-kCoordinateLimit, -kCoordinateLimit, 2 * kCoordinateLimit, 2 * kCoordinateLimit},
+        0.0f);
+    const CMapLayout::City entry = LayoutEntry(look, lettering, true);
+    if ((drawName || drawTemperature) && look.HasLabel())
     {
-        const float iconScale = static_cast<float>(options.WeatherIconScale / 100.0);
-        const double width = static_cast<double>(icon->GetWidth()) * iconScale;
-        const double height = static_cast<double>(icon->GetHeight()) * iconScale;
-        // A scale the arithmetic cannot carry draws no icon rather than a wrapped-around one.
-        if (iconScale > 0.0f && width <= kMaxIconSide && height <= kMaxIconSide)
-        {
-            scale = iconScale;
-            const int w = static_cast<int>(width);
-            iconHeight = static_cast<int>(height);
-            if (drawIcon)
-            {
-                graphics.DrawImage(icon, Gdiplus::Rect(px - w / 2, py - iconHeight / 2, w, iconHeight));
-            }
-        }
-    }
-
-    // A text whose font is missing is not shown, as if it were empty.
-    const std::wstring name =
-        options.DispalyCityName && nameFont != nullptr ? city.DisplayName() : std::wstring();
-    const std::wstring temperature = options.DisplayCityTemprature && temperatureFont != nullptr
-                                         ? weather.GetTempratureText(L"", options.UseMetricSystem, utcNow)
-                                         : std::wstring();
-
-    if (!name.empty() && !temperature.empty())
-    {
-        if (!drawName && !drawTemperature)
-        {
-            return;
-        }
-        // One line centred as a pair under the icon: the name ends where the temperature begins.
-        // It rises into the icon's lower quarter, as far as the line is high.
-        const Gdiplus::SizeF nameSize = MeasureText(graphics, name, *nameFont, Gdiplus::StringAlignmentFar);
-        const Gdiplus::SizeF temperatureSize =
-            MeasureText(graphics, temperature, *temperatureFont, Gdiplus::StringAlignmentNear);
-        const float total = nameSize.Width + temperatureSize.Width;
-        const float line = std::max(nameSize.Height, temperatureSize.Height);
-        const float overlap = std::min(line, static_cast<float>(iconHeight) * scale * 0.25f);
-        const float top = static_cast<float>(py + iconHeight / 2) - overlap;
-        const float start = x - total / 2;
-        if (drawName)
-        {
-            DrawText(graphics, name, *nameFont, options.ColorCityName,
-                     Gdiplus::RectF(start - kTextBox, top, nameSize.Width + kTextBox, line),
-                     TextFormat(Gdiplus::StringAlignmentFar, Gdiplus::StringAlignmentCenter));
-        }
-        if (drawTemperature)
-        {
-            DrawText(graphics, temperature, *temperatureFont, options.ColorCityTemprature,
-                     Gdiplus::RectF(start + nameSize.Width, top, temperatureSize.Width + kTextBox, line),
-                     TextFormat(Gdiplus::StringAlignmentNear, Gdiplus::StringAlignmentCenter));
-        }
-        return;
-    }
-
-    // One text alone, centred on the point, its top a quarter of the icon below the point.
-    const Gdiplus::RectF box(x - kTextBox / 2, static_cast<float>(py + iconHeight / 4), kTextBox, kTextBox);
-    if (!name.empty() && drawName)
-    {
-        DrawText(graphics, name, *nameFont, options.ColorCityName, box, CentredFormat());
-    }
-    else if (!temperature.empty() && drawTemperature)
-    {
-        DrawText(graphics, temperature, *temperatureFont, options.ColorCityTemprature, box, CentredFormat());
+        DrawLabel(graphics, look, options, lettering, layout.Place({entry})[0].Label, drawName,
+                  drawTemperature);
     }
 }
 
@@ -451,7 +833,7 @@ void SetRectangleMapping(Gdiplus::Matrix& matrix, float x1, float y1, float x2, 
 
 void FreeSharedObjects()
 {
-    g_centredFormat.reset();
+    g_labelFormat.reset();
 }
 
 bool GetEncoderClsid()
@@ -494,7 +876,8 @@ CLSID GetEncoderBmp()
     return g_bmpEncoder;
 }
 
-bool InstallWallpaper(Gdiplus::Bitmap& bitmap, const std::wstring& folder, std::wstring* written)
+bool InstallWallpaper(Gdiplus::Bitmap& bitmap, const std::wstring& folder, std::wstring* written,
+                      bool spanned)
 {
     if (folder.empty())
     {
@@ -527,7 +910,14 @@ bool InstallWallpaper(Gdiplus::Bitmap& bitmap, const std::wstring& folder, std::
             DeleteFileW(file.c_str());
             return false;
         }
-        Util::SetDesktopWallpaperStretched(file);
+        if (spanned)
+        {
+            Util::SetDesktopWallpaperSpanned(file);
+        }
+        else
+        {
+            Util::SetDesktopWallpaperStretched(file);
+        }
         Util::DeleteFilesExcept(path, name);
         if (written != nullptr)
         {

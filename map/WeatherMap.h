@@ -6,12 +6,15 @@
 #include "core/DateTime.h"
 #include "core/Nullable.h"
 #include "data/EarthBackground.h"
+#include "map/CMapLayout.h"
+#include "map/CWallpaperLayout.h"
 #include "platform/GdiPlus.h"
 #include "weather/EnumWeatherCode.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class City;
 class COptions;
@@ -60,24 +63,49 @@ CPtr<Gdiplus::Bitmap> ComposeWeatherMap(CStretchedBackground& kept, int width, i
 void ComposeWeatherMap(CStretchedBackground& kept, Gdiplus::Bitmap& target, COptions& options,
                        const WeatherIconSource& icons, DateTime utcNow);
 
+// The desktop's monitors, as a wallpaper that spans them must lay its maps out.
+CWallpaperLayout DesktopLayout();
+
+// The wallpaper that spans the layout's monitors: a 24-bit picture of the layout's size holding,
+// in each monitor's place, the whole map at that monitor's size; black where no monitor is.
+// Throws when a bitmap cannot be made.
+CPtr<Gdiplus::Bitmap> GenerateSpannedWallpaper(const CWallpaperLayout& layout, COptions& options,
+                                               const WeatherIconSource& icons, DateTime utcNow);
+// The same over kept backgrounds, one per monitor size: keptOfSize gives the one for a size.
+using KeptBackgroundOfSize = std::function<CStretchedBackground&(int width, int height)>;
+CPtr<Gdiplus::Bitmap> ComposeSpannedWallpaper(const CWallpaperLayout& layout,
+                                              const KeptBackgroundOfSize& keptOfSize, COptions& options,
+                                              const WeatherIconSource& icons, DateTime utcNow);
+
 // The whole map into the rectangle. Leaves the graphics in pixel units with anti-aliased text.
 // Throws only when the options or the background's bitmap object are missing; one city or one
 // pass that fails is left out and the rest is drawn.
 void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int height, COptions& options,
                     const WeatherIconSource& icons, DateTime utcNow);
 
-// The cities alone, as DrawWeatherMap draws them over the background into the rectangle.
+// The cities alone, as DrawWeatherMap draws them over the background into the rectangle: every
+// icon on its city, and each label in the first free place around its icon (see CMapLayout), the
+// home city's first, then the favourites' in list order. Names and temperatures have a thin rim
+// in a contrasting shade so that they read on any ground. Fonts and icons grow with a target larger
+// than 1280 × 800, by as much as it is larger on its shorter side.
 void DrawCities(Gdiplus::Graphics& graphics, int x, int y, int width, int height, const COptions& options,
                 const WeatherIconSource& icons, DateTime utcNow);
+
+// Where DrawCities puts each city's icon and label in the rectangle: one placement per city, the
+// home city first, then the favourites in list order. A city that is not drawn has neither.
+std::vector<CMapLayout::Placement> LayOutCities(Gdiplus::Graphics& graphics, int x, int y, int width,
+                                                int height, const COptions& options,
+                                                const WeatherIconSource& icons, DateTime utcNow);
 
 // The region's part of the background's image, stretched over the rectangle on each axis. An
 // image that could not be read draws nothing.
 void DrawBackground(const MapRegion& region, EarthBackground& background, Gdiplus::Graphics& graphics, int x,
                     int y, int width, int height);
 
-// The selected elements of one city around the pixel point (px, py): the icon centred on it, the
-// texts below. Names and temperatures are always laid out from the options, whichever of them
-// is drawn, so that texts drawn in separate calls fit together. A point too far off any surface to
+// The selected elements of one city around the pixel point (px, py), at the options' own sizes:
+// the icon centred on it, the label where a map puts it when nothing is in the way. Names and
+// temperatures are always laid out from the options, whichever of them is drawn, so that texts
+// drawn in separate calls fit together. A point too far off any surface to
 // be seen draws nothing.
 void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& options, bool drawName,
               bool drawTemperature, bool drawIcon, int px, int py, const WeatherIconSource& icons,
@@ -88,7 +116,7 @@ void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& opt
 void SetRectangleMapping(Gdiplus::Matrix& matrix, float x1, float y1, float x2, float y2, float X1, float Y1,
                          float X2, float Y2);
 
-// Releases the string format kept between drawings; the shutdown sequence calls it while GDI+
+// Releases the string formats kept between drawings; the shutdown sequence calls it while GDI+
 // is still running. The next drawing makes a new one.
 void FreeSharedObjects();
 
@@ -104,8 +132,10 @@ CLSID GetEncoderBmp();
 // is left. Returns true when the wallpaper was changed. Never throws: an empty folder, no free
 // name, no encoder or a file that could not be written all leave the wallpaper in force and the
 // folder's files as they were.
-// When written is given, it receives the path of the file installed.
-bool InstallWallpaper(Gdiplus::Bitmap& bitmap, const std::wstring& folder, std::wstring* written = nullptr);
+// When written is given, it receives the path of the file installed. A spanned picture (one for
+// every monitor) is laid over all monitors instead of stretched over each.
+bool InstallWallpaper(Gdiplus::Bitmap& bitmap, const std::wstring& folder, std::wstring* written = nullptr,
+                      bool spanned = false);
 
 // A digest of the bitmap's size and pixels: two maps with the same digest look the same. 0 when
 // the pixels cannot be read.

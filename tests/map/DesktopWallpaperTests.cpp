@@ -216,12 +216,17 @@ TEST(DesktopWallpaper, TheUsersWallpaperComesBackOnlyOverOurOwnMap)
     EXPECT_FALSE(remembered.Restore(maps.Path()));
     EXPECT_EQ(mine, WallpaperInForce());
 
-    ASSERT_TRUE(UtilGraphics::InstallWallpaper(map, maps.Path()));
-    EXPECT_EQ(L"2", DesktopValue(L"WallpaperStyle"));
-    EXPECT_TRUE(remembered.Restore(maps.Path()));
-    EXPECT_EQ(mine, WallpaperInForce());
-    EXPECT_EQ(L"10", DesktopValue(L"WallpaperStyle"));
-    EXPECT_EQ(L"1", DesktopValue(L"TileWallpaper"));
+    // Stretched over one monitor or spanned over several, the user's own layout comes back.
+    for (const bool spanned : {false, true})
+    {
+        ASSERT_TRUE(UtilGraphics::InstallWallpaper(map, maps.Path(), nullptr, spanned));
+        EXPECT_EQ(spanned ? L"22" : L"2", DesktopValue(L"WallpaperStyle"));
+        EXPECT_EQ(L"0", DesktopValue(L"TileWallpaper"));
+        EXPECT_TRUE(remembered.Restore(maps.Path()));
+        EXPECT_EQ(mine, WallpaperInForce());
+        EXPECT_EQ(L"10", DesktopValue(L"WallpaperStyle"));
+        EXPECT_EQ(L"1", DesktopValue(L"TileWallpaper"));
+    }
 
     // With the option off, each batch restores again; a wallpaper the user picked meanwhile stays.
     ASSERT_TRUE(UtilGraphics::InstallWallpaper(map, maps.Path()));

@@ -5,8 +5,11 @@
 #include "data/COptions.h"
 #include "data/MapRegion.h"
 #include "map/CStretchedBackground.h"
+#include "map/MapSnapshot.h"
 #include "platform/UtilWin32.h"
+#include "tests/support/ProcessTools.h"
 #include "tests/support/TempFolder.h"
+#include "weather/CWeatherIcons.h"
 
 #include <gtest/gtest.h>
 
@@ -394,7 +397,7 @@ TEST_F(MapTest, IconsSitOnTheirCitiesInDaylightOrDarknessWithTheHomeCityOnTop)
     }
 }
 
-TEST_F(MapTest, ASingleTextHangsAQuarterIconBelowItsCityAndAPairTouchesUnderTheIcon)
+TEST_F(MapTest, ALabelSitsRightOfItsIconWithTheNameAgainstTheTemperature)
 {
     // Transparent icons: they take their room but leave the text alone on the black map.
     TestIcons icons(40, 40, false);
@@ -418,10 +421,13 @@ TEST_F(MapTest, ASingleTextHangsAQuarterIconBelowItsCityAndAPairTouchesUnderTheI
         withoutIcon = temperatureAt(map, 60.0f);
         ASSERT_FALSE(withIcon.Empty());
         ASSERT_FALSE(withoutIcon.Empty());
-        EXPECT_EQ(10, withIcon.Top - withoutIcon.Top);
+        // Beside the icon's right edge (20 pixels right of the city) or the point, centred on
+        // the city's height either way.
+        EXPECT_EQ(19, (withIcon.Left - MapX(-60)) - (withoutIcon.Left - MapX(60)));
+        EXPECT_NEAR(withIcon.Top, withoutIcon.Top, 1);
         EXPECT_EQ(withIcon.Bottom - withIcon.Top, withoutIcon.Bottom - withoutIcon.Top);
-        EXPECT_NEAR(MapX(-60), withIcon.CentreX(), 1.5);
-        EXPECT_NEAR(MapX(60), withoutIcon.CentreX(), 1.5);
+        EXPECT_NEAR(MapY(0), (withIcon.Top + withIcon.Bottom) / 2.0, 4.0);
+        EXPECT_NEAR(MapX(-60) + 24, withIcon.Left, 3.0); // and the rim and GDI+'s margin
         EXPECT_TRUE(map.Find(NameInk).Empty());
     }
 
@@ -432,14 +438,15 @@ TEST_F(MapTest, ASingleTextHangsAQuarterIconBelowItsCityAndAPairTouchesUnderTheI
     {
         const Pixels map = Render(icons);
         singleName = nameAt(map, -60.0f);
-        EXPECT_EQ(10, singleName.Top - nameAt(map, 60.0f).Top);
-        EXPECT_NEAR(MapX(-60), singleName.CentreX(), 1.5);
+        EXPECT_NEAR(singleName.Top, nameAt(map, 60.0f).Top, 1);
+        EXPECT_NEAR(MapX(-60) + 21 + 20.0 * 96.0 / 72.0 / 6.0, singleName.Left, 3.0);
+        EXPECT_NEAR(MapY(0), (singleName.Top + singleName.Bottom) / 2.0, 4.0);
         EXPECT_TRUE(map.Find(TemperatureInk).Empty());
     }
 
-    // Both: one line, the name's end against the temperature's start, centred on the city as a
-    // pair. Between the inks there is only the side margin GDI+ gives every text and the glyphs'
-    // own bearings (a sixth of each font's em, 20 and 12 points at 96 dpi).
+    // Both: one line, the name's end against the temperature's start, right of the icon. Between the inks
+    // there is only the side margin GDI+ gives every text and the glyphs' own bearings (a sixth of each
+    // font's em, 20 and 12 points at 96 dpi).
     Options().DisplayCityTemprature = true;
     const double margins = (20.0 + 12.0) * 96.0 / 72.0 / 6.0;
     std::vector<int> pairTops;
@@ -455,25 +462,25 @@ TEST_F(MapTest, ASingleTextHangsAQuarterIconBelowItsCityAndAPairTouchesUnderTheI
         ASSERT_FALSE(temperature.Empty());
         EXPECT_GE(temperature.Left, name.Right);
         EXPECT_LE(temperature.Left - name.Right, margins + 3.0);
-        EXPECT_NEAR(MapX(-60), (name.Left + temperature.Right) / 2.0, 3.0);
+        EXPECT_NEAR(singleName.Left, name.Left, 1);
         EXPECT_NEAR(name.Right - name.Left, singleName.Right - singleName.Left, 1); // the same text, whole
         pairTops.push_back(name.Top);
     }
-    // The icon is 40 pixels high each time; the line rises into its lower quarter as far as the
-    // scale allows, the scale counted twice: 10, 20 and 5 pixels above its bottom edge.
+    // The icon is 40 pixels wide and high each time, whatever file and scale make it so: the line
+    // sits at the same place.
     ASSERT_EQ(3u, pairTops.size());
     EXPECT_NEAR(singleName.Top, pairTops[0], 1);
-    EXPECT_EQ(-10, pairTops[1] - pairTops[0]);
-    EXPECT_EQ(5, pairTops[2] - pairTops[0]);
+    EXPECT_EQ(pairTops[0], pairTops[1]);
+    EXPECT_EQ(pairTops[0], pairTops[2]);
 }
 
-TEST_F(MapTest, OldWeatherShowsOnlyTheNameWithItsTopAtTheCity)
+TEST_F(MapTest, OldWeatherShowsOnlyTheNameBesideTheCity)
 {
     TestIcons icons(40, 40);
     const DateTime old = kNow - TimeSpan(3 * TimeSpan::TicksPerHour);
     Cities() = {
         MakeCity(1, L"Oslo", 0.0f, 60.0f, Fair, 20.0f, old),
-        // Recent, without icon or temperature: its name alone, a quarter of one pixel below it.
+        // Recent, without icon or temperature: its name alone beside the point.
         MakeCity(2, L"Oslo", 0.0f, -60.0f, {}, {}),
     };
     {
@@ -483,7 +490,7 @@ TEST_F(MapTest, OldWeatherShowsOnlyTheNameWithItsTopAtTheCity)
         ASSERT_FALSE(stale.Empty());
         EXPECT_EQ(reference.Top, stale.Top);
         EXPECT_EQ(reference.Right - reference.Left, stale.Right - stale.Left);
-        EXPECT_NEAR(MapX(60), stale.CentreX(), 1.5);
+        EXPECT_EQ(reference.Left - MapX(-60), stale.Left - MapX(60));
         EXPECT_TRUE(map.Find(TemperatureInk).Empty());
         EXPECT_FALSE(TestIcons::Shows(map, Fair));
     }
@@ -547,5 +554,137 @@ TEST_F(MapTest, PositionsAndSizesNoPixelCanHoldAreLeftOut)
     }
     const Pixels pixels(target);
     EXPECT_TRUE(TestIcons::Shows(pixels, PartlyCloudy));
+}
+// The default cities with the shipped icons, as a new user first sees them on a common screen: of
+// all icons, names and temperatures no two cover each other, every city keeps its icon, and the
+// home city its label.
+TEST(MapLayoutOfTheDefaults, NothingCoversAnythingElse)
+{
+    std::wstring program = ProcessTools::NimbrelExecutable();
+    program.erase(program.find_last_of(L'\\') + 1);
+    CWeatherIcons shipped;
+    shipped.Load(program + L"SmallWeatherIcons\\", program + L"LargeWeatherIcons\\");
+    const UtilGraphics::WeatherIconSource icons = [&](bool isDay, const Nullable<EnumWeatherCode>& code)
+    { return shipped.GetSmall(isDay, code); };
+    COptions options;
+    MapSnapshot::MakeUpWeather(options, kNow);
+    const std::size_t cities = options.Cities->size() + 1;
+
+    for (const auto& [width, height] : {std::pair(1280, 800), std::pair(1920, 1080)})
+    {
+        SCOPED_TRACE(testing::Message() << width << "x" << height);
+        Gdiplus::Bitmap map(width, height, PixelFormat24bppRGB);
+        Gdiplus::Graphics graphics(&map);
+        graphics.SetPageUnit(Gdiplus::UnitPixel);
+        graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+        const std::vector<CMapLayout::Placement> placements =
+            UtilGraphics::LayOutCities(graphics, 0, 0, width, height, options, icons, kNow);
+        ASSERT_EQ(cities, placements.size());
+        EXPECT_TRUE(placements[0].HasLabel) << "the home city";
+        std::vector<CMapLayout::Box> drawn;
+        std::size_t labels = 0;
+        for (const CMapLayout::Placement& placement : placements)
+        {
+            EXPECT_TRUE(placement.HasIcon);
+            drawn.push_back(placement.Icon);
+            if (placement.HasLabel)
+            {
+                EXPECT_TRUE((CMapLayout::Box{0, 0, static_cast<float>(width), static_cast<float>(height)})
+                                .Contains(placement.Label));
+                drawn.push_back(placement.Label);
+                ++labels;
+            }
+        }
+        EXPECT_GE(labels, cities - 2) << "at most a label or two of a crowded corner left out";
+        for (std::size_t i = 0; i < drawn.size(); ++i)
+        {
+            for (std::size_t j = i + 1; j < drawn.size(); ++j)
+            {
+                EXPECT_FALSE(drawn[i].Overlaps(drawn[j]))
+                    << drawn[i].Left << "," << drawn[i].Top << " " << drawn[i].Width << "x" << drawn[i].Height
+                    << " and " << drawn[j].Left << "," << drawn[j].Top << " " << drawn[j].Width << "x"
+                    << drawn[j].Height;
+            }
+        }
+    }
+    UtilGraphics::FreeSharedObjects();
+}
+
+// Icons and texts are sized for 1280 × 800: a map twice as large shows them twice as large, a
+// smaller one as chosen.
+TEST_F(MapTest, IconsAndTextsGrowWithTheTarget)
+{
+    Options().DisplayCityTemprature = false;
+    Cities() = {MakeCity(1, L"Lyon", 0.0f, 0.0f, Fair, 20.0f)};
+    TestIcons icons(20, 20);
+    const auto measure = [&](int width, int height)
+    {
+        const CPtr<Gdiplus::Bitmap> map =
+            UtilGraphics::GenerateNimbrelWallpaper(width, height, Options(), icons.Source(), kNow);
+        const Pixels pixels(*map);
+        return std::pair(
+            pixels.Find([](int r, int g, int b) { return TestIcons::IsIcon(Fair, true, r, g, b); }),
+            pixels.Find(NameInk));
+    };
+    const auto [smallIcon, smallName] = measure(kMapWidth, kMapHeight);
+    const auto [icon, name] = measure(1280, 800);
+    const auto [largeIcon, largeName] = measure(2560, 1600);
+    EXPECT_EQ(20, smallIcon.Right - smallIcon.Left);
+    EXPECT_EQ(20, icon.Right - icon.Left);
+    EXPECT_NEAR(40, largeIcon.Right - largeIcon.Left, 1); // its edges blended as it is stretched
+    EXPECT_EQ(name.Bottom - name.Top, smallName.Bottom - smallName.Top);
+    EXPECT_NEAR(2.0 * (name.Right - name.Left), largeName.Right - largeName.Left,
+                0.2 * (name.Right - name.Left)); // glyphs do not scale to the pixel
+    EXPECT_NEAR(2.0 * (name.Bottom - name.Top), largeName.Bottom - largeName.Top, 3.0);
+}
+
+// A wallpaper spanning several monitors holds in each monitor's place the very map that monitor
+// alone would get (nothing of a neighbour's spills over), black between them; composed over the
+// kept backgrounds of each size, it is the same picture.
+TEST_F(MapTest, ASpannedWallpaperHoldsEachMonitorsOwnMap)
+{
+    WriteImage(Folder().File(L"Pattern.bmp"), 90, 45,
+               [](int x, int y) { return Gdiplus::Color(x * 2, y * 5, (x * 7 + y * 3) % 256); });
+    ASSERT_TRUE(Options().Background.SetByName(L"Pattern.bmp"));
+    // At the right edge of the region, so that its label and icon would cross into a neighbour.
+    Cities().push_back(MakeCity(1, L"Edgeward", 0.0f, 164.0f, Rain, 12.0f));
+    Options().HomeCity = new City(MakeCity(2, L"Perth", -31.9f, 115.9f, Fog, -4.0f));
+    TestIcons icons(16, 12);
+    // The primary, and a smaller one left of and above it.
+    const CWallpaperLayout layout(
+        {CWallpaperLayout::Rect{0, 0, 300, 200}, CWallpaperLayout::Rect{-160, -50, 160, 120}});
+    ASSERT_EQ(460, layout.Width());
+    ASSERT_EQ(250, layout.Height());
+
+    const CPtr<Gdiplus::Bitmap> scratch =
+        UtilGraphics::GenerateSpannedWallpaper(layout, Options(), icons.Source(), kNow);
+    const Pixels picture(*scratch);
+    for (const CWallpaperLayout::Rect& place : layout.Maps())
+    {
+        const CPtr<Gdiplus::Bitmap> alone = UtilGraphics::GenerateNimbrelWallpaper(
+            place.Width, place.Height, Options(), icons.Source(), kNow);
+        const Pixels own(*alone);
+        int differing = 0;
+        for (int y = 0; y < place.Height; ++y)
+        {
+            for (int x = 0; x < place.Width; ++x)
+            {
+                differing += picture.At(place.Left + x, place.Top + y) != own.At(x, y) ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(0, differing) << place.Left << "," << place.Top;
+    }
+    EXPECT_EQ(0xFF000000u, picture.At(0, 249));
+    EXPECT_EQ(0xFF000000u, picture.At(459, 0));
+
+    std::map<std::pair<int, int>, CStretchedBackground> kept;
+    const CPtr<Gdiplus::Bitmap> composed = UtilGraphics::ComposeSpannedWallpaper(
+        layout,
+        [&](int width, int height) -> CStretchedBackground& {
+            return kept[{width, height}];
+        },
+        Options(), icons.Source(), kNow);
+    EXPECT_EQ(2u, kept.size());
+    EXPECT_TRUE(Pixels(*composed).All() == picture.All());
 }
 } // namespace

@@ -33,6 +33,7 @@
 #include "weather/NoaaDwml.h"
 
 #ifdef _WIN32
+#include "map/CWallpaperLayout.h"
 #include "map/MapSnapshot.h"
 
 #include <windows.h>
@@ -66,6 +67,7 @@ const char* const kUsage =
     "  nimbrel-diag fetch URL\n"
     "  nimbrel-diag forecast LAT LON\n"
     "  nimbrel-diag map OPTIONS_DIR OUT.bmp WIDTH HEIGHT [--weather FILE] [--program DIR]\n"
+    "                  [--monitor X,Y,WIDTH,HEIGHT]...\n"
 #endif
     "  nimbrel-diag sun LAT LON YYYY-MM-DD\n"
     "  nimbrel-diag records FILE\n";
@@ -235,19 +237,58 @@ std::wstring ProgramFolder(const std::string& given)
     return folder + L"..\\..\\Nimbrel\\";
 }
 
+// "X,Y,WIDTH,HEIGHT": a monitor's rectangle in virtual-screen coordinates (X and Y may be negative).
+CWallpaperLayout::Rect ParseMonitor(const std::string& text)
+{
+    int values[4] = {};
+    std::size_t start = 0;
+    for (int i = 0; i < 4; ++i)
+    {
+        const std::size_t end = i < 3 ? text.find(',', start) : text.size();
+        if (end == std::string::npos)
+        {
+            ThrowApplicationException(Here(), "a monitor is X,Y,WIDTH,HEIGHT");
+        }
+        values[i] = Util::ParseInt(text.substr(start, end - start).c_str());
+        start = end + 1;
+    }
+    return CWallpaperLayout::Rect{values[0], values[1], values[2], values[3]};
+}
+
 std::string Map(const std::vector<std::string>& arguments)
 {
     std::string weather;
     std::string program;
+    std::vector<CWallpaperLayout::Rect> monitors;
     for (std::size_t i = 5; i + 1 < arguments.size(); i += 2)
     {
-        (arguments[i] == "--weather" ? weather : program) = arguments[i + 1];
+        if (arguments[i] == "--monitor")
+        {
+            monitors.push_back(ParseMonitor(arguments[i + 1]));
+        }
+        else
+        {
+            (arguments[i] == "--weather" ? weather : program) = arguments[i + 1];
+        }
     }
     const int width = Util::ParseInt(arguments[3].c_str());
     const int height = Util::ParseInt(arguments[4].c_str());
     MapSnapshot::WriteMapFile(ProgramFolder(program), Util::ToWide(arguments[1]), Util::ToWide(weather),
-                              Util::ToWide(arguments[2]), width, height);
-    return "map=" + arguments[2] + "\twidth=" + arguments[3] + "\theight=" + arguments[4] + "\n";
+                              Util::ToWide(arguments[2]), width, height, monitors);
+    if (monitors.empty())
+    {
+        return "map=" + arguments[2] + "\twidth=" + arguments[3] + "\theight=" + arguments[4] + "\n";
+    }
+    monitors.insert(monitors.begin(), CWallpaperLayout::Rect{0, 0, width, height});
+    const CWallpaperLayout layout(monitors);
+    std::string text = "map=" + arguments[2] + "\twidth=" + std::to_string(layout.Width()) +
+                       "\theight=" + std::to_string(layout.Height()) + "\n";
+    for (const CWallpaperLayout::Rect& place : layout.Maps())
+    {
+        text += "monitor\tx=" + std::to_string(place.Left) + "\ty=" + std::to_string(place.Top) +
+                "\twidth=" + std::to_string(place.Width) + "\theight=" + std::to_string(place.Height) + "\n";
+    }
+    return text;
 }
 
 bool IsMapCommand(const std::vector<std::string>& arguments)
@@ -258,7 +299,7 @@ bool IsMapCommand(const std::vector<std::string>& arguments)
     }
     for (std::size_t i = 5; i < arguments.size(); i += 2)
     {
-        if (arguments[i] != "--weather" && arguments[i] != "--program")
+        if (arguments[i] != "--weather" && arguments[i] != "--program" && arguments[i] != "--monitor")
         {
             return false;
         }
