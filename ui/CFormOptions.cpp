@@ -204,11 +204,13 @@ void CFormOptions::OnOK()
             return;
         }
         // Downloads that finished while the dialog was open went to the live options, and so did
-        // the local weather window's own menu; the dialog edits neither.
+        // the local weather window's own menu and place; the dialog edits none of them.
         const COptions& live = m_host.Options();
         m_options->CopyWeatherFrom(live);
         m_options->FormLocalWeather_Mode = live.FormLocalWeather_Mode;
         m_options->FormLocalWeather_AlwaysOnTop = live.FormLocalWeather_AlwaysOnTop;
+        m_options->FormLocalWeather_Visible = live.FormLocalWeather_Visible;
+        m_options->FormLocalWeather_Position = live.FormLocalWeather_Position;
         m_host.SetOptions(std::move(m_options));
         m_host.SaveOptions();
         m_host.UpdateWallpaper();

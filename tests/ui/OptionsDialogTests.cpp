@@ -405,9 +405,12 @@ TEST_F(OptionsDialog, OkMakesTheCopyLiveAndKeepsWhatChangedElsewhereMeanwhile)
     report.CurrentWeather.ReportDateTime = DateTime::UtcNow();
     report.CurrentWeather.Temprature = 17.0f;
     Program::Options().Cities->front().UpdateWeather(report);
-    // And the local weather window changes its mode and stays on top, from its own menu.
+    // And the local weather window changes its mode and stays on top, from its own menu, and is
+    // moved and closed.
     Program::Options().FormLocalWeather_Mode = 2;
     Program::Options().FormLocalWeather_AlwaysOnTop = true;
+    Program::Options().FormLocalWeather_Position = POINT{-300, 40};
+    Program::Options().FormLocalWeather_Visible = false;
 
     SendMessageW(m_form.Hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_FALSE(IsWindowVisible(m_form.Hwnd()));
@@ -417,6 +420,9 @@ TEST_F(OptionsDialog, OkMakesTheCopyLiveAndKeepsWhatChangedElsewhereMeanwhile)
     EXPECT_FLOAT_EQ(17.0f, Program::Options().Cities->front().CurrentWeather.Temprature.Value());
     EXPECT_EQ(2, Program::Options().FormLocalWeather_Mode);
     EXPECT_TRUE(Program::Options().FormLocalWeather_AlwaysOnTop);
+    ASSERT_TRUE(Program::Options().FormLocalWeather_Position.has_value());
+    EXPECT_EQ(-300, Program::Options().FormLocalWeather_Position->x);
+    EXPECT_FALSE(Program::Options().FormLocalWeather_Visible);
     EXPECT_NE(std::string::npos, ReadAll(Program::PathOptions()).find("UseMetricSystem=true"));
 
     auto restore = [](const std::wstring& path, bool existed, const std::string& bytes)
