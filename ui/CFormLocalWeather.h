@@ -35,7 +35,8 @@ public:
     explicit CFormLocalWeather(IWindowHost& host);
     ~CFormLocalWeather() override;
 
-    // Creates the window hidden; throws when it cannot be created.
+    // Creates the window hidden, where the options remember it (pulled onto a monitor that is
+    // there) or else in the middle of its monitor; throws when it cannot be created.
     void Create();
 
     // Never throws; a failed redraw leaves the previous content on the screen.
