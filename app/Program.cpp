@@ -389,6 +389,8 @@ bool Program::OnStartup()
     StartupStep() = L"its windows could not be shown";
     s_formHidden->AddNotifyIcon();
 
+    // Back as the user left it, at log-on too, without taking the focus from the map or anyone.
+    s_formLocalWeather->ShowAsRemembered();
     // Started at log-on the program stays in the tray; the map waits until the user asks for it.
     if (!s_background)
     {

@@ -9,10 +9,13 @@
 #include "platform/Log.h"
 #include "platform/WindowMessages.h"
 #include "res/Resource.h"
+#include "ui/LocalWeatherText.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 namespace
 {
@@ -39,7 +42,48 @@ struct MenuDeleter
 {
     void operator()(HMENU menu) const { DestroyMenu(menu); }
 };
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info))
+    {
+        auto& monitors = *reinterpret_cast<std::vector<CFormLocalWeather::MonitorArea>*>(list);
+        const CFormLocalWeather::MonitorArea area{info.rcMonitor, info.rcWork};
+        if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0)
+        {
+            monitors.insert(monitors.begin(), area);
+        }
+        else
+        {
+            monitors.push_back(area);
+        }
+    }
+    return TRUE;
+}
+
+// The squared distance from a point to a rectangle; 0 inside it.
+long long DistanceSquared(POINT point, const RECT& rect)
+{
+    const long long dx = point.x < rect.left     ? rect.left - point.x
+                         : point.x >= rect.right ? point.x - rect.right + 1
+                                                 : 0;
+    const long long dy = point.y < rect.top       ? rect.top - point.y
+                         : point.y >= rect.bottom ? point.y - rect.bottom + 1
+                                                  : 0;
+    return dx * dx + dy * dy;
+}
+
+// The left (or top) edge that puts a length inside [low, high), as far as it fits: a window
+// bigger than the area keeps its left or top edge in it.
+LONG FitEdge(LONG edge, LONG length, LONG low, LONG high)
+{
+    return std::max(low, std::min(edge, high - length));
+}
 } // namespace
+
+CFormLocalWeather::TrackMenuFunction CFormLocalWeather::TrackMenu = TrackPopupMenu;
 
 CFormLocalWeather::CFormLocalWeather(IWindowHost& host) : m_host(host), m_renderer(HostIcons(host))
 {
@@ -81,7 +125,7 @@ bool CFormLocalWeather::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM
             result = 0;
             return true;
         case WM_CLOSE:
-            ShowWindow(Hwnd(), SW_HIDE);
+            Close();
             result = 0;
             return true;
         case WM_LBUTTONDOWN:
@@ -108,9 +152,37 @@ bool CFormLocalWeather::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM
             result = 0;
             return true;
         case WM_RBUTTONDOWN:
-            ShowContextMenu(lParam);
+        {
+            POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ClientToScreen(Hwnd(), &point);
+            ShowContextMenu(point);
             result = 0;
             return true;
+        }
+        case WM_CONTEXTMENU:
+            // The mouse's own was opened on the button going down; only the keyboard's is left.
+            if (lParam == -1)
+            {
+                ShowContextMenuAtWindow();
+            }
+            result = 0;
+            return true;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            result = 0;
+            return OnKey(message, wParam);
+        case WM_SHOWWINDOW:
+            // Shown by a call, not along with an owner: the user's wish, or the remembered state.
+            if (wParam != FALSE && lParam == 0)
+            {
+                RememberShown();
+            }
+            return false;
+        case WM_WINDOWPOSCHANGED:
+            RememberPlace();
+            return false;
         case WM_COMMAND:
             result = 0;
             return OnCommand(LOWORD(wParam));
@@ -149,6 +221,7 @@ void CFormLocalWeather::OnCreate()
     }
     Redraw();
     CentreWindow();
+    RestorePlace();
 }
 
 void CFormLocalWeather::CentreWindow()
@@ -254,7 +327,7 @@ void CFormLocalWeather::PrepareContextMenu(HMENU popup) const
                   MF_BYCOMMAND | (topmost ? MF_CHECKED : MF_UNCHECKED));
 }
 
-void CFormLocalWeather::ShowContextMenu(LPARAM clickPoint)
+void CFormLocalWeather::ShowContextMenu(POINT point)
 {
     const std::unique_ptr<HMENU__, MenuDeleter> menu(
         LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_LOCAL_WEATHER_MENU)));
@@ -266,8 +339,6 @@ void CFormLocalWeather::ShowContextMenu(LPARAM clickPoint)
     }
     PrepareContextMenu(popup);
 
-    POINT point{GET_X_LPARAM(clickPoint), GET_Y_LPARAM(clickPoint)};
-    ClientToScreen(Hwnd(), &point);
     if (MonitorFromPoint(point, MONITOR_DEFAULTTONULL) == nullptr)
     {
         MONITORINFO monitor{};
@@ -277,7 +348,32 @@ void CFormLocalWeather::ShowContextMenu(LPARAM clickPoint)
             point.x = std::clamp<LONG>(point.x, monitor.rcMonitor.left, monitor.rcMonitor.right - 1);
         }
     }
-    TrackPopupMenu(popup, TPM_VERTICAL | TPM_RIGHTBUTTON, point.x, point.y, 0, Hwnd(), nullptr);
+    TrackMenu(popup, TPM_VERTICAL | TPM_RIGHTBUTTON, point.x, point.y, 0, Hwnd(), nullptr);
+}
+
+void CFormLocalWeather::ShowContextMenuAtWindow()
+{
+    RECT window{};
+    if (GetWindowRect(Hwnd(), &window))
+    {
+        ShowContextMenu(POINT{window.left, window.top});
+    }
+}
+
+bool CFormLocalWeather::OnKey(UINT message, WPARAM key)
+{
+    // Shift+F10 and the menu key open the menu on the key going down. Their other messages are
+    // kept from the default handling, which would open it a second time or look for a menu bar.
+    if (key != VK_APPS && key != VK_F10)
+    {
+        return false;
+    }
+    const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+    if (down && (key == VK_APPS || GetKeyState(VK_SHIFT) < 0))
+    {
+        ShowContextMenuAtWindow();
+    }
+    return true;
 }
 
 bool CFormLocalWeather::OnCommand(WORD id)
@@ -285,7 +381,7 @@ bool CFormLocalWeather::OnCommand(WORD id)
     switch (id)
     {
     case ID_LOCAL_WEATHER_CLOSE:
-        ShowWindow(Hwnd(), SW_HIDE);
+        Close();
         return true;
     case ID_LOCAL_WEATHER_CHANGE_LOCATION:
         m_host.ShowOptions(1); // the favourite cities' page, where the home city is chosen
@@ -378,8 +474,149 @@ RECT CFormLocalWeather::KeepReachable(RECT window, POINT origin, int reach, int 
     return window;
 }
 
+void CFormLocalWeather::ShowAsRemembered()
+{
+    try
+    {
+        if (m_host.Options().FormLocalWeather_Visible)
+        {
+            ShowWindow(Hwnd(), SW_SHOWNOACTIVATE);
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormLocalWeather::ShowAsRemembered");
+    }
+}
+
+void CFormLocalWeather::Close()
+{
+    ShowWindow(Hwnd(), SW_HIDE);
+    try
+    {
+        // Kept in the live options only, like the mode; they are written to disk at exit.
+        m_host.Options().FormLocalWeather_Visible = false;
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormLocalWeather::Close");
+    }
+}
+
+void CFormLocalWeather::RememberShown()
+{
+    try
+    {
+        m_host.Options().FormLocalWeather_Visible = true;
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormLocalWeather::RememberShown");
+    }
+}
+
+void CFormLocalWeather::RememberPlace()
+{
+    // A hidden window's place is nobody's choice: it was made or moved there by the program.
+    RECT window{};
+    if (!IsWindowVisible(Hwnd()) || !GetWindowRect(Hwnd(), &window))
+    {
+        return;
+    }
+    try
+    {
+        m_host.Options().FormLocalWeather_Position = POINT{window.left, window.top};
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormLocalWeather::RememberPlace");
+    }
+}
+
+void CFormLocalWeather::RestorePlace()
+{
+    try
+    {
+        const std::optional<POINT> position = m_host.Options().FormLocalWeather_Position;
+        RECT window{};
+        if (!position || !GetWindowRect(Hwnd(), &window))
+        {
+            return; // never placed: it stays where it was made, in the middle of its monitor
+        }
+        OffsetRect(&window, position->x - window.left, position->y - window.top);
+        const RECT placed = PullOntoMonitor(window, Monitors());
+        SetWindowPos(Hwnd(), nullptr, placed.left, placed.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormLocalWeather::RestorePlace");
+    }
+}
+
+std::vector<CFormLocalWeather::MonitorArea> CFormLocalWeather::Monitors()
+{
+    std::vector<MonitorArea> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
+}
+
+RECT CFormLocalWeather::PullOntoMonitor(RECT window, const std::vector<MonitorArea>& monitors)
+{
+    const POINT centre{window.left + (window.right - window.left) / 2,
+                       window.top + (window.bottom - window.top) / 2};
+    const MonitorArea* nearest = nullptr;
+    long long nearestDistance = 0;
+    for (const MonitorArea& monitor : monitors)
+    {
+        const long long distance = DistanceSquared(centre, monitor.Monitor);
+        if (distance == 0)
+        {
+            return window; // on a monitor that is there: left where the user put it
+        }
+        if (nearest == nullptr || distance < nearestDistance)
+        {
+            nearest = &monitor;
+            nearestDistance = distance;
+        }
+    }
+    if (nearest == nullptr)
+    {
+        return window;
+    }
+    const RECT& work = nearest->Work;
+    const LONG width = window.right - window.left;
+    const LONG height = window.bottom - window.top;
+    const LONG left = FitEdge(window.left, width, work.left, work.right);
+    const LONG top = FitEdge(window.top, height, work.top, work.bottom);
+    return RECT{left, top, left + width, top + height};
+}
+
+void CFormLocalWeather::UpdateText()
+{
+    try
+    {
+        const COptions& options = m_host.Options();
+        const std::wstring text = LocalWeatherText::Describe(options.HomeCity.Get(), m_mode,
+                                                             options.UseMetricSystem, DateTime::UtcNow());
+        std::wstring shown(static_cast<size_t>(GetWindowTextLengthW(Hwnd())) + 1, L'\0');
+        shown.resize(
+            static_cast<size_t>(GetWindowTextW(Hwnd(), shown.data(), static_cast<int>(shown.size()))));
+        // Set only when it changes: each change is announced to screen readers.
+        if (text != shown)
+        {
+            SetWindowTextW(Hwnd(), text.c_str());
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormLocalWeather::UpdateText");
+    }
+}
+
 void CFormLocalWeather::Redraw()
 {
+    UpdateText();
     try
     {
         const CPtr<Gdiplus::Bitmap> image = RenderImage();

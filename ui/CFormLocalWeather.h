@@ -11,11 +11,17 @@
 
 #include <windows.h>
 
+#include <vector>
+
 // The small floating window with the home city's weather: a per-pixel-alpha layered window whose
 // whole content is one image, painted off screen by its renderer for the current mode.
 //
 // The image is painted at the window's DPI, so the window is as sharp and, on the screen, as big
 // at 150 % as at 100 %. User-interface thread only.
+//
+// It remembers in the live options whether the user left it shown and where: showing it or moving
+// it while shown stores its place, closing it stores that it is hidden (hiding it for the exit
+// does not). Its window text, which screen readers take for its name, says what it shows.
 class CFormLocalWeather : public CWindowBase, public IWeatherView
 {
 public:
@@ -29,7 +35,8 @@ public:
     explicit CFormLocalWeather(IWindowHost& host);
     ~CFormLocalWeather() override;
 
-    // Creates the window hidden; throws when it cannot be created.
+    // Creates the window hidden, where the options remember it (pulled onto a monitor that is
+    // there) or else in the middle of its monitor; throws when it cannot be created.
     void Create();
 
     // Never throws; a failed redraw leaves the previous content on the screen.
@@ -39,6 +46,25 @@ public:
     void Update(Gdiplus::Bitmap& image);
     // Never throws.
     void EnsureFormIsInScreenBounds();
+
+    // Shows the window without taking the focus from anyone when the options say the user left it
+    // shown; otherwise leaves it hidden. Never throws.
+    void ShowAsRemembered();
+    // Hides the window and remembers that the user closed it. Never throws.
+    void Close();
+
+    // A monitor as the placement sees it: its whole area and the part not taken by task bars.
+    struct MonitorArea
+    {
+        RECT Monitor;
+        RECT Work;
+    };
+    // Where a window of the given rectangle goes among the monitors there are now: where it is when
+    // its centre lies on one of them; else wholly inside the work area of the monitor nearest to
+    // its centre (the first of equally near ones), as far as it fits. No monitors: where it is.
+    static RECT PullOntoMonitor(RECT window, const std::vector<MonitorArea>& monitors);
+    // The monitors of this desktop, the primary one first.
+    static std::vector<MonitorArea> Monitors();
 
     void RefreshWeather() override { Redraw(); }
 
@@ -68,6 +94,12 @@ public:
     // items with the current one checked, "Always On Top" checked when the window is topmost.
     void PrepareContextMenu(HMENU popup) const;
 
+    // The system's popup menu tracking, unless a test puts its own here to see where and for what
+    // the menu would open without a menu loop that waits for the user.
+    using TrackMenuFunction = BOOL(WINAPI*)(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
+                                            const RECT* ignored);
+    static TrackMenuFunction TrackMenu;
+
 protected:
     bool ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -75,7 +107,16 @@ private:
     void OnCreate();
     void OnMouseMove();
     void EndDrag();
-    void ShowContextMenu(LPARAM clickPoint);
+    // The menu at a point in screen coordinates.
+    void ShowContextMenu(POINT point);
+    // The menu opened from the keyboard: at the window's top-left corner.
+    void ShowContextMenuAtWindow();
+    bool OnKey(UINT message, WPARAM key);
+    // Keeps the window's text, and so its accessible name, saying what it shows.
+    void UpdateText();
+    void RememberShown();
+    void RememberPlace();
+    void RestorePlace();
     bool OnCommand(WORD id);
     void SetMode(int mode);
     void ToggleAlwaysOnTop();

@@ -181,6 +181,37 @@ void CFormOptions::ShowPage(unsigned page)
     }
 }
 
+bool CFormOptions::PreTranslateMessage(MSG& message)
+{
+    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0 &&
+        IsWindow() && IsWindowEnabled(Hwnd()) && (message.hwnd == Hwnd() || IsChild(Hwnd(), message.hwnd)))
+    {
+        TurnPage(GetKeyState(VK_SHIFT) < 0);
+        return true;
+    }
+    return CDialogBase::PreTranslateMessage(message);
+}
+
+void CFormOptions::TurnPage(bool back)
+{
+    const std::array<CFormOptionsPage*, 4> pages = Pages();
+    const unsigned current = CurrentPage();
+    const unsigned next = (current + (back ? pages.size() - 1 : 1)) % pages.size();
+    const HWND focus = GetFocus();
+    const bool focusOnPage = current < pages.size() && pages[current]->IsWindow() && focus != nullptr &&
+                             IsChild(pages[current]->Hwnd(), focus);
+    TabCtrl_SetCurSel(m_tab, static_cast<int>(next));
+    ShowPage(next);
+    if (focusOnPage && pages[next]->IsWindow())
+    {
+        // A hidden control keeps no focus that the keyboard could use.
+        if (const HWND first = GetNextDlgTabItem(pages[next]->Hwnd(), nullptr, FALSE))
+        {
+            SendMessageW(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+        }
+    }
+}
+
 void CFormOptions::PopulateControls()
 {
     if (m_options.IsNull())
@@ -204,11 +235,13 @@ void CFormOptions::OnOK()
             return;
         }
         // Downloads that finished while the dialog was open went to the live options, and so did
-        // the local weather window's own menu; the dialog edits neither.
+        // the local weather window's own menu and place; the dialog edits none of them.
         const COptions& live = m_host.Options();
         m_options->CopyWeatherFrom(live);
         m_options->FormLocalWeather_Mode = live.FormLocalWeather_Mode;
         m_options->FormLocalWeather_AlwaysOnTop = live.FormLocalWeather_AlwaysOnTop;
+        m_options->FormLocalWeather_Visible = live.FormLocalWeather_Visible;
+        m_options->FormLocalWeather_Position = live.FormLocalWeather_Position;
         m_host.SetOptions(std::move(m_options));
         m_host.SaveOptions();
         m_host.UpdateWallpaper();

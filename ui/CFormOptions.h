@@ -55,6 +55,13 @@ public:
     COptions& Copy() const;
     unsigned CurrentPage() const;
     CFormSelectCity* SelectCity() const { return m_pageCities.SelectCity(); }
+    // Ctrl+Tab and Ctrl+Shift+Tab anywhere in the dialog turn to the next and the previous page, as
+    // in the system's own tabbed dialogs; everything else is the dialog manager's.
+    bool PreTranslateMessage(MSG& message) override;
+    // Turns one page on (back: one page back), round from the last to the first. A focus on the
+    // page left goes to the first control of the page shown.
+    void TurnPage(bool back);
+
     // The program the dialog works for: its icons for the previews, its live options.
     IWindowHost& Host() const { return m_host; }
     // The display page's preview shows the background the earth page chooses.

@@ -8,6 +8,7 @@
 #include "platform/Log.h"
 #include "platform/UtilGraphics.h"
 #include "platform/UtilWin32.h"
+#include "ui/LocalWeatherText.h"
 #include "weather/CForecast.h"
 
 #include <algorithm>
@@ -547,9 +548,8 @@ CPtr<Gdiplus::Bitmap> CLocalWeatherRenderer::RenderNoHomeCity()
     DrawPanel(*canvas.Graphics, 0, 0, 290, 73);
     if (m_messageFormat)
     {
-        DrawWhiteText(*canvas.Graphics,
-                      L"To see local weather information, open 'Options' and select your 'Home City'",
-                      MessageFont, Gdiplus::RectF(10.0f, 10.0f, 270.0f, 53.0f), *m_messageFormat);
+        DrawWhiteText(*canvas.Graphics, LocalWeatherText::NoHomeCityMessage, MessageFont,
+                      Gdiplus::RectF(10.0f, 10.0f, 270.0f, 53.0f), *m_messageFormat);
     }
     return std::move(canvas.Image);
 }

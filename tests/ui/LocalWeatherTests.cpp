@@ -9,8 +9,10 @@
 #include "tests/support/ProcessTools.h"
 #include "ui/CFormLocalWeather.h"
 #include "ui/CLocalWeatherRenderer.h"
+#include "ui/LocalWeatherText.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <array>
 #include <string>
@@ -689,5 +691,243 @@ TEST(LocalWeatherWindow, LongSummariesAreCutToTheirRow)
         {
             ASSERT_EQ(0, Alpha(*image, x, y)) << x << "," << y;
         }
+    }
+}
+
+namespace
+{
+using Monitors = std::vector<CFormLocalWeather::MonitorArea>;
+
+// A monitor with a task bar 40 pixels high along its bottom.
+CFormLocalWeather::MonitorArea Monitor(LONG left, LONG top, LONG width, LONG height)
+{
+    return {RECT{left, top, left + width, top + height}, RECT{left, top, left + width, top + height - 40}};
+}
+
+std::array<LONG, 4> Pulled(LONG left, LONG top, const Monitors& monitors)
+{
+    return Edges(CFormLocalWeather::PullOntoMonitor(RECT{left, top, left + 290, top + 160}, monitors));
+}
+
+// What a screen reader is told the window is called.
+std::wstring AccessibleName(HWND window)
+{
+    IAccessible* accessible = nullptr;
+    // The library's IID_IAccessible is imported data, which MinGW links as its import thunk.
+    if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&accessible))))
+    {
+        return L"(no accessible object)";
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    std::wstring text = L"(no name)";
+    if (accessible->get_accName(self, &name) == S_OK && name != nullptr)
+    {
+        text = name;
+    }
+    SysFreeString(name);
+    accessible->Release();
+    return text;
+}
+
+// Where and with which menu the window last asked for its menu, instead of a menu loop.
+struct MenuRequest
+{
+    POINT point;
+    UINT firstItem;
+};
+std::vector<MenuRequest> g_menus;
+BOOL WINAPI RecordMenu(HMENU menu, UINT, int x, int y, int, HWND, const RECT*)
+{
+    g_menus.push_back({POINT{x, y}, GetMenuItemID(menu, 0)});
+    return TRUE;
+}
+
+// Keys as the window gets them with Shift up or held down.
+void Key(const CFormLocalWeather& form, UINT message, WPARAM key, bool shift)
+{
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    SendMessageW(form.Hwnd(), message, key, 1);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+}
+} // namespace
+
+TEST(LocalWeatherPlace, APlaceOnAMonitorThatIsGoneComesOntoTheNearest)
+{
+    using Edges4 = std::array<LONG, 4>;
+    const auto primary = Monitor(0, 0, 1920, 1080);
+    const auto right = Monitor(1920, 0, 1920, 1080);
+    const auto aboveLeft = Monitor(-1280, -1024, 1280, 1024);
+    // Side by side, and left of and above the primary one: each monitor keeps its windows, also
+    // one hanging partly off its edge.
+    const Monitors three{primary, right, aboveLeft};
+    EXPECT_EQ((Edges4{2500, 300, 2790, 460}), Pulled(2500, 300, three));
+    EXPECT_EQ((Edges4{-1000, -800, -710, -640}), Pulled(-1000, -800, three));
+    EXPECT_EQ((Edges4{1800, 950, 2090, 1110}), Pulled(1800, 950, three));
+    EXPECT_EQ((Edges4{2500, 300, 2790, 460}), Pulled(2500, 300, {}));
+
+    // Those monitors removed: onto the primary, wholly inside its work area.
+    EXPECT_EQ((Edges4{1630, 300, 1920, 460}), Pulled(2500, 300, {primary}));
+    EXPECT_EQ((Edges4{0, 0, 290, 160}), Pulled(-1000, -800, {primary}));
+    EXPECT_EQ((Edges4{0, 880, 290, 1040}), Pulled(-5000, 5000, {primary}));
+    // The primary removed, the one left of and above it stays.
+    EXPECT_EQ((Edges4{-290, -200, 0, -40}), Pulled(200, 100, {aboveLeft, right}));
+
+    // Below a shorter monitor, inside the bounds of the whole desktop but on no monitor: up onto
+    // that shorter one rather than across to the taller one.
+    const auto tall = Monitor(0, 0, 2560, 1440);
+    const auto shorter = Monitor(2560, 0, 1920, 1080);
+    EXPECT_EQ((Edges4{3000, 880, 3290, 1040}), Pulled(3000, 1200, {tall, shorter}));
+    EXPECT_EQ((Edges4{2000, 1200, 2290, 1360}), Pulled(2000, 1200, {tall, shorter}));
+}
+
+TEST(LocalWeatherWindow, RemembersWhetherItWasShownAndWhere)
+{
+    LiveOptions options;
+    options->FormLocalWeather_Visible = false;
+    {
+        CFormLocalWeather form(Program::WindowHost());
+        form.Create();
+        form.ShowAsRemembered();
+        EXPECT_FALSE(IsWindowVisible(form.Hwnd()));
+        EXPECT_FALSE(options->FormLocalWeather_Position.has_value()) << "placed while hidden";
+    }
+
+    // Never placed: it comes in the middle of its monitor, shown without taking the focus.
+    options->FormLocalWeather_Visible = true;
+    const HWND before = GetForegroundWindow();
+    CFormLocalWeather form(Program::WindowHost());
+    form.Create();
+    const RECT centred = WindowRect(form);
+    form.ShowAsRemembered();
+    EXPECT_TRUE(IsWindowVisible(form.Hwnd()));
+    EXPECT_EQ(before, GetForegroundWindow());
+    EXPECT_NE(form.Hwnd(), GetFocus());
+    ASSERT_TRUE(options->FormLocalWeather_Position.has_value());
+    EXPECT_EQ(centred.left, options->FormLocalWeather_Position->x);
+    EXPECT_EQ(centred.top, options->FormLocalWeather_Position->y);
+
+    // Dragged: its place follows.
+    SendMessageW(form.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, 0));
+    SetCursorPos(123, 45);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    SendMessageW(form.Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(0, 0));
+    SendMessageW(form.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(0, 0));
+    EXPECT_EQ(cursor.x, options->FormLocalWeather_Position->x);
+    EXPECT_EQ(cursor.y, options->FormLocalWeather_Position->y);
+
+    // Hidden for the exit it stays remembered as shown; closed by the user it does not, and
+    // moving it while hidden changes no place.
+    ShowWindow(form.Hwnd(), SW_HIDE);
+    EXPECT_TRUE(options->FormLocalWeather_Visible);
+    ShowWindow(form.Hwnd(), SW_SHOWNA);
+    Command(form, ID_LOCAL_WEATHER_CLOSE);
+    EXPECT_FALSE(IsWindowVisible(form.Hwnd()));
+    EXPECT_FALSE(options->FormLocalWeather_Visible);
+    MoveTo(form, 10, 10);
+    EXPECT_EQ(cursor.x, options->FormLocalWeather_Position->x);
+    ShowWindow(form.Hwnd(), SW_SHOWNA);
+    EXPECT_TRUE(options->FormLocalWeather_Visible);
+    EXPECT_EQ(10, options->FormLocalWeather_Position->x);
+    SendMessageW(form.Hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(options->FormLocalWeather_Visible);
+
+    // The next start puts it back there; from a monitor that is gone it comes onto this one.
+    options->FormLocalWeather_Position = POINT{123, 45};
+    CFormLocalWeather again(Program::WindowHost());
+    again.Create();
+    ExpectTopLeft(again, 123, 45);
+    options->FormLocalWeather_Position = POINT{40000, -40000};
+    CFormLocalWeather lost(Program::WindowHost());
+    lost.Create();
+    const Monitors monitors = CFormLocalWeather::Monitors();
+    ASSERT_FALSE(monitors.empty());
+    const RECT& work = monitors.front().Work;
+    ExpectTopLeft(lost, work.right - 290, work.top);
+}
+
+TEST(LocalWeatherText, SaysWhatEachModeShows)
+{
+    LiveOptions options;
+    City& home = *options->HomeCity;
+    const DateTime now = DateTime::UtcNow();
+    home.CurrentWeather.ReportDateTime = now;
+    home.CurrentWeather.Temprature = 19.0f; // 66 °F
+    home.CurrentWeather.WeatherCode = Clear;
+    // Monday evening, then Tuesday's day and night.
+    home.Forecast = MakeForecast(DateTime(2024, 5, 6, 18, 0), 3);
+    for (CForecastItem& item : home.Forecast.Items)
+    {
+        item.TempratureMax = 20.0f;
+        item.TempratureMin = 10.0f;
+        item.WeatherSummary = item.Start.Hour() < 12 ? L"Sunny" : L"Mostly Clear";
+    }
+    const std::wstring now66 = L"Los Angeles, 66\u00B0F, clear.";
+    EXPECT_EQ(now66 + L" Mon 68/50, night Mostly Clear; Tue 68/50 Sunny, night Mostly Clear",
+              LocalWeatherText::Describe(&home, CFormLocalWeather::ModeLarge, false, now));
+    EXPECT_EQ(now66, LocalWeatherText::Describe(&home, CFormLocalWeather::ModeSmall, false, now));
+    EXPECT_EQ(now66, LocalWeatherText::Describe(&home, CFormLocalWeather::ModeIconOnly, false, now));
+    EXPECT_EQ(
+        L"Los Angeles, 19\u00B0C, clear. Mon 20/10, night Mostly Clear; Tue 20/10 Sunny, night Mostly Clear",
+        LocalWeatherText::Describe(&home, CFormLocalWeather::ModeLarge, true, now));
+    EXPECT_EQ(std::wstring(LocalWeatherText::NoHomeCityMessage),
+              LocalWeatherText::Describe(nullptr, CFormLocalWeather::ModeSmall, false, now));
+    // Old weather is not shown, nor said.
+    home.CurrentWeather.ReportDateTime = now - TimeSpan(3 * TimeSpan::TicksPerHour);
+    home.Forecast.ReportDateTime = home.CurrentWeather.ReportDateTime;
+    EXPECT_EQ(L"Los Angeles, temperature not known.",
+              LocalWeatherText::Describe(&home, CFormLocalWeather::ModeLarge, false, now));
+
+    // The window's text and accessible name follow the weather, the mode and the unit.
+    home.CurrentWeather.ReportDateTime = now;
+    CFormLocalWeather form(Program::WindowHost());
+    form.Create();
+    EXPECT_EQ(L"Los Angeles, 66\u00B0F, clear.", ProcessTools::TextOf(form.Hwnd()));
+    Command(form, ID_LOCAL_WEATHER_SMALL);
+    options->UseMetricSystem = true;
+    home.CurrentWeather.Temprature = 21.0f;
+    home.CurrentWeather.WeatherCode = Rain;
+    form.RefreshWeather();
+    EXPECT_EQ(L"Los Angeles, 21\u00B0C, rain.", ProcessTools::TextOf(form.Hwnd()));
+    EXPECT_EQ(L"Los Angeles, 21\u00B0C, rain.", AccessibleName(form.Hwnd()));
+}
+
+TEST(LocalWeatherWindow, TakesTheFocusAndOpensItsMenuFromTheKeyboard)
+{
+    LiveOptions options;
+    CFormLocalWeather form(Program::WindowHost());
+    form.Create();
+    ShowWindow(form.Hwnd(), SW_SHOW);
+    SetForegroundWindow(form.Hwnd());
+    EXPECT_EQ(form.Hwnd(), GetFocus()) << "keys would not reach it";
+
+    g_menus.clear();
+    CFormLocalWeather::TrackMenu = RecordMenu;
+    const RECT window = WindowRect(form);
+    Key(form, WM_SYSKEYDOWN, VK_F10, true);
+    Key(form, WM_SYSKEYUP, VK_F10, true);
+    Key(form, WM_SYSKEYDOWN, VK_F10, false); // F10 alone is no menu key
+    Key(form, WM_SYSKEYUP, VK_F10, false);
+    Key(form, WM_KEYDOWN, VK_APPS, false);
+    Key(form, WM_KEYUP, VK_APPS, false);
+    SendMessageW(form.Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form.Hwnd()), -1);
+    // The mouse's request: its menu already opened on the button going down.
+    SendMessageW(form.Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form.Hwnd()), MAKELPARAM(20, 20));
+    CFormLocalWeather::TrackMenu = TrackPopupMenu;
+
+    ASSERT_EQ(3u, g_menus.size());
+    for (const MenuRequest& menu : g_menus)
+    {
+        EXPECT_EQ(window.left, menu.point.x);
+        EXPECT_EQ(window.top, menu.point.y);
+        EXPECT_EQ(static_cast<UINT>(ID_LOCAL_WEATHER_CLOSE), menu.firstItem);
     }
 }

@@ -405,9 +405,12 @@ TEST_F(OptionsDialog, OkMakesTheCopyLiveAndKeepsWhatChangedElsewhereMeanwhile)
     report.CurrentWeather.ReportDateTime = DateTime::UtcNow();
     report.CurrentWeather.Temprature = 17.0f;
     Program::Options().Cities->front().UpdateWeather(report);
-    // And the local weather window changes its mode and stays on top, from its own menu.
+    // And the local weather window changes its mode and stays on top, from its own menu, and is
+    // moved and closed.
     Program::Options().FormLocalWeather_Mode = 2;
     Program::Options().FormLocalWeather_AlwaysOnTop = true;
+    Program::Options().FormLocalWeather_Position = POINT{-300, 40};
+    Program::Options().FormLocalWeather_Visible = false;
 
     SendMessageW(m_form.Hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_FALSE(IsWindowVisible(m_form.Hwnd()));
@@ -417,6 +420,9 @@ TEST_F(OptionsDialog, OkMakesTheCopyLiveAndKeepsWhatChangedElsewhereMeanwhile)
     EXPECT_FLOAT_EQ(17.0f, Program::Options().Cities->front().CurrentWeather.Temprature.Value());
     EXPECT_EQ(2, Program::Options().FormLocalWeather_Mode);
     EXPECT_TRUE(Program::Options().FormLocalWeather_AlwaysOnTop);
+    ASSERT_TRUE(Program::Options().FormLocalWeather_Position.has_value());
+    EXPECT_EQ(-300, Program::Options().FormLocalWeather_Position->x);
+    EXPECT_FALSE(Program::Options().FormLocalWeather_Visible);
     EXPECT_NE(std::string::npos, ReadAll(Program::PathOptions()).find("UseMetricSystem=true"));
 
     auto restore = [](const std::wstring& path, bool existed, const std::string& bytes)
@@ -656,3 +662,67 @@ TEST_F(OptionsDialog, ThePreviewsDrawTheBackgroundAndASampleCity)
     EXPECT_GT(red, 10);   // the temperature
 }
 } // namespace
+
+namespace
+{
+// A key as the thread's message loop hands it to the dialog first, with Ctrl and Shift held as
+// told; true when the dialog took it.
+bool PressInDialog(CFormOptions& form, HWND target, UINT message, WPARAM key, bool control, bool shift)
+{
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = control ? 0x80 : 0;
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    MSG msg{target, message, key, 1, 0, {}};
+    const bool taken = form.PreTranslateMessage(msg);
+    if (!taken)
+    {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    keys[VK_CONTROL] = 0;
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    return taken;
+}
+} // namespace
+
+TEST_F(OptionsDialog, TheKeyboardTurnsPagesAndReachesControlsByTheirLetters)
+{
+    m_form.Showup(CFormOptions::PageGeneral);
+    SetForegroundWindow(m_form.Hwnd());
+    SetFocus(Control(IDC_RADIO_FAHRENHEIT));
+
+    // Ctrl+Tab round the pages; the focus follows onto the page shown.
+    for (unsigned page : {CFormOptions::PageCities, CFormOptions::PageEarth, CFormOptions::PageDisplay,
+                          CFormOptions::PageGeneral})
+    {
+        EXPECT_TRUE(PressInDialog(m_form, GetFocus(), WM_KEYDOWN, VK_TAB, true, false));
+        EXPECT_EQ(page, m_form.CurrentPage());
+    }
+    EXPECT_TRUE(IsWindowVisible(Control(IDC_RADIO_CELSIUS)));
+    EXPECT_FALSE(IsWindowVisible(Control(IDC_SLIDER_ICON_SCALE)));
+    EXPECT_TRUE(IsWindowVisible(GetFocus()));
+    EXPECT_TRUE(IsChild(GetParent(Control(IDC_RADIO_CELSIUS)), GetFocus()));
+    // Ctrl+Shift+Tab back round, also from the OK button, which keeps the focus.
+    EXPECT_TRUE(PressInDialog(m_form, GetFocus(), WM_KEYDOWN, VK_TAB, true, true));
+    EXPECT_EQ(CFormOptions::PageDisplay, m_form.CurrentPage());
+    EXPECT_TRUE(IsChild(GetParent(Control(IDC_SLIDER_ICON_SCALE)), GetFocus()));
+    const HWND ok = GetDlgItem(m_form.Hwnd(), IDOK);
+    SetFocus(ok);
+    EXPECT_TRUE(PressInDialog(m_form, ok, WM_KEYDOWN, VK_TAB, true, true));
+    EXPECT_EQ(CFormOptions::PageEarth, m_form.CurrentPage());
+    EXPECT_EQ(ok, GetFocus());
+    // Tab alone stays on the page.
+    PressInDialog(m_form, ok, WM_KEYDOWN, VK_TAB, false, false);
+    EXPECT_EQ(CFormOptions::PageEarth, m_form.CurrentPage());
+
+    // Alt and a label's letter reach the list it names.
+    m_form.Showup(CFormOptions::PageCities);
+    SetFocus(Control(IDC_BUTTON_ADD_CITY));
+    PressInDialog(m_form, GetFocus(), WM_SYSCHAR, L'h', false, false);
+    EXPECT_EQ(Control(IDC_COMBO_HOME_CITY), GetFocus());
+    PressInDialog(m_form, GetFocus(), WM_SYSCHAR, L'f', false, false);
+    EXPECT_EQ(Control(IDC_LIST_FAVORITE_CITIES), GetFocus());
+}

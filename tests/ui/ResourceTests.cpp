@@ -9,6 +9,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwctype>
 #include <string>
 #include <utility>
 #include <vector>
@@ -239,4 +241,109 @@ TEST(ResourceTests, DialogsCreateWithEveryControl)
     ASSERT_NE(nullptr, about);
     ExpectControls(about, {IDC_BUTTON_WEB_PAGE, IDC_LABEL_EMAIL, IDC_LABEL_WEB, IDOK});
     DestroyWindow(about);
+}
+
+namespace
+{
+std::wstring TextOf(HWND window)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 255);
+    return text;
+}
+
+// The letter Alt takes to a control by its text: 'A' for "&Add City", none without an ampersand
+// ("&&" shows one).
+wchar_t Mnemonic(HWND window)
+{
+    const std::wstring text = TextOf(window);
+    for (size_t i = 0; i + 1 < text.size(); ++i)
+    {
+        if (text[i] == L'&')
+        {
+            if (text[i + 1] != L'&')
+            {
+                return static_cast<wchar_t>(towupper(text[i + 1]));
+            }
+            ++i;
+        }
+    }
+    return 0;
+}
+
+bool IsGroupBox(HWND window)
+{
+    return ClassOf(window) == L"Button" && (GetWindowLongW(window, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// A label names the control after it: a static text or a group box.
+bool IsLabel(HWND window)
+{
+    return ClassOf(window) == L"Static" || IsGroupBox(window);
+}
+
+bool TakesFocus(HWND window)
+{
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    return (style & WS_DISABLED) == 0 && !IsLabel(window) &&
+           ((style & WS_TABSTOP) != 0 || ClassOf(window) == L"Button");
+}
+
+// A button's own letter; for any other control, its label's just before it.
+wchar_t LetterOf(HWND control)
+{
+    if (ClassOf(control) == L"Button")
+    {
+        return Mnemonic(control);
+    }
+    const HWND label = GetWindow(control, GW_HWNDPREV);
+    return label != nullptr && IsLabel(label) ? Mnemonic(label) : 0;
+}
+} // namespace
+
+TEST(ResourceTests, EveryControlOfTheOptionsHasALetterOfItsOwnOnItsPage)
+{
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    ASSERT_TRUE(InitCommonControlsEx(&classes));
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const HWND options =
+        CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_OPTIONS), nullptr, TrivialDialogProc, 0);
+    ASSERT_NE(nullptr, options);
+    // OK and Cancel answer Enter and Escape, and the pages' tabs Ctrl+Tab; a letter they had would
+    // be taken on every page.
+    std::vector<wchar_t> frameLetters;
+    for (const int id : {IDOK, IDCANCEL})
+    {
+        if (const wchar_t letter = Mnemonic(GetDlgItem(options, id)))
+        {
+            frameLetters.push_back(letter);
+        }
+    }
+    for (const int id : {IDD_OPTIONS_GENERAL, IDD_OPTIONS_CITIES, IDD_OPTIONS_EARTH, IDD_OPTIONS_DISPLAY})
+    {
+        SCOPED_TRACE(id);
+        const HWND page = CreateDialogParamW(instance, MAKEINTRESOURCEW(id), options, TrivialDialogProc, 0);
+        ASSERT_NE(nullptr, page);
+        std::vector<wchar_t> taken = frameLetters;
+        int controls = 0;
+        for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        {
+            if (!TakesFocus(child))
+            {
+                continue;
+            }
+            ++controls;
+            const wchar_t letter = LetterOf(child);
+            const std::string name = std::to_string(GetDlgCtrlID(child));
+            EXPECT_NE(0, letter) << "control " << name << " has no letter";
+            if (letter != 0)
+            {
+                EXPECT_EQ(taken.end(), std::find(taken.begin(), taken.end(), letter))
+                    << "control " << name << " repeats " << static_cast<char>(letter);
+                taken.push_back(letter);
+            }
+        }
+        EXPECT_GE(controls, 2);
+    }
+    DestroyWindow(options);
 }

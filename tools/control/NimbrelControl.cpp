@@ -18,12 +18,17 @@
 //                                   the keyboard; waits until the menu has closed
 //   tray-exit [seconds]             picks "Exit" from the tray menu and waits for the process to end
 //   window CLASS [STATE] [seconds]  waits until a window of that class is in STATE: exists (the
-//                                   default), visible, hidden or maximized; prints its state
+//                                   default), visible, hidden, maximized or front (visible and
+//                                   the foreground window); prints its state
+//   move CLASS X Y                  moves the window of that class to X, Y, as a drag leaves it
 //   wait-title TITLE [seconds]      waits for a visible window captioned TITLE; prints its text
 //   dismiss TITLE [ok|cancel] [seconds]
 //                                   waits for a visible window captioned TITLE, prints its
 //                                   message text, clicks its OK (or Cancel) button and waits
 //                                   until it has gone
+//   search-city TEXT [seconds]      in the open options dialog, clicks "Add City" and types TEXT
+//                                   into the city selection's search box; prints the rows listed
+//                                   before and after, and fails unless TEXT kept some but not all
 //   local-mode large|small|icon     chooses that mode from the local weather window's menu (0, 1
 //                                   and 2, the numbers the options store, work too)
 //   broadcast-taskbar-created       tells every window that the taskbar was created anew
@@ -38,6 +43,7 @@
 #include "res/Resource.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -99,8 +105,12 @@ bool WaitForProcessOf(HWND window, DWORD milliseconds)
     return waited == WAIT_OBJECT_0;
 }
 
+// The desktop named by --desktop, for the programs this one starts; empty without one.
+std::wstring g_desktop;
+
 bool UseDesktop(const std::wstring& name)
 {
+    g_desktop = name;
     HDESK desktop = nullptr;
     WaitUntil(kDefaultSeconds * 1000,
               [&]
@@ -178,9 +188,10 @@ int Run(std::vector<std::wstring> command)
     buffer.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    // A program started by a process that did not start on that desktop would not run there.
+    startup.lpDesktop = g_desktop.empty() ? nullptr : g_desktop.data();
     PROCESS_INFORMATION process{};
     DWORD code = 1;
-    // Started from this thread, the program runs on this thread's desktop.
     if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                        &process))
     {
@@ -404,24 +415,26 @@ HWND FindByClass(const std::wstring& className)
 
 int Window(const std::wstring& className, const std::wstring& state, DWORD milliseconds)
 {
-    if (state != L"exists" && state != L"visible" && state != L"hidden" && state != L"maximized")
+    if (state != L"exists" && state != L"visible" && state != L"hidden" && state != L"maximized" &&
+        state != L"front")
     {
         return 2;
     }
     HWND window = nullptr;
-    const bool reached =
-        WaitUntil(milliseconds,
-                  [&]
-                  {
-                      window = FindByClass(className);
-                      if (window == nullptr)
-                      {
-                          return false;
-                      }
-                      return state == L"exists" || (state == L"visible" && IsWindowVisible(window)) ||
-                             (state == L"hidden" && !IsWindowVisible(window)) ||
-                             (state == L"maximized" && IsWindowVisible(window) && IsZoomed(window));
-                  });
+    const bool reached = WaitUntil(
+        milliseconds,
+        [&]
+        {
+            window = FindByClass(className);
+            if (window == nullptr)
+            {
+                return false;
+            }
+            return state == L"exists" || (state == L"visible" && IsWindowVisible(window)) ||
+                   (state == L"hidden" && !IsWindowVisible(window)) ||
+                   (state == L"maximized" && IsWindowVisible(window) && IsZoomed(window)) ||
+                   (state == L"front" && IsWindowVisible(window) && GetForegroundWindow() == window);
+        });
     if (window != nullptr)
     {
         RECT bounds{};
@@ -522,6 +535,72 @@ int LocalMode(const std::wstring& mode)
                : Fail(L"the local weather window did not answer");
 }
 
+int Move(const std::wstring& className, int x, int y)
+{
+    const HWND window = FindByClass(className);
+    if (window == nullptr)
+    {
+        return Fail(L"no such window");
+    }
+    return SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)
+               ? 0
+               : Fail(L"the window could not be moved");
+}
+
+int ListRows(HWND list)
+{
+    DWORD_PTR rows = 0;
+    return SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 10000, &rows) != 0
+               ? static_cast<int>(rows)
+               : -1;
+}
+
+int SearchCity(const std::wstring& text, DWORD milliseconds)
+{
+    HWND add = nullptr;
+    if (!WaitUntil(milliseconds,
+                   [&]
+                   {
+                       const HWND options = VisibleWindowTitled(L"Nimbrel - Options");
+                       for (HWND page = options != nullptr ? GetWindow(options, GW_CHILD) : nullptr;
+                            page != nullptr && add == nullptr; page = GetWindow(page, GW_HWNDNEXT))
+                       {
+                           add = GetDlgItem(page, IDC_BUTTON_ADD_CITY);
+                       }
+                       return add != nullptr;
+                   }))
+    {
+        return Fail(L"no options dialog with its Add City button");
+    }
+    // What the button tells its page when it is clicked, on whichever page is showing.
+    PostMessageW(GetParent(add), WM_COMMAND, MAKEWPARAM(IDC_BUTTON_ADD_CITY, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(add));
+    HWND edit = nullptr;
+    HWND list = nullptr;
+    int before = 0;
+    // Found once the catalogue fills its list.
+    if (!WaitUntil(milliseconds,
+                   [&]
+                   {
+                       const HWND select = VisibleWindowTitled(L"Select City");
+                       edit = select != nullptr ? GetDlgItem(select, IDC_EDIT_SEARCH_CITY) : nullptr;
+                       list = select != nullptr ? GetDlgItem(select, IDC_LIST_CITIES) : nullptr;
+                       return edit != nullptr && list != nullptr && (before = ListRows(list)) > 0;
+                   }))
+    {
+        return Fail(L"the city selection did not open with its cities");
+    }
+    // Typed into the box: each character changes its text and so filters the list at once.
+    for (const wchar_t character : text)
+    {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(edit, WM_CHAR, character, 1, SMTO_ABORTIFHUNG, 10000, &ignored);
+    }
+    const int after = ListRows(list);
+    std::wprintf(L"before=%d\nafter=%d\n", before, after);
+    return after > 0 && after < before ? 0 : Fail(L"the search did not narrow the list");
+}
+
 int BroadcastTaskbarCreated()
 {
     const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
@@ -608,10 +687,10 @@ int Repaint()
 
 int Usage()
 {
-    std::fwprintf(stderr,
-                  L"usage: NimbrelControl [--desktop NAME] wait-ready|exit|run|tray-icon|tray-remove|"
-                  L"tray-menu|tray-exit|window|wait-title|dismiss|local-mode|broadcast-taskbar-created|"
-                  L"wallpaper|set-wallpaper|desktop-size|repaint [ARGUMENTS]\n");
+    std::fwprintf(stderr, L"usage: NimbrelControl [--desktop NAME] wait-ready|exit|run|tray-icon|tray-remove|"
+                          L"tray-menu|tray-exit|window|move|wait-title|dismiss|search-city|local-mode|"
+                          L"broadcast-taskbar-created|"
+                          L"wallpaper|set-wallpaper|desktop-size|repaint [ARGUMENTS]\n");
     return 2;
 }
 
@@ -684,6 +763,15 @@ int wmain(int argc, wchar_t** argv)
     else if (command == L"dismiss" && count >= 2 && count <= 4)
     {
         result = Dismiss(arguments[1], count > 2 ? arguments[2] : L"ok", Milliseconds(arguments, 3));
+    }
+    else if (command == L"move" && count == 4)
+    {
+        result = Move(arguments[1], static_cast<int>(std::wcstol(arguments[2].c_str(), nullptr, 10)),
+                      static_cast<int>(std::wcstol(arguments[3].c_str(), nullptr, 10)));
+    }
+    else if (command == L"search-city" && (count == 2 || count == 3))
+    {
+        result = SearchCity(arguments[1], Milliseconds(arguments, 2));
     }
     else if (command == L"local-mode" && count == 2)
     {
