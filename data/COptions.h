@@ -77,8 +77,9 @@ public:
     // program's icon.
     bool ShowTemperatureInTray = true;
     // Where the local weather window was left: shown or not, and its top-left corner in
-    // virtual-screen coordinates (none until the window has been placed once).
-    bool FormLocalWeather_Visible = true;
+    // virtual-screen coordinates (none until the window has been placed once). Hidden until the
+    // user first opens it, as it always started.
+    bool FormLocalWeather_Visible = false;
     std::optional<POINT> FormLocalWeather_Position;
     // Whether active weather alerts are polled and shown.
     bool ShowWeatherAlerts = true;

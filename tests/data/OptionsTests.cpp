@@ -199,7 +199,7 @@ TEST(OptionsDefaults, AreTheBuiltInSettingsAndCities)
         "ColorCityTemprature=255,0,0\r\n"
         "FormLocalWeather_AlwaysOnTop=false\r\nFormLocalWeather_Mode=0\r\n"
         "WindUnit=mph\r\nPressureUnit=inHg\r\nVisibilityUnit=mi\r\n"
-        "ShowDayAndNight=true\r\nShowTemperatureInTray=true\r\nFormLocalWeather_Visible=true\r\n"
+        "ShowDayAndNight=true\r\nShowTemperatureInTray=true\r\nFormLocalWeather_Visible=false\r\n"
         "ShowWeatherAlerts=true\r\n",
         UtilFile::ReadFileAscii(folder.File(L"Options.txt")));
     EXPECT_FALSE(Exists(folder.File(L"Options.txt.temp")));
@@ -239,7 +239,7 @@ TEST(OptionsFiles, SaveAndLoadRoundTrip)
     saved.VisibilityUnit = EnumVisibilityUnit::Miles; // not the one Celsius brings
     saved.ShowDayAndNight = false;
     saved.ShowTemperatureInTray = false;
-    saved.FormLocalWeather_Visible = false;
+    saved.FormLocalWeather_Visible = true;
     saved.FormLocalWeather_Position = POINT{-1250, 37}; // a monitor left of the primary one
     saved.ShowWeatherAlerts = false;
 
@@ -282,7 +282,7 @@ TEST(OptionsFiles, SaveAndLoadRoundTrip)
     EXPECT_EQ(EnumVisibilityUnit::Miles, loaded.VisibilityUnit);
     EXPECT_FALSE(loaded.ShowDayAndNight);
     EXPECT_FALSE(loaded.ShowTemperatureInTray);
-    EXPECT_FALSE(loaded.FormLocalWeather_Visible);
+    EXPECT_TRUE(loaded.FormLocalWeather_Visible);
     ASSERT_TRUE(loaded.FormLocalWeather_Position.has_value());
     EXPECT_EQ(-1250, loaded.FormLocalWeather_Position->x);
     EXPECT_EQ(37, loaded.FormLocalWeather_Position->y);
@@ -317,7 +317,7 @@ TEST(OptionsFiles, AFileOfEarlierVersionsSavesBackWithOnlyTheUnitsAdded)
     // Without units of their own, wind, pressure and visibility follow the Celsius chosen.
     const std::string withUnits = written + "WindUnit=km/h\r\nPressureUnit=hPa\r\nVisibilityUnit=km\r\n"
                                             "ShowDayAndNight=true\r\nShowTemperatureInTray=true\r\n"
-                                            "FormLocalWeather_Visible=true\r\nShowWeatherAlerts=true\r\n";
+                                            "FormLocalWeather_Visible=false\r\nShowWeatherAlerts=true\r\n";
     TempFolder folder;
     const std::wstring path = folder.File(L"Options.txt");
     TestFiles::Write(path, written);
