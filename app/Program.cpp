@@ -354,6 +354,8 @@ bool Program::OnStartup()
     }
     StartupStep() = L"its windows could not be shown";
     s_formHidden->AddNotifyIcon();
+    // The tray icon shows the home city's weather like the windows do.
+    AddWeatherView(s_formHidden);
 
     // Started at log-on the program stays in the tray; the map waits until the user asks for it.
     if (!s_background)
@@ -386,6 +388,7 @@ void Program::OnShutdown()
     RestoreDesktopWallpaper();
     if (s_formHidden != nullptr)
     {
+        RemoveWeatherView(s_formHidden);
         s_formHidden->DestroyWindow();
     }
     if (s_formLocalWeather != nullptr)
