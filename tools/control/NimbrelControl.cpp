@@ -17,6 +17,9 @@
 //   tray-menu ITEM [seconds]        right-clicks the tray icon and picks ITEM from the menu with
 //                                   the keyboard; waits until the menu has closed
 //   tray-exit [seconds]             picks "Exit" from the tray menu and waits for the process to end
+//   tray-tip [seconds]              rests the pointer on the tray icon until the shell shows its
+//                                   tooltip; prints its text (UTF-8, line breaks as " | ") and the
+//                                   icon's bounds
 //   window CLASS [STATE] [seconds]  waits until a window of that class is in STATE: exists (the
 //                                   default), visible, hidden or maximized; prints its state
 //   wait-title TITLE [seconds]      waits for a visible window captioned TITLE; prints its text
@@ -38,6 +41,8 @@
 #include "res/Resource.h"
 
 #include <windows.h>
+
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -249,6 +254,108 @@ int RemoveTrayIcon()
     return Shell_NotifyIconW(NIM_DELETE, &data) ? 0 : Fail(L"the tray held no icon to remove");
 }
 
+// The shell's window for the tray icon: Wine's notification area holds each icon in a window of
+// its own, and Nimbrel's is the only one in the test's desktop. Null where the shell keeps its
+// icons otherwise.
+HWND ShellIconWindow()
+{
+    const HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    return tray != nullptr ? FindWindowExW(tray, nullptr, L"__wine_tray_icon", nullptr) : nullptr;
+}
+
+POINT CentreOf(HWND window)
+{
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    return POINT{(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2};
+}
+
+void MovePointer(POINT point)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+}
+
+void PrintUtf8(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                        nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+// The tooltip the shell shows for its icon window, with its text, once it is visible.
+HWND VisibleTipOf(HWND icon, std::wstring& text)
+{
+    HWND tip = nullptr;
+    while ((tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr)
+    {
+        if (GetWindow(tip, GW_OWNER) != icon || !IsWindowVisible(tip))
+        {
+            continue;
+        }
+        // Asked of the control itself: GetWindowText does not ask another process's windows.
+        wchar_t buffer[512] = L"";
+        DWORD_PTR copied = 0;
+        if (SendMessageTimeoutW(tip, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                                2000, &copied) &&
+            buffer[0] != L'\0')
+        {
+            text = buffer;
+            return tip;
+        }
+    }
+    return nullptr;
+}
+
+int TrayTip(DWORD milliseconds)
+{
+    if (HiddenWindow() == nullptr)
+    {
+        return Fail(L"Nimbrel is not running");
+    }
+    const HWND icon = ShellIconWindow();
+    if (icon == nullptr)
+    {
+        return Fail(L"the shell shows no icon window");
+    }
+    const POINT centre = CentreOf(icon);
+    std::wstring text;
+    // The tooltip waits for the pointer to rest on the icon; a small move now and then starts it
+    // again should anything have taken it away.
+    int step = 0;
+    const bool shown = WaitUntil(milliseconds,
+                                 [&]
+                                 {
+                                     if (step++ % 20 == 0)
+                                     {
+                                         MovePointer(POINT{centre.x + 1, centre.y});
+                                         MovePointer(centre);
+                                     }
+                                     return VisibleTipOf(icon, text) != nullptr;
+                                 });
+    if (!shown)
+    {
+        return Fail(L"the tray icon's tooltip did not show");
+    }
+    size_t at = 0;
+    while ((at = text.find(L'\n', at)) != std::wstring::npos)
+    {
+        text.replace(at, 1, L" | ");
+    }
+    RECT bounds{};
+    GetWindowRect(icon, &bounds);
+    PrintUtf8(L"tip=" + text + L"\n");
+    std::wprintf(L"bounds=%ld,%ld,%ld,%ld\n", bounds.left, bounds.top, bounds.right, bounds.bottom);
+    return 0;
+}
+
 // The texts of the selectable items of the program's tray menu, read from its own resources so
 // that the keys pressed follow the menu as it is built.
 std::vector<std::wstring> TrayMenuItems(DWORD processId)
@@ -345,11 +452,26 @@ int PickFromTrayMenu(const std::wstring& item, DWORD milliseconds, HWND& hidden)
 
     // The user's pointer rests on the icon, in the notification area at the desktop's bottom
     // right; the menu opens beside it, so the pointer is not over an item that it would select.
-    RECT screen{};
-    GetWindowRect(GetDesktopWindow(), &screen);
-    SetCursorPos(screen.right - 8, screen.bottom - 8);
-    // What the shell sends when the icon is right-clicked.
-    PostMessageW(hidden, WM_NOTIFY_ICON, 1, WM_RBUTTONUP);
+    const HWND icon = ShellIconWindow();
+    if (icon != nullptr)
+    {
+        // The right button on the shell's own icon window: the shell tells Nimbrel in the form
+        // of the protocol version Nimbrel asked for.
+        const POINT centre = CentreOf(icon);
+        SetCursorPos(centre.x, centre.y);
+        POINT client = centre;
+        ScreenToClient(icon, &client);
+        PostMessageW(icon, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
+        PostMessageW(icon, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+    }
+    else
+    {
+        RECT screen{};
+        GetWindowRect(GetDesktopWindow(), &screen);
+        SetCursorPos(screen.right - 8, screen.bottom - 8);
+        // What a shell of the classic protocol sends when the icon is right-clicked.
+        PostMessageW(hidden, WM_NOTIFY_ICON, 1, WM_RBUTTONUP);
+    }
     HWND menu = nullptr;
     if (!WaitUntil(milliseconds, [&] { return (menu = OpenMenuOf(processId)) != nullptr; }))
     {
@@ -608,10 +730,11 @@ int Repaint()
 
 int Usage()
 {
-    std::fwprintf(stderr,
-                  L"usage: NimbrelControl [--desktop NAME] wait-ready|exit|run|tray-icon|tray-remove|"
-                  L"tray-menu|tray-exit|window|wait-title|dismiss|local-mode|broadcast-taskbar-created|"
-                  L"wallpaper|set-wallpaper|desktop-size|repaint [ARGUMENTS]\n");
+    std::fwprintf(
+        stderr,
+        L"usage: NimbrelControl [--desktop NAME] wait-ready|exit|run|tray-icon|tray-remove|"
+        L"tray-menu|tray-exit|tray-tip|window|wait-title|dismiss|local-mode|broadcast-taskbar-created|"
+        L"wallpaper|set-wallpaper|desktop-size|repaint [ARGUMENTS]\n");
     return 2;
 }
 
@@ -672,6 +795,10 @@ int wmain(int argc, wchar_t** argv)
     else if (command == L"tray-exit" && count <= 2)
     {
         result = TrayExit(Milliseconds(arguments, 1));
+    }
+    else if (command == L"tray-tip" && count <= 2)
+    {
+        result = TrayTip(Milliseconds(arguments, 1));
     }
     else if (command == L"window" && count >= 2 && count <= 4)
     {
