@@ -15,11 +15,12 @@
 
 namespace
 {
-// The digits' height as a share of the icon: as tall as the icon allows, down to the smallest
-// that still reads at 16 pixels; narrower than that, they are condensed instead.
+// The em size as a share of the icon: the digits as tall as the icon allows, down to the smallest
+// that still reads at 16 pixels. Wide numbers are condensed first (tall narrow digits read better
+// than short ones), and made smaller only where even the narrowest would not fit.
 constexpr float kLargestEm = 0.95f;
-constexpr float kSmallestEm = 0.62f;
-constexpr float kNarrowest = 0.55f; // the most the digits are condensed
+constexpr float kSmallestEm = 0.6f;
+constexpr float kNarrowest = 0.7f; // the most the digits are condensed, but for the smallest size
 
 std::unique_ptr<Gdiplus::FontFamily> DigitFamily()
 {
@@ -51,10 +52,11 @@ void DrawNumber(Gdiplus::Graphics& graphics, int size, int value, const Gdiplus:
     Gdiplus::RectF bounds;
     std::unique_ptr<Gdiplus::GraphicsPath> path;
     // Whole-pixel steps from the largest down, so each size is tried once.
-    for (float em = std::floor(box * kLargestEm); em >= std::floor(box * kSmallestEm); em -= 1.0f)
+    const float smallest = std::floor(box * kSmallestEm);
+    for (float em = std::floor(box * kLargestEm); em >= smallest; em -= 1.0f)
     {
         path = TextPath(text, *family, em, bounds);
-        if (bounds.Width <= box && bounds.Height <= box)
+        if (bounds.Height <= box && bounds.Width * kNarrowest <= box)
         {
             break;
         }
@@ -63,7 +65,8 @@ void DrawNumber(Gdiplus::Graphics& graphics, int size, int value, const Gdiplus:
     {
         return;
     }
-    const float condense = std::max(kNarrowest, std::min(1.0f, box / bounds.Width));
+    // At the smallest size the number is made to fit however narrow that makes it.
+    const float condense = std::min(1.0f, box / bounds.Width);
     const float width = bounds.Width * condense;
     // Centred, on whole pixels, so that the digits' straight edges stay sharp.
     Gdiplus::Matrix place;
