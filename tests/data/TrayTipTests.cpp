@@ -62,12 +62,12 @@ TEST(TrayTip, AddsFeelsLikeOnlyWhenItDiffersAndTheWindInTheChosenUnit)
     home.CurrentWeather.WindGust.Clear();
     home.CurrentWeather.WindSpeed = 10.0f;
     home.CurrentWeather.WindDirection = 0;
-    EXPECT_EQ(L"Los Angeles: 32\u00B0F, clear (observed 09:53)\nFeels like 18\u00B0\nWind: N 22 mph",
+    EXPECT_EQ(L"Los Angeles: 32\u00B0F, clear (observed 09:53)\nFeels like 19\u00B0\nWind: N 22 mph",
               Tip(&home, false));
 
     home.CurrentWeather.WindSpeed = 0.0f;
     EXPECT_EQ(L"Los Angeles: 32\u00B0F, clear (observed 09:53)\nWind: Calm", Tip(&home, false));
-    home.CurrentWeather.WindSpeed = 1.5f;
+    home.CurrentWeather.WindSpeed = 1.3f; // below the 3 mph the wind chill needs
     home.CurrentWeather.WindDirectionVariable = true;
     home.CurrentWeather.WindDirection.Clear();
     EXPECT_EQ(L"Los Angeles: 32\u00B0F, clear (observed 09:53)\nWind: Variable 3 mph", Tip(&home, false));
@@ -105,7 +105,8 @@ TEST(TrayTip, PutsAnAlertFirstAndDropsWhatDoesNotFitWhole)
     EXPECT_EQ(L'\u2026', longName.back());
 
     // A character outside the basic plane is two units: never cut between them, nor before an accent.
-    std::wstring lines = std::wstring(125, L'x') + L"\U0001F326" + L"rain";
+    const std::wstring cloud{static_cast<wchar_t>(0xD83C), static_cast<wchar_t>(0xDF26)}; // U+1F326
+    std::wstring lines = std::wstring(125, L'x') + cloud + L"rain";
     EXPECT_EQ(std::wstring(125, L'x') + L"\u2026", TrayTip::FitLines({lines}));
     lines = std::wstring(125, L'x') + L"e\u0301t\u00E9";
     EXPECT_EQ(std::wstring(125, L'x') + L"\u2026", TrayTip::FitLines({lines}));
