@@ -15,12 +15,14 @@
 
 namespace
 {
-// The em size as a share of the icon: the digits as tall as the icon allows, down to the smallest
-// that still reads at 16 pixels. Wide numbers are condensed first (tall narrow digits read better
-// than short ones), and made smaller only where even the narrowest would not fit.
-constexpr float kLargestEm = 0.95f;
+// The em size as a share of the icon: from larger than any font's digits could fit down to the
+// smallest that still reads at 16 pixels; the digits' measured ink decides. Wide numbers are
+// condensed first (tall narrow digits read better than short ones): two characters a little,
+// three (105, -12) to half their width; smaller only where even that would not fit.
+constexpr float kLargestEm = 1.4f;
 constexpr float kSmallestEm = 0.6f;
-constexpr float kNarrowest = 0.7f; // the most the digits are condensed, but for the smallest size
+constexpr float kNarrowestTwo = 0.7f;
+constexpr float kNarrowestMore = 0.5f;
 
 std::unique_ptr<Gdiplus::FontFamily> DigitFamily()
 {
@@ -28,16 +30,65 @@ std::unique_ptr<Gdiplus::FontFamily> DigitFamily()
     return Util::UsableFontFamily(L"Segoe UI");
 }
 
-// The outline of the text at the em size, its ink bounds in out.
-std::unique_ptr<Gdiplus::GraphicsPath> TextPath(const std::wstring& text, const Gdiplus::FontFamily& family,
-                                                float em, Gdiplus::RectF& bounds)
+// The text drawn alone at the em size, with the box around its ink in the image's pixels. Measured
+// from the pixels themselves, so that what is placed is exactly what the font's rasteriser drew
+// (hinted, grid-fitted), whatever its metrics say.
+struct InkImage
 {
-    auto path = std::make_unique<Gdiplus::GraphicsPath>();
-    Gdiplus::StringFormat format(Gdiplus::StringFormat::GenericTypographic());
-    path->AddString(text.c_str(), static_cast<INT>(text.size()), &family, Gdiplus::FontStyleBold, em,
-                    Gdiplus::PointF(0.0f, 0.0f), &format);
-    path->GetBounds(&bounds);
-    return path;
+    std::unique_ptr<Gdiplus::Bitmap> Image;
+    Gdiplus::Rect Bounds;
+};
+
+InkImage DrawInk(const std::wstring& text, const Gdiplus::FontFamily& family, float em,
+                 const Gdiplus::Color& color)
+{
+    InkImage ink;
+    const int width = static_cast<int>(std::ceil(em * static_cast<float>(text.size() + 2)));
+    const int height = static_cast<int>(std::ceil(em * 2.0f));
+    ink.Image = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppARGB);
+    if (ink.Image->GetLastStatus() != Gdiplus::Ok)
+    {
+        ThrowApplicationException(Here());
+    }
+    {
+        Gdiplus::Graphics graphics(ink.Image.get());
+        graphics.Clear(Gdiplus::Color(0, 0, 0, 0));
+        graphics.SetPageUnit(Gdiplus::UnitPixel);
+        // Hinted: the font keeps the digits' stems on whole pixels, sharp at 16 pixels.
+        graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
+        const Gdiplus::Font font(&family, em, Gdiplus::FontStyleBold, Gdiplus::UnitPixel);
+        Gdiplus::StringFormat format(Gdiplus::StringFormat::GenericTypographic());
+        Gdiplus::SolidBrush brush(color);
+        graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), &font,
+                            Gdiplus::PointF(em / 2.0f, em / 2.0f), &format, &brush);
+    }
+    Gdiplus::Rect all(0, 0, width, height);
+    Gdiplus::BitmapData data{};
+    if (ink.Image->LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+    {
+        ThrowApplicationException(Here());
+    }
+    int left = width, top = height, right = -1, bottom = -1;
+    for (int y = 0; y < height; ++y)
+    {
+        const auto* row = static_cast<const BYTE*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
+        for (int x = 0; x < width; ++x)
+        {
+            if (row[x * 4 + 3] != 0)
+            {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    ink.Image->UnlockBits(&data);
+    if (right >= 0)
+    {
+        ink.Bounds = Gdiplus::Rect(left, top, right - left + 1, bottom - top + 1);
+    }
+    return ink;
 }
 
 void DrawNumber(Gdiplus::Graphics& graphics, int size, int value, const Gdiplus::Color& color)
@@ -48,34 +99,40 @@ void DrawNumber(Gdiplus::Graphics& graphics, int size, int value, const Gdiplus:
         return; // no font at all: the icon stays empty rather than failing
     }
     const std::wstring text = std::to_wstring(value);
-    const float box = static_cast<float>(size);
-    Gdiplus::RectF bounds;
-    std::unique_ptr<Gdiplus::GraphicsPath> path;
+    // A pixel clear on every side, so that neighbouring icons do not run into the digits.
+    const int room = std::max(1, size - 2);
+    const float narrowest = text.size() <= 2 ? kNarrowestTwo : kNarrowestMore;
+    InkImage ink;
     // Whole-pixel steps from the largest down, so each size is tried once.
-    const float smallest = std::floor(box * kSmallestEm);
-    for (float em = std::floor(box * kLargestEm); em >= smallest; em -= 1.0f)
+    const float largest = std::floor(static_cast<float>(size) * kLargestEm);
+    const float smallest = std::floor(static_cast<float>(size) * kSmallestEm);
+    for (float em = largest; em >= smallest; em -= 1.0f)
     {
-        path = TextPath(text, *family, em, bounds);
-        if (bounds.Height <= box && bounds.Width * kNarrowest <= box)
+        ink = DrawInk(text, *family, em, color);
+        if (ink.Bounds.Height <= room &&
+            static_cast<float>(ink.Bounds.Width) * narrowest <= static_cast<float>(room))
         {
             break;
         }
     }
-    if (!path || bounds.Width <= 0.0f || bounds.Height <= 0.0f)
+    if (!ink.Image || ink.Bounds.Width <= 0 || ink.Bounds.Height <= 0)
     {
         return;
     }
-    // At the smallest size the number is made to fit however narrow that makes it.
-    const float condense = std::min(1.0f, box / bounds.Width);
-    const float width = bounds.Width * condense;
-    // Centred, on whole pixels, so that the digits' straight edges stay sharp.
-    Gdiplus::Matrix place;
-    place.Translate(std::round((box - width) / 2.0f), std::round((box - bounds.Height) / 2.0f));
-    place.Scale(condense, 1.0f);
-    place.Translate(-bounds.X, -bounds.Y);
-    path->Transform(&place);
-    Gdiplus::SolidBrush brush(color);
-    graphics.FillPath(&brush, path.get());
+    // At the smallest size the number is condensed to fit however narrow that makes it.
+    const int width = std::min(ink.Bounds.Width, room);
+    const int height = std::min(ink.Bounds.Height, room);
+    const Gdiplus::Rect target((size - width) / 2, (size - height) / 2, width, height);
+    // Copied pixel for pixel where it fits as drawn; only a condensed number is resampled.
+    const bool exact = width == ink.Bounds.Width && height == ink.Bounds.Height;
+    graphics.SetInterpolationMode(exact ? Gdiplus::InterpolationModeNearestNeighbor
+                                        : Gdiplus::InterpolationModeHighQualityBicubic);
+    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    Gdiplus::ImageAttributes clamp;
+    clamp.SetWrapMode(Gdiplus::WrapModeTileFlipXY); // no fringe from beyond the ink's edge
+    graphics.DrawImage(ink.Image.get(), target, ink.Bounds.X, ink.Bounds.Y, ink.Bounds.Width,
+                       ink.Bounds.Height, Gdiplus::UnitPixel, &clamp);
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
 }
 
 void DrawWarningMark(Gdiplus::Graphics& graphics, int size)

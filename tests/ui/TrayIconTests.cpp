@@ -115,6 +115,10 @@ TEST(TrayIconPicture, TheNumberFillsTheIconInTheColourThatSuitsTheTaskbar)
             // Tall enough to read, and the wider numbers, condensed, reach from edge to edge
             // rather than being cut.
             EXPECT_GE(ink.Bottom - ink.Top + 1, size * 60 / 100);
+            // A clear pixel on either side: a number cut at the edge would reach it.
+            EXPECT_EQ(0, dark.At(0, size / 2).GetA());
+            EXPECT_GE(ink.Left, 1);
+            EXPECT_LE(ink.Right, size - 2);
             if (value >= 100 || value <= -10)
             {
                 EXPECT_LE(ink.Left, 2);

@@ -254,20 +254,52 @@ int RemoveTrayIcon()
     return Shell_NotifyIconW(NIM_DELETE, &data) ? 0 : Fail(L"the tray held no icon to remove");
 }
 
-// The shell's window for the tray icon: Wine's notification area holds each icon in a window of
-// its own, and Nimbrel's is the only one in the test's desktop. Null where the shell keeps its
-// icons otherwise.
-HWND ShellIconWindow()
+// Where the shell shows the tray icon: a window and a point on the icon in its client area, with
+// the icon's bounds on the screen. Newer Wine holds each icon in a window of its own; Wine 8 draws
+// them all in its tray window, from the right edge, in slots two pixels wider than an icon on each
+// side. Nimbrel's is the only icon in the test's desktop.
+struct ShellIcon
 {
+    HWND Window = nullptr;
+    POINT Client{};
+    RECT Bounds{};
+};
+
+ShellIcon FindShellIcon()
+{
+    ShellIcon icon;
     const HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
-    return tray != nullptr ? FindWindowExW(tray, nullptr, L"__wine_tray_icon", nullptr) : nullptr;
+    if (tray == nullptr)
+    {
+        return icon;
+    }
+    RECT client{};
+    const HWND own = FindWindowExW(tray, nullptr, L"__wine_tray_icon", nullptr);
+    if (own != nullptr)
+    {
+        icon.Window = own;
+        GetClientRect(own, &client);
+    }
+    else
+    {
+        icon.Window = tray;
+        RECT all{};
+        GetClientRect(tray, &all);
+        const int width = GetSystemMetrics(SM_CXSMICON) + 4;
+        const int height = GetSystemMetrics(SM_CYSMICON) + 4;
+        client = RECT{all.right - width, (all.bottom - height) / 2, all.right, (all.bottom + height) / 2};
+    }
+    icon.Client = POINT{(client.left + client.right) / 2, (client.top + client.bottom) / 2};
+    icon.Bounds = client;
+    MapWindowPoints(icon.Window, nullptr, reinterpret_cast<POINT*>(&icon.Bounds), 2);
+    return icon;
 }
 
-POINT CentreOf(HWND window)
+POINT ScreenPoint(const ShellIcon& icon)
 {
-    RECT bounds{};
-    GetWindowRect(window, &bounds);
-    return POINT{(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2};
+    POINT point = icon.Client;
+    ClientToScreen(icon.Window, &point);
+    return point;
 }
 
 void MovePointer(POINT point)
@@ -290,13 +322,14 @@ void PrintUtf8(const std::wstring& text)
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
-// The tooltip the shell shows for its icon window, with its text, once it is visible.
+// The tooltip the shell shows for the window holding its icon, with its text, once it is visible.
 HWND VisibleTipOf(HWND icon, std::wstring& text)
 {
     HWND tip = nullptr;
     while ((tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr)
     {
-        if (GetWindow(tip, GW_OWNER) != icon || !IsWindowVisible(tip))
+        if (GetWindow(tip, GW_OWNER) != icon || !IsWindowVisible(tip) ||
+            (GetWindowLongW(tip, GWL_STYLE) & TTS_BALLOON) != 0)
         {
             continue;
         }
@@ -320,12 +353,12 @@ int TrayTip(DWORD milliseconds)
     {
         return Fail(L"Nimbrel is not running");
     }
-    const HWND icon = ShellIconWindow();
-    if (icon == nullptr)
+    const ShellIcon icon = FindShellIcon();
+    if (icon.Window == nullptr)
     {
-        return Fail(L"the shell shows no icon window");
+        return Fail(L"the shell shows no tray");
     }
-    const POINT centre = CentreOf(icon);
+    const POINT centre = ScreenPoint(icon);
     std::wstring text;
     // The tooltip waits for the pointer to rest on the icon; a small move now and then starts it
     // again should anything have taken it away.
@@ -337,8 +370,11 @@ int TrayTip(DWORD milliseconds)
                                      {
                                          MovePointer(POINT{centre.x + 1, centre.y});
                                          MovePointer(centre);
+                                         SetCursorPos(centre.x, centre.y);
+                                         PostMessageW(icon.Window, WM_MOUSEMOVE, 0,
+                                                      MAKELPARAM(icon.Client.x, icon.Client.y));
                                      }
-                                     return VisibleTipOf(icon, text) != nullptr;
+                                     return VisibleTipOf(icon.Window, text) != nullptr;
                                  });
     if (!shown)
     {
@@ -349,10 +385,9 @@ int TrayTip(DWORD milliseconds)
     {
         text.replace(at, 1, L" | ");
     }
-    RECT bounds{};
-    GetWindowRect(icon, &bounds);
     PrintUtf8(L"tip=" + text + L"\n");
-    std::wprintf(L"bounds=%ld,%ld,%ld,%ld\n", bounds.left, bounds.top, bounds.right, bounds.bottom);
+    std::wprintf(L"bounds=%ld,%ld,%ld,%ld\n", icon.Bounds.left, icon.Bounds.top, icon.Bounds.right,
+                 icon.Bounds.bottom);
     return 0;
 }
 
@@ -452,17 +487,16 @@ int PickFromTrayMenu(const std::wstring& item, DWORD milliseconds, HWND& hidden)
 
     // The user's pointer rests on the icon, in the notification area at the desktop's bottom
     // right; the menu opens beside it, so the pointer is not over an item that it would select.
-    const HWND icon = ShellIconWindow();
-    if (icon != nullptr)
+    const ShellIcon icon = FindShellIcon();
+    if (icon.Window != nullptr)
     {
-        // The right button on the shell's own icon window: the shell tells Nimbrel in the form
-        // of the protocol version Nimbrel asked for.
-        const POINT centre = CentreOf(icon);
+        // The right button on the shell's own icon: the shell tells Nimbrel in the form of the
+        // protocol version Nimbrel asked for.
+        const POINT centre = ScreenPoint(icon);
         SetCursorPos(centre.x, centre.y);
-        POINT client = centre;
-        ScreenToClient(icon, &client);
-        PostMessageW(icon, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
-        PostMessageW(icon, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+        const LPARAM at = MAKELPARAM(icon.Client.x, icon.Client.y);
+        PostMessageW(icon.Window, WM_RBUTTONDOWN, MK_RBUTTON, at);
+        PostMessageW(icon.Window, WM_RBUTTONUP, 0, at);
     }
     else
     {
