@@ -119,7 +119,8 @@ void DrawNumber(Gdiplus::Graphics& graphics, int size, int value, const Gdiplus:
     {
         return;
     }
-    // At the smallest size the number is condensed to fit however narrow that makes it.
+    // Wider than the room, the number is condensed to fit: within the share allowed above, or at
+    // the smallest size as far as it takes.
     const int width = std::min(ink.Bounds.Width, room);
     const int height = std::min(ink.Bounds.Height, room);
     const Gdiplus::Rect target((size - width) / 2, (size - height) / 2, width, height);
