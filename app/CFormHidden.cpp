@@ -185,6 +185,12 @@ void CFormHidden::OnTimer(UINT_PTR id)
             {
                 ScheduleSoon(CUpdateSchedule::SoonDelayMs);
             }
+            // Without new reports (no network) the temperature shown grows old: once it is too
+            // old, the tray says so.
+            if (HomeWeatherIsRecent() != m_shownRecent)
+            {
+                RefreshWeather();
+            }
             break;
         default:
         {
@@ -485,6 +491,19 @@ void CFormHidden::AddNotifyIconOrThrow()
     m_version4 = Shell_NotifyIconW(NIM_SETVERSION, &data) != FALSE;
 }
 
+bool CFormHidden::HomeWeatherIsRecent()
+{
+    try
+    {
+        const COptions& options = Program::Options();
+        return !options.HomeCity.IsNull() && options.HomeCity->CurrentWeather.IsRecent(DateTime::UtcNow());
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
 void CFormHidden::RefreshWeather()
 {
     if (Hwnd() == nullptr || Program::IsExiting())
@@ -493,6 +512,7 @@ void CFormHidden::RefreshWeather()
     }
     try
     {
+        m_shownRecent = HomeWeatherIsRecent();
         IconHandle drawn = DrawIcon();
         const HICON icon = drawn ? drawn.get() : ProgramIcon();
         NOTIFYICONDATAW data = NotifyIconData(Hwnd());

@@ -86,6 +86,7 @@ private:
     // The temperature or weather picture for the tray, or null where the program's icon serves.
     IconHandle DrawIcon() const;
     std::wstring TipText() const;
+    static bool HomeWeatherIsRecent();
     void AddNotifyIconOrThrow();
     void OnTimer(UINT_PTR id);
     void OnDownloadComplete(bool everyCityFailed);
@@ -103,6 +104,7 @@ private:
     // NIN_SELECT, which is then no keyboard selection.
     ULONGLONG m_lastClickUp = 0;
     std::wstring m_alertEvent;
+    bool m_shownRecent = false; // whether the tray shows a recent observation
     unsigned m_tickCounter = 0;
     CUpdateSchedule m_schedule;
     CSystemNotifications m_notifications;
