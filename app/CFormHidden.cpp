@@ -6,9 +6,12 @@
 #include "app/Program.h"
 #include "core/ApplicationException.h"
 #include "core/Here.h"
+#include "data/COptions.h"
+#include "data/TrayTip.h"
 #include "platform/Log.h"
 #include "platform/WindowMessages.h"
 #include "res/Resource.h"
+#include "ui/CTrayIconRenderer.h"
 
 #include <shellapi.h>
 
@@ -46,6 +49,23 @@ NOTIFYICONDATAW NotifyIconData(HWND window)
     return data;
 }
 
+// The user's wall-clock time of an instant in UTC, by the time zone's rules at that instant.
+DateTime ToLocalTime(DateTime utc)
+{
+    SYSTEMTIME universal{};
+    universal.wYear = static_cast<WORD>(utc.Year());
+    universal.wMonth = static_cast<WORD>(utc.Month());
+    universal.wDay = static_cast<WORD>(utc.Day());
+    universal.wHour = static_cast<WORD>(utc.Hour());
+    universal.wMinute = static_cast<WORD>(utc.Minute());
+    SYSTEMTIME local{};
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
+    {
+        ThrowApplicationException(Here());
+    }
+    return DateTime(local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute);
+}
+
 double Jitter()
 {
     static std::minstd_rand generator(static_cast<unsigned>(GetTickCount64() ^ GetCurrentProcessId()));
@@ -63,10 +83,6 @@ CFormHidden::~CFormHidden()
     if (m_menu != nullptr)
     {
         DestroyMenu(m_menu);
-    }
-    if (m_icon != nullptr)
-    {
-        DestroyIcon(m_icon);
     }
 }
 
@@ -135,6 +151,11 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_NOTIFY_ICON:
         OnNotifyIcon(wParam, lParam);
         return true;
+    case WM_SETTINGCHANGE: // the taskbar's theme among others
+    case WM_DISPLAYCHANGE:
+    case WM_DPICHANGED:
+        RefreshWeather();
+        return false;
     default:
         if (message != 0 && message == TaskbarCreatedMessage())
         {
@@ -163,6 +184,12 @@ void CFormHidden::OnTimer(UINT_PTR id)
             if (m_schedule.ClockJumped(DateTime::UtcNow(), SteadyMilliseconds()))
             {
                 ScheduleSoon(CUpdateSchedule::SoonDelayMs);
+            }
+            // Without new reports (no network) the temperature shown grows old: once it is too
+            // old, the tray says so.
+            if (HomeWeatherIsRecent() != m_shownRecent)
+            {
+                RefreshWeather();
             }
             break;
         default:
@@ -251,18 +278,63 @@ bool CFormHidden::OnCommand(WORD id)
     }
 }
 
-void CFormHidden::OnNotifyIcon(WPARAM iconId, LPARAM mouseMessage)
+CFormHidden::NotifyIconEvent CFormHidden::DecodeNotifyIcon(WPARAM wParam, LPARAM lParam, bool version4)
 {
-    if (iconId != NotifyIconId)
+    NotifyIconEvent event;
+    if (!version4)
+    {
+        event.IconId = static_cast<UINT>(wParam);
+        event.Event = static_cast<UINT>(lParam);
+        return event;
+    }
+    event.Event = LOWORD(lParam);
+    event.IconId = HIWORD(lParam);
+    // Signed: on a monitor left of or above the primary one the coordinates are negative.
+    event.Anchor.x = static_cast<short>(LOWORD(wParam));
+    event.Anchor.y = static_cast<short>(HIWORD(wParam));
+    event.HasAnchor = true;
+    return event;
+}
+
+void CFormHidden::OnNotifyIcon(WPARAM wParam, LPARAM lParam)
+{
+    const NotifyIconEvent event = DecodeNotifyIcon(wParam, lParam, m_version4);
+    if (event.IconId != NotifyIconId)
     {
         return;
     }
     try
     {
-        switch (static_cast<UINT>(mouseMessage))
+        POINT point = event.Anchor;
+        if (!event.HasAnchor)
+        {
+            GetCursorPos(&point);
+        }
+        switch (event.Event)
         {
         case WM_RBUTTONUP:
-            ShowTrayMenu();
+            // Version 4 follows the button with WM_CONTEXTMENU, which opens the menu then.
+            if (!m_version4)
+            {
+                ShowTrayMenu(point);
+            }
+            break;
+        case WM_CONTEXTMENU: // the right button, Shift+F10 or the menu key
+        case NIN_KEYSELECT:  // Space or Enter on the icon
+            ShowTrayMenu(point);
+            break;
+        case WM_LBUTTONUP:
+            m_lastClickUp = GetTickCount64();
+            break;
+        case NIN_SELECT:
+            // After a click it only repeats the click, which does nothing until it is a double-click;
+            // on its own it is the keyboard's.
+            if (m_lastClickUp != 0 && GetTickCount64() - m_lastClickUp <= 2ULL * GetDoubleClickTime())
+            {
+                m_lastClickUp = 0;
+                break;
+            }
+            ShowTrayMenu(point);
             break;
         case WM_LBUTTONDBLCLK:
             Program::ShowEarth();
@@ -277,10 +349,14 @@ void CFormHidden::OnNotifyIcon(WPARAM iconId, LPARAM mouseMessage)
     }
 }
 
-void CFormHidden::ShowTrayMenu()
+void CFormHidden::ShowTrayMenu(POINT point)
 {
-    POINT point{};
-    GetCursorPos(&point);
+    // The menu's own loop dispatches what the shell sends meanwhile: a second selection must not
+    // open a second menu.
+    if (m_menuOpen)
+    {
+        return;
+    }
     // Without the foreground the menu would not close when the user clicks elsewhere.
     SetForegroundWindow(Hwnd());
     const HMENU popup = m_menu != nullptr ? GetSubMenu(m_menu, 0) : nullptr;
@@ -298,8 +374,10 @@ void CFormHidden::ShowTrayMenu()
             point.x = std::clamp(point.x, monitor.rcWork.left, monitor.rcWork.right);
         }
     }
+    m_menuOpen = true;
     TrackPopupMenu(popup, TPM_VERPOSANIMATION | TPM_RIGHTALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, Hwnd(),
                    nullptr);
+    m_menuOpen = false;
     // The menu of a background window only closes properly once its window has seen a message.
     PostMessageW(Hwnd(), WM_NULL, 0, 0);
 }
@@ -318,27 +396,146 @@ bool CFormHidden::AddNotifyIcon()
     }
 }
 
-void CFormHidden::AddNotifyIconOrThrow()
+HICON CFormHidden::ProgramIcon()
 {
-    if (m_icon == nullptr)
+    const int size = CTrayIconRenderer::IconSize();
+    if (!m_icon || size != m_iconSize)
     {
         // The small size from the icon file itself: the tray would blur a shrunk large icon.
-        m_icon = static_cast<HICON>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPLICATION_ICON), IMAGE_ICON,
-                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-        if (m_icon == nullptr)
+        IconHandle icon(
+            static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
+                                          IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        if (icon)
         {
-            ThrowApplicationException(Here());
+            m_icon = std::move(icon);
+            m_iconSize = size;
         }
     }
+    return m_icon.get();
+}
+
+IconHandle CFormHidden::DrawIcon() const
+{
+    const COptions& options = Program::Options();
+    if (!options.ShowTemperatureInTray)
+    {
+        return IconHandle();
+    }
+    const City* home = options.HomeCity.IsNull() ? nullptr : options.HomeCity.Get();
+    const DateTime now = DateTime::UtcNow();
+    CTrayIconRenderer::Content content;
+    content.LightTaskbar = CTrayIconRenderer::TaskbarUsesLightTheme();
+    content.WarningMark = !m_alertEvent.empty();
+    if (home != nullptr && home->CurrentWeather.IsRecent(now))
+    {
+        content.Temperature = home->CurrentWeather.GetTemprature(options.GetDisplayUnits().Metric);
+        if (!content.Temperature.HasValue)
+        {
+            content.WeatherIcon =
+                Program::GetSmallWeatherIcon(home->IsDay(now), home->CurrentWeather.WeatherCode);
+        }
+    }
+    if (!content.Temperature.HasValue && content.WeatherIcon == nullptr)
+    {
+        content.WeatherIcon = Program::GetSmallNotAvailableIcon();
+    }
+    if (!content.Temperature.HasValue && content.WeatherIcon == nullptr)
+    {
+        return IconHandle(); // no picture to show: the program's icon says at least whose it is
+    }
+    const std::unique_ptr<Gdiplus::Bitmap> image =
+        CTrayIconRenderer::Render(CTrayIconRenderer::IconSize(), content);
+    return CTrayIconRenderer::CreateIcon(*image);
+}
+
+std::wstring CFormHidden::TipText() const
+{
+    const COptions& options = Program::Options();
+    return TrayTip::Text(options.HomeCity.IsNull() ? nullptr : options.HomeCity.Get(),
+                         options.GetDisplayUnits(), DateTime::UtcNow(), ToLocalTime, Program::ProductName,
+                         m_alertEvent);
+}
+
+void CFormHidden::AddNotifyIconOrThrow()
+{
+    IconHandle drawn;
+    std::wstring tip = Program::ProductName;
+    try
+    {
+        drawn = DrawIcon();
+        tip = TipText();
+    }
+    catch (...)
+    {
+        // The program's icon and name still make a usable tray icon.
+        Log::Exception(L"CFormHidden::AddNotifyIcon");
+    }
+    const HICON icon = drawn ? drawn.get() : ProgramIcon();
+    if (icon == nullptr)
+    {
+        ThrowApplicationException(Here());
+    }
     NOTIFYICONDATAW data = NotifyIconData(Hwnd());
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
     data.uCallbackMessage = WM_NOTIFY_ICON;
-    data.hIcon = m_icon;
-    CopyText(data.szTip, Program::ProductName);
+    data.hIcon = icon;
+    CopyText(data.szTip, tip);
     if (!Shell_NotifyIconW(NIM_ADD, &data))
     {
         ThrowApplicationException(Here());
+    }
+    m_drawnIcon = std::move(drawn);
+    // Version 4 tells keyboard selection apart and says where the icon is; a shell that does not
+    // know it keeps sending the classic messages. Set anew with every add: the shell forgets it.
+    data.uVersion = NOTIFYICON_VERSION_4;
+    m_version4 = Shell_NotifyIconW(NIM_SETVERSION, &data) != FALSE;
+}
+
+bool CFormHidden::HomeWeatherIsRecent()
+{
+    try
+    {
+        const COptions& options = Program::Options();
+        return !options.HomeCity.IsNull() && options.HomeCity->CurrentWeather.IsRecent(DateTime::UtcNow());
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+void CFormHidden::RefreshWeather()
+{
+    if (Hwnd() == nullptr || Program::IsExiting())
+    {
+        return;
+    }
+    try
+    {
+        m_shownRecent = HomeWeatherIsRecent();
+        IconHandle drawn = DrawIcon();
+        const HICON icon = drawn ? drawn.get() : ProgramIcon();
+        NOTIFYICONDATAW data = NotifyIconData(Hwnd());
+        data.uFlags = NIF_TIP | NIF_SHOWTIP | (icon != nullptr ? NIF_ICON : 0);
+        data.hIcon = icon;
+        CopyText(data.szTip, TipText());
+        // Fails while the shell holds no icon of ours; TaskbarCreated brings it back.
+        Shell_NotifyIconW(NIM_MODIFY, &data);
+        // Only now that the shell has its own copy of the new one does the old one go.
+        m_drawnIcon = std::move(drawn);
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormHidden::RefreshWeather");
+    }
+}
+
+void CFormHidden::SetAlertEvent(const std::wstring& event)
+{
+    if (event != m_alertEvent)
+    {
+        m_alertEvent = event;
+        RefreshWeather();
     }
 }
 

@@ -4,13 +4,21 @@
 
 #include "platform/CSystemNotifications.h"
 #include "platform/CWindowBase.h"
+#include "platform/GdiHandle.h"
+#include "ui/IWeatherView.h"
 #include "weather/CUpdateSchedule.h"
+
+#include <string>
 
 // The never-shown top-level window that anchors the program: it owns the tray icon with its popup
 // menu and the update timer, receives the download worker's messages and turns the tray menu's
 // commands into Program calls. Top-level, not message-only, so that broadcasts such as the end of
 // the session and the taskbar's re-creation reach it.
-class CFormHidden : public CWindowBase
+//
+// The tray icon shows the home city's temperature (when the option is on) and its weather in the
+// tooltip, and is redrawn with every refresh of the views, and when the taskbar's theme, the DPI
+// or the displays change.
+class CFormHidden : public CWindowBase, public IWeatherView
 {
 public:
     // Loads the tray menu; it is kept for the object's life and reused for every right-click.
@@ -26,6 +34,26 @@ public:
     bool ShowBalloonTip();
     // Removes the tray icon, whether or not it is there.
     void DeleteNotifyIcon();
+    // Redraws the tray icon and its tooltip from the home city's weather and the options. Never
+    // throws.
+    void RefreshWeather() override;
+    // The event of the home city's active weather alert, empty for none: it heads the tooltip and
+    // puts a warning mark on the icon.
+    void SetAlertEvent(const std::wstring& event);
+
+    // One tray icon event as the callback message carries it: the classic form (wParam the icon
+    // id, lParam the mouse message) or version 4's (lParam's low word the event and its high word
+    // the icon id, wParam the anchor point in screen coordinates).
+    struct NotifyIconEvent
+    {
+        UINT IconId = 0;
+        UINT Event = 0;
+        POINT Anchor{};
+        bool HasAnchor = false;
+    };
+    static NotifyIconEvent DecodeNotifyIcon(WPARAM wParam, LPARAM lParam, bool version4);
+    // Whether the shell took version 4 of the icon protocol for the icon.
+    bool UsesVersion4() const { return m_version4; }
 
     // The update timer's period: one minute at first, so that downloads are considered at
     // start-up and one and two minutes later, then every fifteen minutes. Called on each tick;
@@ -51,8 +79,14 @@ protected:
 
 private:
     bool OnCommand(WORD id);
-    void OnNotifyIcon(WPARAM iconId, LPARAM mouseMessage);
-    void ShowTrayMenu();
+    void OnNotifyIcon(WPARAM wParam, LPARAM lParam);
+    void ShowTrayMenu(POINT point);
+    // The program's icon at the tray's present size.
+    HICON ProgramIcon();
+    // The temperature or weather picture for the tray, or null where the program's icon serves.
+    IconHandle DrawIcon() const;
+    std::wstring TipText() const;
+    static bool HomeWeatherIsRecent();
     void AddNotifyIconOrThrow();
     void OnTimer(UINT_PTR id);
     void OnDownloadComplete(bool everyCityFailed);
@@ -61,7 +95,16 @@ private:
     static std::uint64_t SteadyMilliseconds();
 
     HMENU m_menu = nullptr;
-    HICON m_icon = nullptr;
+    IconHandle m_icon;      // the program's
+    int m_iconSize = 0;     // the size m_icon was loaded at
+    IconHandle m_drawnIcon; // the one in the tray now, when not the program's
+    bool m_version4 = false;
+    bool m_menuOpen = false;
+    // When the left button last came up on the icon: version 4 follows every click with
+    // NIN_SELECT, which is then no keyboard selection.
+    ULONGLONG m_lastClickUp = 0;
+    std::wstring m_alertEvent;
+    bool m_shownRecent = false; // whether the tray shows a recent observation
     unsigned m_tickCounter = 0;
     CUpdateSchedule m_schedule;
     CSystemNotifications m_notifications;

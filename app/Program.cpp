@@ -388,6 +388,8 @@ bool Program::OnStartup()
     }
     StartupStep() = L"its windows could not be shown";
     s_formHidden->AddNotifyIcon();
+    // The tray icon shows the home city's weather like the windows do.
+    AddWeatherView(s_formHidden);
 
     // Back as the user left it, at log-on too, without taking the focus from the map or anyone.
     s_formLocalWeather->ShowAsRemembered();
@@ -422,6 +424,7 @@ void Program::OnShutdown()
     RestoreDesktopWallpaper();
     if (s_formHidden != nullptr)
     {
+        RemoveWeatherView(s_formHidden);
         s_formHidden->DestroyWindow();
     }
     if (s_formLocalWeather != nullptr)

@@ -41,6 +41,13 @@ const wchar_t* const kNames[WeatherCodeCount] = {
     L"Snow",  L"RainAndSnow", L"Hail",  L"Thunderstorms", L"Tornado",
 };
 
+// As a sentence speaks of the weather: "Los Angeles: 66°F, clear".
+const wchar_t* const kPhrases[WeatherCodeCount] = {
+    L"clear", L"fair",          L"fog",   L"haze",          L"partly cloudy", L"mostly cloudy", L"cloudy",
+    L"cold",  L"hot",           L"windy", L"rain showers",  L"snow showers",  L"hail showers",  L"rain",
+    L"snow",  L"rain and snow", L"hail",  L"thunderstorms", L"tornado",
+};
+
 bool InRange(int code)
 {
     return code >= 0 && code < WeatherCodeCount;
@@ -67,5 +74,10 @@ const wchar_t* IconFileName(int code, bool isDay)
 const wchar_t* Name(int code)
 {
     return InRange(code) ? kNames[code] : nullptr;
+}
+
+const wchar_t* Phrase(int code)
+{
+    return InRange(code) ? kPhrases[code] : nullptr;
 }
 } // namespace WeatherCodes

@@ -45,4 +45,6 @@ const wchar_t* IconFileName(int code, bool isDay);
 
 // The code's name ("PartlyCloudy"), for diagnostics.
 const wchar_t* Name(int code);
+// The condition in a few lower-case words ("partly cloudy"), for running text; null as above.
+const wchar_t* Phrase(int code);
 } // namespace WeatherCodes

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Nimbrel.exe as the user meets it: the start-up sequence, the tray icon and the map window,
 // driven from outside the way the shell and the user would.
+#include "app/CFormHidden.h"
 #include "app/Program.h"
 #include "platform/UtilFile.h"
 #include "platform/WindowMessages.h"
@@ -54,6 +55,48 @@ bool TrayIconExists(HWND hidden)
     data.hWnd = hidden;
     data.uID = 1;
     return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+// Whether the shell takes version 4 of the icon protocol. Nimbrel asks for it, so its icon's
+// events then come packed that way.
+bool ShellTakesVersion4()
+{
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = 7;
+    const bool added = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    data.uVersion = NOTIFYICON_VERSION_4;
+    const bool taken = added && Shell_NotifyIconW(NIM_SETVERSION, &data) != FALSE;
+    Shell_NotifyIconW(NIM_DELETE, &data);
+    DestroyWindow(window);
+    return taken;
+}
+
+// An event of the icon with that id as the shell sends it; version 4 adds where it happened.
+void PostIconEvent(HWND hidden, bool version4, UINT iconId, UINT event, POINT anchor = POINT{})
+{
+    if (version4)
+    {
+        PostMessageW(hidden, WM_NOTIFY_ICON, MAKEWPARAM(anchor.x, anchor.y), MAKELPARAM(event, iconId));
+    }
+    else
+    {
+        PostMessageW(hidden, WM_NOTIFY_ICON, iconId, event);
+    }
+}
+
+// The right button as the shell reports it: version 4 adds WM_CONTEXTMENU at the cursor.
+void PostRightClick(HWND hidden, bool version4, UINT iconId = 1)
+{
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    PostIconEvent(hidden, version4, iconId, WM_RBUTTONUP, cursor);
+    if (version4)
+    {
+        PostIconEvent(hidden, version4, iconId, WM_CONTEXTMENU, cursor);
+    }
 }
 
 // The shell's balloon tip: a tooltip with the balloon style, shown by Explorer, not by us.
@@ -189,6 +232,30 @@ TEST(ProgramStartup, FirstRunGreetsTheUserAndLaterRunsDoNot)
     EXPECT_EQ(0u, program.WaitForExit());
 }
 
+TEST(ProgramTray, CallbackMessagesOfBothProtocolVersionsAreDecoded)
+{
+    // The classic form: the icon id and the mouse message.
+    CFormHidden::NotifyIconEvent event = CFormHidden::DecodeNotifyIcon(1, WM_RBUTTONUP, false);
+    EXPECT_EQ(1u, event.IconId);
+    EXPECT_EQ(static_cast<UINT>(WM_RBUTTONUP), event.Event);
+    EXPECT_FALSE(event.HasAnchor);
+
+    // Version 4: the event and the id share lParam; wParam is the anchor, negative left of and
+    // above the primary monitor.
+    event = CFormHidden::DecodeNotifyIcon(MAKEWPARAM(static_cast<WORD>(-1200), 1050),
+                                          MAKELPARAM(NIN_KEYSELECT, 1), true);
+    EXPECT_EQ(1u, event.IconId);
+    EXPECT_EQ(static_cast<UINT>(NIN_KEYSELECT), event.Event);
+    ASSERT_TRUE(event.HasAnchor);
+    EXPECT_EQ(-1200, event.Anchor.x);
+    EXPECT_EQ(1050, event.Anchor.y);
+    event = CFormHidden::DecodeNotifyIcon(MAKEWPARAM(10, static_cast<WORD>(-5)),
+                                          MAKELPARAM(WM_CONTEXTMENU, 2), true);
+    EXPECT_EQ(2u, event.IconId);
+    EXPECT_EQ(static_cast<UINT>(WM_CONTEXTMENU), event.Event);
+    EXPECT_EQ(-5, event.Anchor.y);
+}
+
 TEST(ProgramTray, IconEventsMapWindowAndTaskbarRestart)
 {
     PrepareProfile(false);
@@ -199,13 +266,14 @@ TEST(ProgramTray, IconEventsMapWindowAndTaskbarRestart)
     const HWND map = program.Map();
     ASSERT_NE(nullptr, map);
     ASSERT_TRUE(TrayIconExists(hidden));
+    const bool version4 = ShellTakesVersion4();
 
     // Closing the map only hides it; events of another icon id are not ours.
     SendMessageTimeoutW(map, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kStartTimeout, nullptr);
     EXPECT_TRUE(IsWindow(map));
     ASSERT_FALSE(IsWindowVisible(map));
-    PostMessageW(hidden, WM_NOTIFY_ICON, 2, WM_LBUTTONDBLCLK);
-    PostMessageW(hidden, WM_NOTIFY_ICON, 2, WM_RBUTTONUP);
+    PostIconEvent(hidden, version4, 2, WM_LBUTTONDBLCLK);
+    PostRightClick(hidden, version4, 2);
     // Handled after the two above, and seen from here: the local weather window shows.
     PostMessageW(hidden, WM_COMMAND, ID_LOCAL_WEATHER, 0);
     ASSERT_NE(nullptr, program.FindVisible(kLocalWeatherWindowClass));
@@ -218,7 +286,7 @@ TEST(ProgramTray, IconEventsMapWindowAndTaskbarRestart)
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(map) != FALSE; }, kStartTimeout));
     ShowWindow(map, SW_MINIMIZE);
     ASSERT_TRUE(WaitUntil([&] { return IsIconic(map) != FALSE; }, kStartTimeout));
-    PostMessageW(hidden, WM_NOTIFY_ICON, 1, WM_LBUTTONDBLCLK);
+    PostIconEvent(hidden, version4, 1, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(WaitUntil([&] { return !IsIconic(map) && IsWindowVisible(map); }, kStartTimeout));
 
     // A session that does not really end leaves everything as it was.
@@ -241,7 +309,7 @@ TEST(ProgramTray, IconEventsMapWindowAndTaskbarRestart)
     // The right button opens the menu right-aligned at the cursor; Escape closes it unused.
     const POINT cursor{600, 300};
     SetCursorPos(cursor.x, cursor.y);
-    PostMessageW(hidden, WM_NOTIFY_ICON, 1, WM_RBUTTONUP);
+    PostRightClick(hidden, version4);
     HWND menu = program.FindVisible(L"#32768");
     ASSERT_NE(nullptr, menu) << "the tray menu did not open";
     RECT bounds{};
@@ -252,8 +320,34 @@ TEST(ProgramTray, IconEventsMapWindowAndTaskbarRestart)
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, kStartTimeout));
     EXPECT_TRUE(program.Running());
 
+    if (version4)
+    {
+        // Space or Enter on the icon opens the menu where the shell says the icon is.
+        const POINT anchor{500, 250};
+        PostIconEvent(hidden, version4, 1, NIN_KEYSELECT, anchor);
+        menu = program.FindVisible(L"#32768");
+        ASSERT_NE(nullptr, menu) << "keyboard selection opened no menu";
+        GetWindowRect(menu, &bounds);
+        EXPECT_NEAR(anchor.x, bounds.right, 2);
+        EXPECT_NEAR(anchor.y, bounds.top, 2);
+        PostMessageW(hidden, WM_KEYDOWN, VK_ESCAPE, 0);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, kStartTimeout));
+        // The selection that follows a left click is the click's own: no menu, as before.
+        PostIconEvent(hidden, version4, 1, WM_LBUTTONUP, anchor);
+        PostIconEvent(hidden, version4, 1, NIN_SELECT, anchor);
+        SendMessageTimeoutW(hidden, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kStartTimeout, nullptr);
+        EXPECT_EQ(nullptr, program.FindVisible(L"#32768", 500)) << "a left click opened the menu";
+        // On its own it is the keyboard's.
+        Sleep(2 * GetDoubleClickTime() + 100);
+        PostIconEvent(hidden, version4, 1, NIN_SELECT, anchor);
+        menu = program.FindVisible(L"#32768");
+        ASSERT_NE(nullptr, menu) << "NIN_SELECT of the keyboard opened no menu";
+        PostMessageW(hidden, WM_KEYDOWN, VK_ESCAPE, 0);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, kStartTimeout));
+    }
+
     // Chosen from the menu, its last item (Exit) ends the program cleanly.
-    PostMessageW(hidden, WM_NOTIFY_ICON, 1, WM_RBUTTONUP);
+    PostRightClick(hidden, version4);
     menu = program.FindVisible(L"#32768");
     ASSERT_NE(nullptr, menu);
     PostMessageW(hidden, WM_KEYDOWN, VK_UP, 0);

@@ -6,6 +6,7 @@ list(APPEND WINDOWS_TEST_SOURCES
     ui/LocalWeatherTests.cpp
     ui/OptionsDialogTests.cpp
     ui/ResourceTests.cpp
+    ui/TrayIconTests.cpp
     ui/VersionTests.cpp
 )
 # The version as the top project() states it, past the generated header the program reads.

@@ -17,6 +17,9 @@
 //   tray-menu ITEM [seconds]        right-clicks the tray icon and picks ITEM from the menu with
 //                                   the keyboard; waits until the menu has closed
 //   tray-exit [seconds]             picks "Exit" from the tray menu and waits for the process to end
+//   tray-tip [seconds]              rests the pointer on the tray icon until the shell shows its
+//                                   tooltip; prints its text (UTF-8, line breaks as " | ") and the
+//                                   icon's bounds
 //   window CLASS [STATE] [seconds]  waits until a window of that class is in STATE: exists (the
 //                                   default), visible, hidden, maximized or front (visible and
 //                                   the foreground window); prints its state
@@ -260,6 +263,143 @@ int RemoveTrayIcon()
     return Shell_NotifyIconW(NIM_DELETE, &data) ? 0 : Fail(L"the tray held no icon to remove");
 }
 
+// Where the shell shows the tray icon: a window and a point on the icon in its client area, with
+// the icon's bounds on the screen. Newer Wine holds each icon in a window of its own; Wine 8 draws
+// them all in its tray window, from the right edge, in slots two pixels wider than an icon on each
+// side. Nimbrel's is the only icon in the test's desktop.
+struct ShellIcon
+{
+    HWND Window = nullptr;
+    POINT Client{};
+    RECT Bounds{};
+};
+
+ShellIcon FindShellIcon()
+{
+    ShellIcon icon;
+    const HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (tray == nullptr)
+    {
+        return icon;
+    }
+    RECT client{};
+    const HWND own = FindWindowExW(tray, nullptr, L"__wine_tray_icon", nullptr);
+    if (own != nullptr)
+    {
+        icon.Window = own;
+        GetClientRect(own, &client);
+    }
+    else
+    {
+        icon.Window = tray;
+        RECT all{};
+        GetClientRect(tray, &all);
+        const int width = GetSystemMetrics(SM_CXSMICON) + 4;
+        const int height = GetSystemMetrics(SM_CYSMICON) + 4;
+        client = RECT{all.right - width, (all.bottom - height) / 2, all.right, (all.bottom + height) / 2};
+    }
+    icon.Client = POINT{(client.left + client.right) / 2, (client.top + client.bottom) / 2};
+    icon.Bounds = client;
+    MapWindowPoints(icon.Window, nullptr, reinterpret_cast<POINT*>(&icon.Bounds), 2);
+    return icon;
+}
+
+POINT ScreenPoint(const ShellIcon& icon)
+{
+    POINT point = icon.Client;
+    ClientToScreen(icon.Window, &point);
+    return point;
+}
+
+void MovePointer(POINT point)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+}
+
+void PrintUtf8(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                        nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+// The tooltip the shell shows for the window holding its icon, with its text, once it is visible.
+HWND VisibleTipOf(HWND icon, std::wstring& text)
+{
+    HWND tip = nullptr;
+    while ((tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr)
+    {
+        if (GetWindow(tip, GW_OWNER) != icon || !IsWindowVisible(tip) ||
+            (GetWindowLongW(tip, GWL_STYLE) & TTS_BALLOON) != 0)
+        {
+            continue;
+        }
+        // Asked of the control itself: GetWindowText does not ask another process's windows.
+        wchar_t buffer[512] = L"";
+        DWORD_PTR copied = 0;
+        if (SendMessageTimeoutW(tip, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                                2000, &copied) &&
+            buffer[0] != L'\0')
+        {
+            text = buffer;
+            return tip;
+        }
+    }
+    return nullptr;
+}
+
+int TrayTip(DWORD milliseconds)
+{
+    if (HiddenWindow() == nullptr)
+    {
+        return Fail(L"Nimbrel is not running");
+    }
+    const ShellIcon icon = FindShellIcon();
+    if (icon.Window == nullptr)
+    {
+        return Fail(L"the shell shows no tray");
+    }
+    const POINT centre = ScreenPoint(icon);
+    std::wstring text;
+    // The tooltip waits for the pointer to rest on the icon; a small move now and then starts it
+    // again should anything have taken it away.
+    int step = 0;
+    const bool shown = WaitUntil(milliseconds,
+                                 [&]
+                                 {
+                                     if (step++ % 20 == 0)
+                                     {
+                                         MovePointer(POINT{centre.x + 1, centre.y});
+                                         MovePointer(centre);
+                                         SetCursorPos(centre.x, centre.y);
+                                         PostMessageW(icon.Window, WM_MOUSEMOVE, 0,
+                                                      MAKELPARAM(icon.Client.x, icon.Client.y));
+                                     }
+                                     return VisibleTipOf(icon.Window, text) != nullptr;
+                                 });
+    if (!shown)
+    {
+        return Fail(L"the tray icon's tooltip did not show");
+    }
+    size_t at = 0;
+    while ((at = text.find(L'\n', at)) != std::wstring::npos)
+    {
+        text.replace(at, 1, L" | ");
+    }
+    PrintUtf8(L"tip=" + text + L"\n");
+    std::wprintf(L"bounds=%ld,%ld,%ld,%ld\n", icon.Bounds.left, icon.Bounds.top, icon.Bounds.right,
+                 icon.Bounds.bottom);
+    return 0;
+}
+
 // The texts of the selectable items of the program's tray menu, read from its own resources so
 // that the keys pressed follow the menu as it is built.
 std::vector<std::wstring> TrayMenuItems(DWORD processId)
@@ -356,11 +496,25 @@ int PickFromTrayMenu(const std::wstring& item, DWORD milliseconds, HWND& hidden)
 
     // The user's pointer rests on the icon, in the notification area at the desktop's bottom
     // right; the menu opens beside it, so the pointer is not over an item that it would select.
-    RECT screen{};
-    GetWindowRect(GetDesktopWindow(), &screen);
-    SetCursorPos(screen.right - 8, screen.bottom - 8);
-    // What the shell sends when the icon is right-clicked.
-    PostMessageW(hidden, WM_NOTIFY_ICON, 1, WM_RBUTTONUP);
+    const ShellIcon icon = FindShellIcon();
+    if (icon.Window != nullptr)
+    {
+        // The right button on the shell's own icon: the shell tells Nimbrel in the form of the
+        // protocol version Nimbrel asked for.
+        const POINT centre = ScreenPoint(icon);
+        SetCursorPos(centre.x, centre.y);
+        const LPARAM at = MAKELPARAM(icon.Client.x, icon.Client.y);
+        PostMessageW(icon.Window, WM_RBUTTONDOWN, MK_RBUTTON, at);
+        PostMessageW(icon.Window, WM_RBUTTONUP, 0, at);
+    }
+    else
+    {
+        RECT screen{};
+        GetWindowRect(GetDesktopWindow(), &screen);
+        SetCursorPos(screen.right - 8, screen.bottom - 8);
+        // What a shell of the classic protocol sends when the icon is right-clicked.
+        PostMessageW(hidden, WM_NOTIFY_ICON, 1, WM_RBUTTONUP);
+    }
     HWND menu = nullptr;
     if (!WaitUntil(milliseconds, [&] { return (menu = OpenMenuOf(processId)) != nullptr; }))
     {
@@ -688,9 +842,10 @@ int Repaint()
 int Usage()
 {
     std::fwprintf(stderr, L"usage: NimbrelControl [--desktop NAME] wait-ready|exit|run|tray-icon|tray-remove|"
-                          L"tray-menu|tray-exit|window|move|wait-title|dismiss|search-city|local-mode|"
+                          L"tray-menu|tray-exit|tray-tip|window|move|wait-title|dismiss|search-city|local-mode|"
                           L"broadcast-taskbar-created|"
-                          L"wallpaper|set-wallpaper|desktop-size|repaint [ARGUMENTS]\n");
+                          L"wallpaper|set-wallpaper|desktop-size|repaint [ARGUMENTS]
+");
     return 2;
 }
 
@@ -751,6 +906,10 @@ int wmain(int argc, wchar_t** argv)
     else if (command == L"tray-exit" && count <= 2)
     {
         result = TrayExit(Milliseconds(arguments, 1));
+    }
+    else if (command == L"tray-tip" && count <= 2)
+    {
+        result = TrayTip(Milliseconds(arguments, 1));
     }
     else if (command == L"window" && count >= 2 && count <= 4)
     {
