@@ -5,6 +5,7 @@
 #include "data/City.h"
 #include "ui/CLocalWeatherRenderer.h"
 #include "weather/CForecast.h"
+#include "weather/EnumWeatherCode.h"
 
 #include <cwctype>
 
@@ -82,48 +83,8 @@ std::wstring LocalWeatherText::Condition(const Nullable<EnumWeatherCode>& code)
     {
         return L"";
     }
-    switch (code.Value())
-    {
-    case Clear:
-        return L"clear";
-    case Fair:
-        return L"fair";
-    case Fog:
-        return L"fog";
-    case Haze:
-        return L"haze";
-    case PartlyCloudy:
-        return L"partly cloudy";
-    case MostlyCloudy:
-        return L"mostly cloudy";
-    case Cloudy:
-        return L"cloudy";
-    case Cold:
-        return L"cold";
-    case Hot:
-        return L"hot";
-    case Windy:
-        return L"windy";
-    case RainShowers:
-        return L"rain showers";
-    case SnowShowers:
-        return L"snow showers";
-    case HailShowers:
-        return L"hail showers";
-    case Rain:
-        return L"rain";
-    case Snow:
-        return L"snow";
-    case RainAndSnow:
-        return L"rain and snow";
-    case Hail:
-        return L"hail";
-    case Thunderstorms:
-        return L"thunderstorms";
-    case Tornado:
-        return L"tornado";
-    }
-    return L"";
+    const wchar_t* phrase = WeatherCodes::Phrase(code.Value());
+    return phrase != nullptr ? phrase : L"";
 }
 
 std::wstring LocalWeatherText::Describe(const City* home, int mode, bool metric, DateTime utcNow)
