@@ -4,6 +4,7 @@ list(APPEND PORTABLE_TEST_SOURCES
     data/CityRecordTests.cpp
     data/CitySearchTests.cpp
     data/MapRegionTests.cpp
+    data/WeatherCacheTests.cpp
 )
 list(APPEND WINDOWS_TEST_SOURCES
     data/EarthBackgroundTests.cpp
