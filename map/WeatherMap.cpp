@@ -352,9 +352,11 @@ void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& opt
     const Gdiplus::Font* nameFont = options.FontCityName.Get();
     const Gdiplus::Font* temperatureFont = options.FontCityTemprature.Get();
 
-    // Old weather is no weather: the name alone marks the place, its top at the point.
+    // No weather: the name alone marks the place, its top at the point. Old weather is drawn,
+    // its temperature greyed, until newer comes.
     const CCurrentWeather& weather = city.CurrentWeather;
-    if (!weather.IsRecent(utcNow))
+    const bool stale = weather.IsStale(utcNow);
+    if (!weather.IsRecent(utcNow) && !stale)
     {
         if (drawName && nameFont != nullptr && !city.DisplayName().empty())
         {
@@ -391,8 +393,10 @@ void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& opt
     const std::wstring name =
         options.DispalyCityName && nameFont != nullptr ? city.DisplayName() : std::wstring();
     const std::wstring temperature = options.DisplayCityTemprature && temperatureFont != nullptr
-                                         ? weather.GetTempratureText(L"", options.UseMetricSystem, utcNow)
+                                         ? weather.GetLastTempratureText(L"", options.UseMetricSystem)
                                          : std::wstring();
+    const ArgbColor temperatureColor =
+        stale ? options.ColorCityTemprature.Greyed() : options.ColorCityTemprature;
 
     if (!name.empty() && !temperature.empty())
     {
@@ -418,7 +422,7 @@ void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& opt
         }
         if (drawTemperature)
         {
-            DrawText(graphics, temperature, *temperatureFont, options.ColorCityTemprature,
+            DrawText(graphics, temperature, *temperatureFont, temperatureColor,
                      Gdiplus::RectF(start + nameSize.Width, top, temperatureSize.Width + kTextBox, line),
                      TextFormat(Gdiplus::StringAlignmentNear, Gdiplus::StringAlignmentCenter));
         }
@@ -433,7 +437,7 @@ void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& opt
     }
     else if (!temperature.empty() && drawTemperature)
     {
-        DrawText(graphics, temperature, *temperatureFont, options.ColorCityTemprature, box, CentredFormat());
+        DrawText(graphics, temperature, *temperatureFont, temperatureColor, box, CentredFormat());
     }
 }
 
