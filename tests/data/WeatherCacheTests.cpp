@@ -5,6 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include "tests/support/TempFolder.h"
+
+#include <filesystem>
+#include <fstream>
+#endif
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -230,3 +237,40 @@ TEST(WeatherCacheTests, GivesKeptWeatherOnlyToTheSameCityAndNeverAsFreshFromTheF
     EXPECT_EQ(kNow, losAngeles.CurrentWeather.ReportDateTime);
     EXPECT_EQ(kNow, losAngeles.Forecast.ReportDateTime);
 }
+
+#ifdef _WIN32
+TEST(WeatherCacheFile, AnUnreadableOversizedOrDamagedFileIsIgnoredAndReplacedByTheNextSave)
+{
+    const TempFolder folder;
+    const std::wstring path = folder.File(L"WeatherCache.txt");
+    City home = LosAngeles();
+    std::vector<City> favourites;
+    EXPECT_EQ(0u, WeatherCache::Load(path, &home, favourites, kNow)); // none yet
+
+    home.CurrentWeather = FullObservation();
+    City saved = home;
+    const std::string good = WeatherCache::Write(WeatherCache::Collect(&saved, favourites, nullptr));
+    home = LosAngeles();
+    const auto write = [&](const std::string& bytes)
+    { std::ofstream(std::filesystem::path(path), std::ios::binary | std::ios::trunc) << bytes; };
+
+    write(good.substr(0, good.size() / 2));
+    EXPECT_EQ(0u, WeatherCache::Load(path, &home, favourites, kNow));
+    write(good.substr(0, good.size() - 5) + std::string(WeatherCache::MaxFileBytes, ' ') + "end\r\n");
+    EXPECT_EQ(0u, WeatherCache::Load(path, &home, favourites, kNow));
+    {
+        // Held by another program that lets nobody read it.
+        write(good);
+        const HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        EXPECT_EQ(0u, WeatherCache::Load(path, &home, favourites, kNow));
+        CloseHandle(held);
+    }
+    EXPECT_FALSE(home.CurrentWeather.Temprature.HasValue);
+
+    write("damaged");
+    ASSERT_TRUE(WeatherCache::Save(path, &saved, favourites));
+    EXPECT_EQ(1u, WeatherCache::Load(path, &home, favourites, kNow));
+    EXPECT_EQ(saved.CurrentWeather.Dump(), home.CurrentWeather.Dump());
+}
+#endif
