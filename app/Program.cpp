@@ -14,6 +14,7 @@
 #include "data/COptions.h"
 #include "data/Data.h"
 #include "data/EarthBackground.h"
+#include "data/WeatherCache.h"
 #include "map/CDesktopWallpaper.h"
 #include "map/CStretchedBackground.h"
 #include "map/UtilWallpaper.h"
@@ -170,6 +171,9 @@ std::wstring& StartupStep()
     static std::wstring step;
     return step;
 }
+
+// Reports have been applied since the weather cache was last written.
+bool g_weatherUnsaved = false;
 
 const std::wstring& Below(std::wstring& cache, const std::wstring& parent, const wchar_t* name)
 {
@@ -340,6 +344,10 @@ bool Program::OnStartup()
     StartupStep() = L"its settings could not be loaded";
     SetOptions(CPtr<COptions>(new COptions()));
     LoadOptions(Options());
+    // The weather of the last run, so that the map is full before the network is up; fresh
+    // enough cities are not even asked for again by the first batch.
+    const bool cached = WeatherCache::Load(PathWeatherCache(), Options().HomeCity.Get(), *Options().Cities,
+                                           DateTime::UtcNow()) > 0;
 
     StartupStep() = L"the map window could not be created";
     try
@@ -397,6 +405,11 @@ bool Program::OnStartup()
     if (!s_background)
     {
         ShowEarth();
+    }
+    // At log-on the wallpaper is the map the user sees first.
+    if (cached)
+    {
+        UpdateWallpaper();
     }
 
     if (s_firstRun)
@@ -648,6 +661,7 @@ bool Program::ApplyWeatherReports()
     try
     {
         COptions& options = Options();
+        g_weatherUnsaved = true;
         CWeatherDownloadWork::ApplyReports(reports, options.HomeCity.Get(), *options.Cities);
     }
     catch (...)
@@ -686,6 +700,7 @@ void Program::OnDownloadComplete()
     {
         ApplyWeatherReports();
         UpdateWallpaper();
+        SaveWeatherCache();
     }
     catch (...)
     {
@@ -746,6 +761,17 @@ void Program::UpdateWallpaper()
     // A wallpaper that failed is no reason to leave the views stale.
     UpdateViews();
     ReleaseSourceImages();
+}
+
+void Program::SaveWeatherCache()
+{
+    if (!g_weatherUnsaved || LiveOptions().IsNull())
+    {
+        return;
+    }
+    const COptions& options = *LiveOptions();
+    // A file that could not be written is tried again after the next batch.
+    g_weatherUnsaved = !WeatherCache::Save(PathWeatherCache(), options.HomeCity.Get(), *options.Cities);
 }
 
 CStretchedBackground* Program::WallpaperBackgroundOfSize(int width, int height)
@@ -1054,6 +1080,12 @@ const std::wstring& Program::PathWallpaper()
 {
     static std::wstring path;
     return EnsuredFolder(path, PathUserAppData(), L"Wallpaper");
+}
+
+const std::wstring& Program::PathWeatherCache()
+{
+    static std::wstring path;
+    return Below(path, PathUserAppData(), L"WeatherCache.txt");
 }
 
 const std::wstring& Program::PathUserWallpaper()

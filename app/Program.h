@@ -129,6 +129,9 @@ public:
     static void OnDownloadComplete();
     static void UpdateWallpaper();
     static void UpdateViews();
+    // Writes the cities' weather to PathWeatherCache when a batch brought something since the
+    // last time (the start-up sequence reads it back). Never throws.
+    static void SaveWeatherCache();
     // Lets go of the decoded earth image once the maps are composed, unless the wallpaper still
     // needs it; the next stretch loads it again.
     static void ReleaseSourceImages();
@@ -167,6 +170,7 @@ public:
     static const std::wstring& PathCities();
     static const std::wstring& PathWallpaper();
     static const std::wstring& PathUserWallpaper();
+    static const std::wstring& PathWeatherCache(); // the weather of the last run (WeatherCache)
     // The paths the options and the catalogue are read from and written to, with the program's
     // name and file, made from the above on first use (start-up) and kept.
     static const AppPaths& Paths();

@@ -20,5 +20,14 @@ struct ArgbColor
     constexpr std::uint8_t Green() const { return static_cast<std::uint8_t>(Value >> 8); }
     constexpr std::uint8_t Blue() const { return static_cast<std::uint8_t>(Value); }
 
+    // The colour's grey, lifted halfway to a light grey so that even a dark colour stays legible:
+    // how a value that is out of date is drawn. Alpha is kept.
+    constexpr ArgbColor Greyed() const
+    {
+        const std::uint32_t luma = (299u * Red() + 587u * Green() + 114u * Blue()) / 1000u;
+        const std::uint32_t grey = (luma + 176u) / 2u;
+        return ArgbColor{(Value & 0xFF000000u) | (grey << 16) | (grey << 8) | grey};
+    }
+
     friend constexpr bool operator==(ArgbColor a, ArgbColor b) { return a.Value == b.Value; }
 };

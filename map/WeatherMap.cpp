@@ -228,6 +228,7 @@ struct CityLook
     std::wstring Temperature;
     TextExtent NameExtent;
     TextExtent TemperatureExtent;
+    bool Stale = false; // the temperature is greyed
     bool Placed = false;
     CMapLayout::Placement Placement;
 
@@ -262,9 +263,11 @@ bool LookAt(Gdiplus::Graphics& graphics, const City& city, const COptions& optio
         look.Name = city.DisplayName();
     }
 
-    // Old weather is no weather: the name alone marks the place.
+    // No weather: the name alone marks the place. Old weather is drawn, its temperature greyed,
+    // until newer comes.
     const CCurrentWeather& weather = city.CurrentWeather;
-    if (weather.IsRecent(utcNow))
+    look.Stale = weather.IsStale(utcNow);
+    if (weather.IsRecent(utcNow) || look.Stale)
     {
         // The icon is centred on the point.
         const bool isDay = city.IsDay(utcNow);
@@ -292,7 +295,7 @@ bool LookAt(Gdiplus::Graphics& graphics, const City& city, const COptions& optio
         }
         if (options.DisplayCityTemprature && temperatureFont != nullptr)
         {
-            look.Temperature = weather.GetTempratureText(L"", options.UseMetricSystem, utcNow);
+            look.Temperature = weather.GetLastTempratureText(L"", options.UseMetricSystem);
         }
     }
     if (!look.Name.empty())
@@ -429,8 +432,10 @@ void DrawLabel(Gdiplus::Graphics& graphics, const CityLook& look, const COptions
     if (drawTemperature && !look.Temperature.empty())
     {
         const float start = look.Name.empty() ? left : left + look.NameExtent.Margin + look.NameExtent.Width;
-        DrawOutlinedText(graphics, look.Temperature, *lettering.Temperature(), options.ColorCityTemprature,
-                         lettering.Halo, Gdiplus::RectF(start, top, kTextBox, line),
+        const ArgbColor colour =
+            look.Stale ? options.ColorCityTemprature.Greyed() : options.ColorCityTemprature;
+        DrawOutlinedText(graphics, look.Temperature, *lettering.Temperature(), colour, lettering.Halo,
+                         Gdiplus::RectF(start, top, kTextBox, line),
                          look.TemperatureExtent.Margin + look.TemperatureExtent.Width, LabelFormat());
     }
 }

@@ -476,7 +476,7 @@ Gdiplus::RectF CLocalWeatherRenderer::NameBounds(const std::wstring& temperature
 Nullable<EnumWeatherCode> CLocalWeatherRenderer::CurrentWeatherCode(const City& home, DateTime utcNow)
 {
     const CCurrentWeather& weather = home.CurrentWeather;
-    if (weather.IsRecent(utcNow) && weather.WeatherCode.HasValue)
+    if ((weather.IsRecent(utcNow) || weather.IsStale(utcNow)) && weather.WeatherCode.HasValue)
     {
         return weather.WeatherCode;
     }
@@ -485,7 +485,9 @@ Nullable<EnumWeatherCode> CLocalWeatherRenderer::CurrentWeatherCode(const City& 
 
 std::wstring CLocalWeatherRenderer::TemperatureText(const City& home, bool metric, DateTime utcNow)
 {
-    return home.CurrentWeather.GetTempratureText(L"--", metric, utcNow);
+    const CCurrentWeather& weather = home.CurrentWeather;
+    return weather.IsRecent(utcNow) || weather.IsStale(utcNow) ? weather.GetLastTempratureText(L"--", metric)
+                                                               : std::wstring(L"--");
 }
 
 void CLocalWeatherRenderer::PrepareGraphics(Gdiplus::Graphics& graphics)
@@ -716,7 +718,18 @@ void CLocalWeatherRenderer::DrawTemperatureAndName(Gdiplus::Graphics& graphics, 
         return;
     }
     const std::wstring text = TemperatureText(home, metric, utcNow);
-    DrawWhiteText(graphics, text, TemperatureFont, content, *m_temperatureFormat);
+    // Old weather is shown for what it is until newer comes: its temperature grey, not white.
+    Gdiplus::Font* font = FontAt(TemperatureFont);
+    const Gdiplus::SolidBrush stale(Gdiplus::Color(0xFFA0A0A0u));
+    if (home.CurrentWeather.IsStale(utcNow) && font != nullptr && !text.empty())
+    {
+        graphics.DrawString(text.c_str(), Length(text), font, ToDevice(content), m_temperatureFormat.get(),
+                            &stale);
+    }
+    else
+    {
+        DrawWhiteText(graphics, text, TemperatureFont, content, *m_temperatureFormat);
+    }
     DrawWhiteText(graphics, home.DisplayName(), NameFont, NameBox(graphics, text, content),
                   *m_temperatureFormat);
 }

@@ -22,6 +22,11 @@ bool CCurrentWeather::IsRecent(DateTime utcNow) const
     return utcNow - ReportDateTime < kRecentFor;
 }
 
+bool CCurrentWeather::IsStale(DateTime utcNow) const
+{
+    return !IsRecent(utcNow) && (WeatherCode.HasValue || Temprature.HasValue);
+}
+
 Nullable<float> CCurrentWeather::GetRelativeHumidity() const
 {
     if (!Temprature.HasValue || !DewPoint.HasValue)
@@ -44,12 +49,13 @@ std::wstring CCurrentWeather::GetTempratureText(const std::wstring& fallback, bo
 std::wstring CCurrentWeather::GetTempratureText(const std::wstring& fallback, bool metric,
                                                 DateTime utcNow) const
 {
+    return IsRecent(utcNow) ? GetLastTempratureText(fallback, metric) : fallback;
+}
+
+std::wstring CCurrentWeather::GetLastTempratureText(const std::wstring& fallback, bool metric) const
+{
     const Nullable<int> shown = GetTemprature(metric);
-    if (!IsRecent(utcNow) || !shown.HasValue)
-    {
-        return fallback;
-    }
-    return Temperature::Degrees(shown.Value());
+    return shown.HasValue ? Temperature::Degrees(shown.Value()) : fallback;
 }
 
 std::wstring CCurrentWeather::Dump() const

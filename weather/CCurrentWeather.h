@@ -36,13 +36,19 @@ public:
 
     Nullable<int> GetTemprature(bool metric) const { return Temperature::ForDisplay(Temprature, metric); }
 
-    // Observed less than three hours before now; older observations are not shown.
+    // Observed less than three hours before now.
     bool IsRecent() const;
     bool IsRecent(DateTime utcNow) const;
+    // Not recent, but an observation all the same (one kept from an earlier run, say): the last
+    // known weather, drawn as such (its temperature greyed) until a newer one comes. A city that
+    // never had one draws none.
+    bool IsStale(DateTime utcNow) const;
 
     // "23°" when recent and known, else the fallback unchanged.
     std::wstring GetTempratureText(const std::wstring& fallback, bool metric) const;
     std::wstring GetTempratureText(const std::wstring& fallback, bool metric, DateTime utcNow) const;
+    // "23°" when known, however old, else the fallback: the text of a recent or stale observation.
+    std::wstring GetLastTempratureText(const std::wstring& fallback, bool metric) const;
 
     std::wstring Dump() const;
 };

@@ -112,6 +112,22 @@ void CNoaaApiClient::GetForecast(const CWeatherRequest& request, CForecast& fore
     NoaaApi::ParseForecast(body, forecast);
 }
 
+std::wstring CNoaaApiClient::KeptForecastUrlFor(float latitude, float longitude)
+{
+    return ::KeptForecastUrl(BaseUrl() + Widen(NoaaApi::PointsPath(latitude, longitude)));
+}
+
+void CNoaaApiClient::KeepForecastUrl(float latitude, float longitude, const std::wstring& url)
+{
+    const std::wstring base = BaseUrl();
+    if (url.compare(0, base.size() + 1, base + L"/") != 0)
+    {
+        return;
+    }
+    const std::lock_guard<std::mutex> lock(g_pointsMutex);
+    g_points[base + Widen(NoaaApi::PointsPath(latitude, longitude))] = url;
+}
+
 void CNoaaApiClient::ForgetPoints()
 {
     const std::lock_guard<std::mutex> lock(g_pointsMutex);

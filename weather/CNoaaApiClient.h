@@ -18,8 +18,8 @@ class CHttpClient;
 // NIMBREL_FORECAST_URL do for the other services.
 //
 // A place's forecast address comes from its points answer, which is looked up once per place
-// and run and kept in memory (shared by the batches of the run), and looked up again when the
-// forecast address answers 404.
+// and kept in memory (shared by the batches of the run, and handed to the next run through the
+// weather cache), and looked up again when the forecast address answers 404.
 class CNoaaApiClient
 {
 public:
@@ -42,6 +42,11 @@ public:
 
     // Forgets every points answer kept, as a new run would.
     static void ForgetPoints();
+    // The forecast address kept for the position at the present base address, empty when none
+    // is; and keeping one that an earlier run found. An address that is not on the present base
+    // (it was changed since, or the cache was tampered with) is not kept.
+    static std::wstring KeptForecastUrlFor(float latitude, float longitude);
+    static void KeepForecastUrl(float latitude, float longitude, const std::wstring& url);
 
 private:
     std::wstring LookUpForecastUrl(const std::wstring& base, const std::wstring& pointsUrl);

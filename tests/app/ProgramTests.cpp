@@ -6,6 +6,7 @@
 
 #include "app/Program.h"
 #include "data/COptions.h"
+#include "data/WeatherCache.h"
 #include "platform/WindowMessages.h"
 #include "weather/CWeatherReport.h"
 #include "res/Resource.h"
@@ -16,8 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <vector>
 
 namespace
@@ -303,6 +306,111 @@ TEST(ProgramUpdates, AFailedBatchIsRetriedSoonAndAWakeUpFetchesAgain)
 
     PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
     EXPECT_EQ(0u, program.WaitForExit(kExitTimeout));
+}
+
+// The weather of the last run is on the map (the wallpaper, at a start at log-on) before any
+// batch has come back, and a city it holds fresh is not even asked for; what a batch brings is
+// written back for the next run.
+TEST(ProgramWeatherCache, TheLastRunsWeatherIsShownAtOnceAndABatchsWeatherIsKept)
+{
+    const KeptFile options(Program::PathOptions());
+    const KeptFile cities(Program::PathCities());
+    const KeptFile cache(Program::PathWeatherCache());
+    std::ofstream(std::filesystem::path(Program::PathOptions()), std::ios::binary)
+        << "HomeCity=113600;LFPO;France;Paris;Orly;48.733000;2.400000\r\nUpdateWallpaper=true\r\n";
+    std::ofstream(std::filesystem::path(Program::PathCities()), std::ios::binary)
+        << "7;EGLL;UK;London;Heathrow;51.477000;-0.461000\r\n";
+    SYSTEMTIME clock{};
+    GetSystemTime(&clock);
+    const DateTime now(clock.wYear, clock.wMonth, clock.wDay, clock.wHour, clock.wMinute, clock.wSecond);
+    const auto writeCache = [](DateTime paris, DateTime london)
+    {
+        std::vector<WeatherCache::Entry> entries(2);
+        entries[0].CityId = 113600;
+        entries[0].StationCode = L"LFPO";
+        entries[1].CityId = 7;
+        entries[1].StationCode = L"EGLL";
+        entries[0].CurrentWeather.ReportDateTime = paris;
+        entries[1].CurrentWeather.ReportDateTime = london;
+        for (WeatherCache::Entry& entry : entries)
+        {
+            entry.HasCurrentWeather = true;
+            entry.CurrentWeather.WeatherCode = Fair;
+            entry.CurrentWeather.Temprature = 18.0f;
+        }
+        std::ofstream(std::filesystem::path(Program::PathWeatherCache()), std::ios::binary)
+            << WeatherCache::Write(entries);
+    };
+    // London's observation file, five minutes old.
+    const DateTime observed = now - TimeSpan::FromMinutes(5);
+    char metar[128];
+    snprintf(metar, sizeof metar,
+             "%04d/%02d/%02d %02d:%02d\nEGLL %02d%02d%02dZ 24010KT 9999 FEW030 12/08 Q1015\n",
+             observed.Year(), observed.Month(), observed.Day(), observed.Hour(), observed.Minute(),
+             observed.Day(), observed.Hour(), observed.Minute());
+    const std::string observation = metar;
+    TestHttpServer server(
+        [&](TestHttpServer&, const TestHttpServer::Request& request, SOCKET connection)
+        {
+            TestHttpServer::Send(connection, request.Target == "/stations/EGLL.TXT"
+                                                 ? TestHttpServer::Response(200, "", observation)
+                                                 : TestHttpServer::Response(404, "", "no such station"));
+        });
+    ScopedEnvironmentVariable observations(L"NIMBREL_OBSERVATION_URL", server.Url("/stations/"));
+    const auto mapOnTheDesktop = []
+    {
+        for (const auto& file : std::filesystem::directory_iterator(Program::PathWallpaper()))
+        {
+            if (file.path().extension() == L".bmp")
+            {
+                return true;
+            }
+        }
+        return false;
+    };
+
+    // Everything fresh: no batch at all, and still the map goes on the desktop.
+    writeCache(now - TimeSpan::FromMinutes(10), now - TimeSpan::FromMinutes(10));
+    {
+        Child program(Quoted(ProcessTools::NimbrelExecutable()) + L" /background");
+        const HWND hidden = WaitForHiddenWindow(program);
+        ASSERT_NE(nullptr, hidden);
+        EXPECT_TRUE(WaitUntil(mapOnTheDesktop, kStartTimeout)) << "the kept weather was not drawn";
+        EXPECT_TRUE(server.Requests().empty()) << "a city the cache holds fresh was asked for";
+        PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
+        EXPECT_EQ(0u, program.WaitForExit(kExitTimeout));
+    }
+
+    // London two hours old: asked for, and its new observation written back beside Paris's.
+    writeCache(now - TimeSpan::FromMinutes(10), now - TimeSpan::FromMinutes(120));
+    {
+        Child program(Quoted(ProcessTools::NimbrelExecutable()) + L" /background");
+        const HWND hidden = WaitForHiddenWindow(program);
+        ASSERT_NE(nullptr, hidden);
+        const auto londonKept = [&]
+        {
+            std::ifstream file(std::filesystem::path(Program::PathWeatherCache()), std::ios::binary);
+            const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            try
+            {
+                const std::vector<WeatherCache::Entry> entries = WeatherCache::Read(text);
+                return entries.size() == 2 && entries[1].StationCode == L"EGLL" &&
+                       entries[1].CurrentWeather.ReportDateTime == DateTime(observed.Year(), observed.Month(),
+                                                                            observed.Day(), observed.Hour(),
+                                                                            observed.Minute()) &&
+                       entries[0].CurrentWeather.ReportDateTime == now - TimeSpan::FromMinutes(10);
+            }
+            catch (...)
+            {
+                return false;
+            }
+        };
+        EXPECT_TRUE(WaitUntil(londonKept, kStartTimeout)) << "the batch's weather was not kept";
+        ASSERT_EQ(1u, server.Requests().size());
+        EXPECT_EQ("/stations/EGLL.TXT", server.Requests()[0].Target);
+        PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
+        EXPECT_EQ(0u, program.WaitForExit(kExitTimeout));
+    }
 }
 
 TEST(ProgramExecutable, CarriesIconVersionAndManifest)

@@ -5,6 +5,7 @@ list(APPEND PORTABLE_TEST_SOURCES
     data/CitySearchTests.cpp
     data/MapRegionTests.cpp
     data/TrayTipTests.cpp
+    data/WeatherCacheTests.cpp
 )
 list(APPEND WINDOWS_TEST_SOURCES
     data/EarthBackgroundTests.cpp

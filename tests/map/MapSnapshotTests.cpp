@@ -42,8 +42,8 @@ Gdiplus::ARGB PixelOf(const std::wstring& path, int x, int y)
 
 TEST(MapSnapshot, DrawsTheSavedOptionsWithMadeUpOrGivenWeather)
 {
-    // A program folder with a black earth and magenta icons, and a user's folder with one city at
-    // 0° north, 10° east: the middle of the default region at one pixel a degree.
+    // A program folder with a black earth and magenta icons (cyan for a clear sky), and a user's folder with
+    // one city at 0° north, 10° east: the middle of the default region at one pixel a degree.
     TempFolder program;
     CreateDirectoryW(program.File(L"EarthBackgrounds").c_str(), nullptr);
     CreateDirectoryW(program.File(L"SmallWeatherIcons").c_str(), nullptr);
@@ -55,6 +55,11 @@ TEST(MapSnapshot, DrawsTheSavedOptionsWithMadeUpOrGivenWeather)
             WriteSolidImage(program.File(L"SmallWeatherIcons\\") + WeatherCodes::IconFileName(code, isDay),
                             20, Gdiplus::Color(255, 0, 255));
         }
+    }
+    for (const bool isDay : {true, false})
+    {
+        WriteSolidImage(program.File(L"SmallWeatherIcons\\") + WeatherCodes::IconFileName(Clear, isDay), 20,
+                        Gdiplus::Color(0, 255, 255));
     }
     TempFolder user;
     WriteText(user.File(L"Options.txt"), "DispalyCityName=false\r\nDisplayCityTemprature=false\r\n");
@@ -71,12 +76,13 @@ TEST(MapSnapshot, DrawsTheSavedOptionsWithMadeUpOrGivenWeather)
     EXPECT_EQ(0xFFFF00FFu, PixelOf(out, 155, 90));
     EXPECT_EQ(0xFF000000u, PixelOf(out, 100, 90));
 
-    // A real observation from years ago is old weather: no icon.
+    // A real observation from years ago is old weather, drawn as the last known: its own icon
+    // (cyan for its clear sky), not one made up.
     WriteText(user.File(L"KXYZ.TXT"), "2001/01/01 00:00\nKXYZ 010000Z 00000KT 10SM CLR 20/10 A3000\n");
     WriteText(user.File(L"weather.txt"),
               ("\r\n  KXYZ   " + Util::ToNarrow(user.File(L"KXYZ.TXT")) + "  \r\n").c_str());
     MapSnapshot::WriteMapFile(program.Path(), user.Path(), user.File(L"weather.txt"), out, 310, 170);
-    EXPECT_EQ(0xFF000000u, PixelOf(out, 155, 90));
+    EXPECT_EQ(0xFF00FFFFu, PixelOf(out, 155, 90));
 
     WriteText(user.File(L"weather.txt"), "KXYZ\r\n");
     EXPECT_THROW_AT(

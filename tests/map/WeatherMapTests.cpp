@@ -16,6 +16,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -344,7 +345,7 @@ TEST_F(MapTest, IconsSitOnTheirCitiesInDaylightOrDarknessWithTheHomeCityOnTop)
         MakeCity(3, L"Edge", 45.3f, -145.7f, Haze, 20.0f),
         // East of the region's east edge (165°): drawn beyond the map, not wrapped to the west.
         MakeCity(4, L"Beyond", 0.0f, 170.0f, PartlyCloudy, 20.0f),
-        // Observed three hours ago: no icon.
+        // Observed three hours ago: its icon all the same, the last weather known.
         MakeCity(7, L"Stale", 20.0f, 20.0f, Cold, 20.0f, kNow - TimeSpan(3 * TimeSpan::TicksPerHour)),
         MakeCity(5, L"Under", -30.0f, 60.0f, MostlyCloudy, 20.0f),
     };
@@ -375,7 +376,7 @@ TEST_F(MapTest, IconsSitOnTheirCitiesInDaylightOrDarknessWithTheHomeCityOnTop)
         EXPECT_EQ(89 - 10, edge.Top);
 
         EXPECT_FALSE(TestIcons::Shows(map, PartlyCloudy));
-        EXPECT_FALSE(TestIcons::Shows(map, Cold));
+        EXPECT_TRUE(TestIcons::Shows(map, Cold));
 
         // The favourite lies under the home city, which is drawn after every favourite.
         EXPECT_TRUE(
@@ -474,28 +475,48 @@ TEST_F(MapTest, ALabelSitsRightOfItsIconWithTheNameAgainstTheTemperature)
     EXPECT_EQ(pairTops[0], pairTops[2]);
 }
 
-TEST_F(MapTest, OldWeatherShowsOnlyTheNameBesideTheCity)
+TEST_F(MapTest, NoWeatherShowsOnlyTheNameAtTheCityAndOldWeatherItsTemperatureGreyed)
 {
     TestIcons icons(40, 40);
-    const DateTime old = kNow - TimeSpan(3 * TimeSpan::TicksPerHour);
+    City never = MakeCity(1, L"Oslo", 0.0f, 60.0f, {}, {});
+    never.CurrentWeather = CCurrentWeather();
     Cities() = {
-        MakeCity(1, L"Oslo", 0.0f, 60.0f, Fair, 20.0f, old),
+        never,
         // Recent, without icon or temperature: its name alone beside the point.
         MakeCity(2, L"Oslo", 0.0f, -60.0f, {}, {}),
     };
     {
         const Pixels map = Render(icons);
-        const Pixels::Box stale = map.Find(NameInk, MapX(60) - 150, 0, MapX(60) + 150, kMapHeight);
+        const Pixels::Box none = map.Find(NameInk, MapX(60) - 150, 0, MapX(60) + 150, kMapHeight);
         const Pixels::Box reference = map.Find(NameInk, MapX(-60) - 150, 0, MapX(-60) + 150, kMapHeight);
-        ASSERT_FALSE(stale.Empty());
-        EXPECT_EQ(reference.Top, stale.Top);
-        EXPECT_EQ(reference.Right - reference.Left, stale.Right - stale.Left);
-        EXPECT_EQ(reference.Left - MapX(-60), stale.Left - MapX(60));
+        ASSERT_FALSE(none.Empty());
+        EXPECT_EQ(reference.Top, none.Top);
+        EXPECT_EQ(reference.Right - reference.Left, none.Right - none.Left);
+        EXPECT_EQ(reference.Left - MapX(-60), none.Left - MapX(60));
         EXPECT_TRUE(map.Find(TemperatureInk).Empty());
-        EXPECT_FALSE(TestIcons::Shows(map, Fair));
     }
 
-    // Without names, nothing at all.
+    // Weather three hours old, as one kept from the last run: icon, name and temperature, the
+    // temperature grey instead of its colour until newer weather comes.
+    const auto greyInk = [](int r, int g, int b)
+    { return r > 90 && std::abs(r - g) < 8 && std::abs(g - b) < 8; };
+    Cities() = {MakeCity(3, L"Oslo", 0.0f, 60.0f, Fair, 20.0f, kNow - TimeSpan(3 * TimeSpan::TicksPerHour))};
+    {
+        const Pixels map = Render(icons);
+        EXPECT_TRUE(TestIcons::Shows(map, Fair));
+        EXPECT_FALSE(map.Find(NameInk).Empty());
+        EXPECT_TRUE(map.Find(TemperatureInk).Empty());
+        EXPECT_FALSE(map.Find(greyInk).Empty());
+    }
+    Cities()[0].CurrentWeather.ReportDateTime = kNow - TimeSpan(TimeSpan::TicksPerMinute);
+    {
+        const Pixels map = Render(icons);
+        EXPECT_FALSE(map.Find(TemperatureInk).Empty());
+        EXPECT_TRUE(map.Find(greyInk).Empty());
+    }
+
+    // Without names, a city with no weather shows nothing at all.
+    Cities() = {never};
     Options().DispalyCityName = false;
     const Pixels map = Render(icons);
     EXPECT_TRUE(map.Find([](int r, int g, int b) { return r + g + b != 0; }).Empty());

@@ -208,7 +208,7 @@ TEST(LocalWeatherLayout, ColumnsPairDayAndNightPeriods)
             .StartsWithDay);
 }
 
-TEST(LocalWeatherLayout, OldObservationsShowNotAvailable)
+TEST(LocalWeatherLayout, OldObservationsShowAsTheLastKnownAndNoneAsNotAvailable)
 {
     const DateTime now(2024, 5, 6, 12, 0);
     City home(1, L"KLAX", L"USA", L"Los Angeles", L"", 33.9f, -118.4f);
@@ -220,13 +220,53 @@ TEST(LocalWeatherLayout, OldObservationsShowNotAvailable)
     EXPECT_EQ(EnumWeatherCode::Rain, CLocalWeatherRenderer::CurrentWeatherCode(home, now).Value());
     EXPECT_EQ(L"21\u00B0", CLocalWeatherRenderer::TemperatureText(home, true, now));
 
+    // Three hours old (kept from the last run, say): still shown, greyed when drawn.
     home.CurrentWeather.ReportDateTime = now - TimeSpan(3 * TimeSpan::TicksPerHour);
+    EXPECT_EQ(EnumWeatherCode::Rain, CLocalWeatherRenderer::CurrentWeatherCode(home, now).Value());
+    EXPECT_EQ(L"21\u00B0", CLocalWeatherRenderer::TemperatureText(home, true, now));
+
+    // None ever observed.
+    home.CurrentWeather = CCurrentWeather();
     EXPECT_FALSE(CLocalWeatherRenderer::CurrentWeatherCode(home, now).HasValue);
     EXPECT_EQ(L"--", CLocalWeatherRenderer::TemperatureText(home, true, now));
 
     home.CurrentWeather.ReportDateTime = now;
     home.CurrentWeather.WeatherCode = Nullable<EnumWeatherCode>();
     EXPECT_FALSE(CLocalWeatherRenderer::CurrentWeatherCode(home, now).HasValue);
+}
+
+// Old weather, kept from the last run say, is shown for what it is: its temperature grey.
+TEST(LocalWeatherRenderer, AnOldTemperatureIsDrawnGreyInsteadOfWhite)
+{
+    const DateTime now = DateTime::UtcNow();
+    City home(1, L"KLAX", L"USA", L"Los Angeles", L"", 33.9f, -118.4f);
+    home.CurrentWeather.WeatherCode = EnumWeatherCode::Rain;
+    home.CurrentWeather.Temprature = 21.0f;
+    CLocalWeatherRenderer renderer;
+    // Opaque pixels of the text colours, inside the glyphs where no edge blends them.
+    const auto count = [&](DateTime observed, BYTE level)
+    {
+        home.CurrentWeather.ReportDateTime = observed;
+        const CPtr<Gdiplus::Bitmap> image =
+            renderer.Render(&home, CLocalWeatherRenderer::ModeSmall, true, now);
+        int found = 0;
+        for (UINT y = 0; y < image->GetHeight(); ++y)
+        {
+            for (UINT x = 0; x < image->GetWidth(); ++x)
+            {
+                Gdiplus::Color pixel;
+                image->GetPixel(static_cast<INT>(x), static_cast<INT>(y), &pixel);
+                found += pixel.GetA() == 255 && pixel.GetR() == level && pixel.GetG() == level &&
+                         pixel.GetB() == level;
+            }
+        }
+        return found;
+    };
+    const DateTime recent = now - TimeSpan::FromMinutes(10);
+    const DateTime old = now - TimeSpan(3 * TimeSpan::TicksPerHour);
+    EXPECT_EQ(0, count(recent, 0xA0));
+    EXPECT_GT(count(old, 0xA0), 20);
+    EXPECT_LT(count(old, 0xFF) + 20, count(recent, 0xFF)); // the name stays white
 }
 
 TEST(LocalWeatherRenderer, PaintsEachModeAtItsSizeWithoutAWindow)

@@ -58,16 +58,23 @@ TEST(WeatherFreshness, OlderThanThreeHoursShowsTheFallback)
     EXPECT_EQ(L"23\u00B0", weather.GetTempratureText(L"N/A", true, now));
     EXPECT_EQ(L"73\u00B0", weather.GetTempratureText(L"N/A", false, now));
 
+    EXPECT_FALSE(weather.IsStale(now));
+
     weather.ReportDateTime = DateTime(2008, 6, 1, 9, 0, 0); // exactly three hours: stale
     EXPECT_FALSE(weather.IsRecent(now));
     EXPECT_EQ(L"N/A", weather.GetTempratureText(L"N/A", true, now));
+    // Drawn as the last known weather, not as none.
+    EXPECT_TRUE(weather.IsStale(now));
+    EXPECT_EQ(L"23\u00B0", weather.GetLastTempratureText(L"N/A", true));
 
     weather.ReportDateTime = DateTime(2008, 6, 1, 11, 0, 0);
     weather.Temprature.Clear();
     EXPECT_EQ(L"", weather.GetTempratureText(L"", true, now));
 
-    // A fresh default-constructed weather is from 1990: never recent.
+    // A fresh default-constructed weather is from 1990: never recent, and no weather, not old.
     EXPECT_FALSE(CCurrentWeather().IsRecent());
+    EXPECT_FALSE(CCurrentWeather().IsStale(now));
+    EXPECT_EQ(L"N/A", CCurrentWeather().GetLastTempratureText(L"N/A", true));
 
     // At the end of the calendar the three hours must not run past it.
     weather.ReportDateTime = DateTime::FromTicks(DateTime::MaxTicks);

@@ -2,16 +2,21 @@
 
 #include "core/ApplicationException.h"
 #include "core/DateTime.h"
+#include "data/WeatherCache.h"
 #include "platform/CHttpClient.h"
 #include "tests/support/ExpectThrowAt.h"
 #include "tests/weather/TestHttpServer.h" // winsock2.h must come before windows.h
 #include "tests/weather/ScopedEnvironmentVariable.h"
+#include "tests/support/TempFolder.h"
 #include "weather/CNoaaApiClient.h"
 #include "weather/WeatherServiceNoaa.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <string>
 
@@ -540,4 +545,74 @@ TEST(WeatherServiceNoaaTests, WhenTheSoapServiceFailsTheJsonApiGivesTheForecast)
     report = WeatherServiceNoaa::GetWeatherReport(client, LosAngeles());
     EXPECT_EQ(DateTime(2007, 11, 30, 5, 53), report->CurrentWeather.ReportDateTime);
     EXPECT_TRUE(report->Forecast.Items.empty());
+}
+
+// A place's forecast address outlives the run through the weather cache: the next run asks the
+// kept address at once, looks it up again when it has gone (404), and keeps the new one. An
+// address on another server than the API's is never taken from the file.
+TEST(WeatherServiceNoaaTests, AForecastAddressKeptAcrossARestartIsLookedUpAgainWhenGone)
+{
+    TestHttpServer server(
+        [&](TestHttpServer& self, const Request& request, SOCKET connection)
+        {
+            const std::string base = "http://127.0.0.1:" + std::to_string(self.Port());
+            const std::string json = "Content-Type: application/geo+json\r\n";
+            if (request.Target == "/points/33.9333,-118.4")
+            {
+                TestHttpServer::Send(connection,
+                                     TestHttpServer::Response(
+                                         200, json, Replaced(ApiPoints, "https://api.weather.gov", base)));
+            }
+            else if (request.Target == "/gridpoints/LOX/148,41/forecast")
+            {
+                TestHttpServer::Send(connection, TestHttpServer::Response(200, json, ApiForecast));
+            }
+            else
+            {
+                TestHttpServer::Send(
+                    connection,
+                    TestHttpServer::Response(404, "Content-Type: application/problem+json\r\n", ApiProblem));
+            }
+        });
+    const ScopedEnvironmentVariable api(L"NIMBREL_API_URL", server.Url("/"));
+    const std::wstring base = server.Url("");
+    CNoaaApiClient::ForgetPoints(); // a new run
+    const TempFolder folder;
+    const std::wstring path = folder.File(L"WeatherCache.txt");
+
+    City home(42, L"KLAX", L"USA", L"Los Angeles", L"", 33.9333f, -118.4f);
+    std::vector<City> favourites = {City(7, L"KSFO", L"USA", L"San Francisco", L"", 37.62f, -122.37f)};
+    std::vector<WeatherCache::Entry> entries(2);
+    entries[0].CityId = 42;
+    entries[0].StationCode = L"KLAX";
+    entries[0].ForecastUrl = base + L"/gridpoints/LOX/147,41/forecast"; // renumbered since
+    entries[1].CityId = 7;
+    entries[1].StationCode = L"KSFO";
+    entries[1].ForecastUrl = L"http://elsewhere.example/gridpoints/MTR/1,1/forecast";
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << WeatherCache::Write(entries);
+    WeatherCache::Load(path, &home, favourites, DateTime::UtcNow());
+    EXPECT_TRUE(CNoaaApiClient::KeptForecastUrlFor(37.62f, -122.37f).empty());
+
+    CHttpClient client;
+    CWeatherRequest request = LosAngeles();
+    CForecast forecast;
+    CNoaaApiClient(client).GetForecast(request, forecast);
+    EXPECT_EQ(CForecast::MaxItems, forecast.Items.size());
+    std::vector<std::string> targets;
+    for (const Request& made : server.Requests())
+    {
+        targets.push_back(made.Target);
+    }
+    EXPECT_EQ(std::vector<std::string>({"/gridpoints/LOX/147,41/forecast", "/points/33.9333,-118.4",
+                                        "/gridpoints/LOX/148,41/forecast"}),
+              targets);
+
+    ASSERT_TRUE(WeatherCache::Save(path, &home, favourites));
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    const std::vector<WeatherCache::Entry> saved = WeatherCache::Read(
+        std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
+    ASSERT_EQ(1u, saved.size());
+    EXPECT_EQ(L"KLAX", saved[0].StationCode);
+    EXPECT_EQ(base + L"/gridpoints/LOX/148,41/forecast", saved[0].ForecastUrl);
+    CNoaaApiClient::ForgetPoints();
 }
