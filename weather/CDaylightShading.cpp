@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace
 {
@@ -65,36 +64,6 @@ CDaylightShading::CDaylightShading(double west, double north, double east, doubl
         else if (width > 0 && !(row.Offset + row.Scale * most > 0.0f))
         {
             row.Kind = Light::Night;
-        }
-    }
-}
-
-void CDaylightShading::BlendRow(int y, std::uint8_t* day, const std::uint8_t* night) const
-{
-    const RowTerms& row = m_rows[static_cast<std::size_t>(y)];
-    const int width = static_cast<int>(m_columns.size());
-    switch (row.Kind)
-    {
-    case Light::Day:
-        return;
-    case Light::Night:
-        std::memcpy(day, night, static_cast<std::size_t>(width) * 3);
-        return;
-    case Light::Twilight:
-        break;
-    }
-    for (int x = 0; x < width; ++x, day += 3, night += 3)
-    {
-        const unsigned weight = static_cast<unsigned>(Weight(row, x));
-        if (weight == FullDay)
-        {
-            continue;
-        }
-        const unsigned rest = FullDay - weight;
-        for (int channel = 0; channel < 3; ++channel)
-        {
-            day[channel] = static_cast<std::uint8_t>(
-                (day[channel] * weight + night[channel] * rest + FullDay / 2) / FullDay);
         }
     }
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 // Where a map lies in daylight and where in darkness: for each pixel of a target showing a region
@@ -40,7 +41,45 @@ public:
 
     // Row y of the day picture blended in place with the same row of the night picture, both of
     // width pixels of three bytes.
-    void BlendRow(int y, std::uint8_t* day, const std::uint8_t* night) const;
+    void BlendRow(int y, std::uint8_t* day, const std::uint8_t* night) const
+    {
+        BlendRowOnDemand(y, day,
+                         [night](int x, std::uint8_t* pixel) { std::memcpy(pixel, night + 3 * x, 3); });
+    }
+
+    // The same with the night picture's pixels made on demand, only where they show:
+    // night(x, pixel) writes the three bytes of the night picture's pixel x of the row.
+    template <typename NightPixel>
+    void BlendRowOnDemand(int y, std::uint8_t* day, const NightPixel& night) const
+    {
+        const RowTerms& row = m_rows[static_cast<std::size_t>(y)];
+        if (row.Kind == Light::Day)
+        {
+            return;
+        }
+        const int width = static_cast<int>(m_columns.size());
+        std::uint8_t pixel[3];
+        for (int x = 0; x < width; ++x, day += 3)
+        {
+            const unsigned weight = row.Kind == Light::Night ? 0u : static_cast<unsigned>(Weight(row, x));
+            if (weight == FullDay)
+            {
+                continue;
+            }
+            if (weight == 0)
+            {
+                night(x, day);
+                continue;
+            }
+            night(x, pixel);
+            const unsigned rest = FullDay - weight;
+            for (int channel = 0; channel < 3; ++channel)
+            {
+                day[channel] = static_cast<std::uint8_t>(
+                    (day[channel] * weight + pixel[channel] * rest + FullDay / 2) / FullDay);
+            }
+        }
+    }
 
 private:
     // Steps of the table over the sine of the altitude across twilight.
