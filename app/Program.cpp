@@ -707,7 +707,8 @@ CStretchedBackground* Program::WallpaperBackgroundOfSize(int width, int height)
 void Program::ReleaseSourceImages()
 {
     // The decoded earth image is the largest thing the program holds, and once the stretched
-    // backgrounds are made nothing needs it until the region, the background or a size changes.
+    // backgrounds are made nothing needs it until the region, the background or a size changes,
+    // or the sun moves on over a map that shows day and night.
     // Only a wallpaper still to be stretched (the first one, say, while the window already shows
     // its map) would decode it again at once.
     if (LiveOptions().IsNull())
@@ -718,7 +719,8 @@ void Program::ReleaseSourceImages()
     RECT desktop{};
     if (options.UpdateWallpaper && GetWindowRect(GetDesktopWindow(), &desktop) &&
         WallpaperBackground().IsStale(options.Region, options.Background, desktop.right - desktop.left,
-                                      desktop.bottom - desktop.top))
+                                      desktop.bottom - desktop.top,
+                                      CStretchedBackground::ShadeAt(options, DateTime::UtcNow())))
     {
         return;
     }
