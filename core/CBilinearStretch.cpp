@@ -38,6 +38,9 @@ CBilinearStretch::CBilinearStretch(int imageWidth, int imageHeight, int left, in
         column.Left = static_cast<std::uint32_t>(first) * 3;
         column.Right = static_cast<std::uint32_t>(second) * 3;
     }
+    // Columns move from left to right with x, so the first and the last bound them all.
+    m_first = std::min(m_columns.front().Left, m_columns.back().Left);
+    m_end = std::max(m_columns.front().Right, m_columns.back().Right) + 3;
     m_rows.resize(static_cast<std::size_t>(targetHeight));
     for (int y = 0; y < targetHeight; ++y)
     {

@@ -30,21 +30,29 @@ public:
 
     const Rows& Row(int y) const { return m_rows[static_cast<std::size_t>(y)]; }
 
-    // Pixel x of the target row whose source rows are above and below (see Row).
-    void Sample(const std::uint8_t* above, const std::uint8_t* below, unsigned belowWeight, int x,
-                std::uint8_t* pixel) const
+    // The values a row of target pixels is sampled from: the target row's two source rows, above
+    // and below (see Row), blended by the lower one's weight, 256 times over, across the columns
+    // the target's pixels reach. line holds three values for every pixel of a source row.
+    void BlendRows(const std::uint8_t* above, const std::uint8_t* below, unsigned belowWeight,
+                   std::uint16_t* line) const
+    {
+        const unsigned aboveWeight = 256 - belowWeight;
+        for (std::uint32_t i = m_first; i < m_end; ++i)
+        {
+            line[i] = static_cast<std::uint16_t>(above[i] * aboveWeight + below[i] * belowWeight);
+        }
+    }
+
+    // Pixel x of the target row whose source rows BlendRows blended into line.
+    void Sample(const std::uint16_t* line, int x, std::uint8_t* pixel) const
     {
         const Column& column = m_columns[static_cast<std::size_t>(x)];
         const unsigned right = column.Weight;
         const unsigned left = 256 - right;
-        const unsigned top = 256 - belowWeight;
         for (int channel = 0; channel < 3; ++channel)
         {
-            const unsigned upper =
-                above[column.Left + channel] * left + above[column.Right + channel] * right;
-            const unsigned lower =
-                below[column.Left + channel] * left + below[column.Right + channel] * right;
-            pixel[channel] = static_cast<std::uint8_t>((upper * top + lower * belowWeight + 32768) >> 16);
+            pixel[channel] = static_cast<std::uint8_t>(
+                (line[column.Left + channel] * left + line[column.Right + channel] * right + 32768) >> 16);
         }
     }
 
@@ -58,4 +66,6 @@ private:
 
     std::vector<Column> m_columns;
     std::vector<Rows> m_rows;
+    std::uint32_t m_first = 0; // the bytes of a source row that any column reads
+    std::uint32_t m_end = 0;
 };

@@ -13,6 +13,7 @@
 #include "weather/CSun.h"
 
 #include <cmath>
+#include <vector>
 
 namespace
 {
@@ -86,14 +87,23 @@ void ShadeWithNight(Gdiplus::Bitmap& target, const MapRegion& region, const CStr
     {
         return;
     }
+    std::vector<std::uint16_t> line(static_cast<std::size_t>(nightWidth) * 3);
     for (int y = 0; y < height; ++y)
     {
-        const CBilinearStretch::Rows& rows = stretch.Row(y);
-        const BYTE* above = source.Row(rows.Above);
-        const BYTE* below = source.Row(rows.Below);
+        // The night's two rows are blended once a row, and only for a row that shows night at all.
+        bool blended = false;
         shading.BlendRowOnDemand(y, pixels.Row(y),
                                  [&](int x, std::uint8_t* pixel)
-                                 { stretch.Sample(above, below, rows.Weight, x, pixel); });
+                                 {
+                                     if (!blended)
+                                     {
+                                         const CBilinearStretch::Rows& rows = stretch.Row(y);
+                                         stretch.BlendRows(source.Row(rows.Above), source.Row(rows.Below),
+                                                           rows.Weight, line.data());
+                                         blended = true;
+                                     }
+                                     stretch.Sample(line.data(), x, pixel);
+                                 });
     }
 }
 } // namespace

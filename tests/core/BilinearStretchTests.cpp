@@ -35,11 +35,13 @@ std::vector<std::uint8_t> Stretch(const CBilinearStretch& stretch, int width, in
     for (int y = 0; y < height; ++y)
     {
         const CBilinearStretch::Rows& rows = stretch.Row(y);
+        std::vector<std::uint16_t> line(kWidth * 3);
+        stretch.BlendRows(&image[static_cast<std::size_t>(rows.Above * kWidth * 3)],
+                          &image[static_cast<std::size_t>(rows.Below * kWidth * 3)], rows.Weight,
+                          line.data());
         for (int x = 0; x < width; ++x)
         {
-            stretch.Sample(&image[static_cast<std::size_t>(rows.Above * kWidth * 3)],
-                           &image[static_cast<std::size_t>(rows.Below * kWidth * 3)], rows.Weight, x,
-                           &target[static_cast<std::size_t>((y * width + x) * 3)]);
+            stretch.Sample(line.data(), x, &target[static_cast<std::size_t>((y * width + x) * 3)]);
         }
     }
     return target;
