@@ -787,7 +787,8 @@ CStretchedBackground* Program::WallpaperBackgroundOfSize(int width, int height)
 void Program::ReleaseSourceImages()
 {
     // The decoded earth image is the largest thing the program holds, and once the stretched
-    // backgrounds are made nothing needs it until the region, the background or a size changes.
+    // backgrounds are made nothing needs it until the region, the background or a size changes,
+    // or the sun moves on over a map that shows day and night.
     // Only a wallpaper still to be stretched (the first one, say, while the window already shows
     // its map) would decode it again at once.
     if (LiveOptions().IsNull())
@@ -797,11 +798,12 @@ void Program::ReleaseSourceImages()
     COptions& options = *LiveOptions();
     if (options.UpdateWallpaper)
     {
+        const auto shade = CStretchedBackground::ShadeAt(options, DateTime::UtcNow());
         for (const auto& [width, height] : WallpaperSizes(UtilGraphics::DesktopLayout()))
         {
             const auto kept = WallpaperBackgrounds().find({width, height});
             if (kept == WallpaperBackgrounds().end() ||
-                kept->second.IsStale(options.Region, options.Background, width, height))
+                kept->second.IsStale(options.Region, options.Background, width, height, shade))
             {
                 return;
             }

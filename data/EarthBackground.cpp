@@ -138,6 +138,18 @@ bool EarthBackground::SetByName(const std::wstring& name)
     return true;
 }
 
+std::wstring EarthBackground::NightPath() const
+{
+    // Beside the day picture, wherever the folder was when it was chosen.
+    if (Name.empty() || Path.size() <= Name.size() ||
+        CompareStringOrdinal(Name.c_str(), static_cast<int>(Name.size()), DefaultName, -1, TRUE) !=
+            CSTR_EQUAL)
+    {
+        return std::wstring();
+    }
+    return Path.substr(0, Path.size() - Name.size()) + NightLightsName;
+}
+
 Gdiplus::Bitmap& EarthBackground::GetImage()
 {
     if (Image.IsNull())

@@ -20,6 +20,8 @@ class EarthBackground
 {
 public:
     static constexpr const wchar_t* DefaultName = L"Blue Marble.jpg";
+    // The same earth by night, its lights on, which a map showing day and night blends in.
+    static constexpr const wchar_t* NightLightsName = L"Night Lights.jpg";
 
     // The folder every background is looked up in. The program sets it once at start-up, before
     // any background is made; a trailing backslash is added when missing. Until it is set the
@@ -63,6 +65,11 @@ public:
     // one with a failed status and a size of 0 × 0, kept until the background changes. Throws only
     // when the bitmap object itself cannot be allocated.
     Gdiplus::Bitmap& GetImage();
+
+    // The path of the picture of this earth by night: NightLightsName in the folder of the default
+    // day picture (its name in any case), empty for any other, "Night Lights" itself included,
+    // which so has no night to blend in. Whether the file exists is not tested.
+    std::wstring NightPath() const;
 
     // Which choice of a file this is: new for every background made and every SetByName, kept by
     // copies. A map kept from the image of one choice is stale under any other, even of the same

@@ -591,7 +591,9 @@ CPtr<Gdiplus::Bitmap> NewBlackBitmap(int width, int height)
 void ComposeInto(CStretchedBackground& kept, Gdiplus::Bitmap& target, const Gdiplus::Rect& area,
                  COptions& options, const UtilGraphics::WeatherIconSource& icons, DateTime utcNow)
 {
-    CopyPixels(kept.Prepare(options.Region, options.Background, area.Width, area.Height), target, area);
+    CopyPixels(kept.Prepare(options.Region, options.Background, area.Width, area.Height,
+                            CStretchedBackground::ShadeAt(options, utcNow)),
+               target, area);
     Gdiplus::Graphics graphics(&target);
     if (graphics.GetLastStatus() != Gdiplus::Ok)
     {
@@ -643,12 +645,27 @@ CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& 
                                                const WeatherIconSource& icons, DateTime utcNow)
 {
     CPtr<Gdiplus::Bitmap> bitmap = NewMapBitmap(width, height);
+    // DrawWeatherMap's steps, with the night blended into this very bitmap: no second picture of
+    // its size, no copy.
+    {
+        Gdiplus::Graphics graphics(bitmap.Get());
+        if (graphics.GetLastStatus() != Gdiplus::Ok)
+        {
+            ThrowApplicationException(Here());
+        }
+        graphics.SetPageUnit(Gdiplus::UnitPixel);
+        DrawBackground(options.Region, options.Background, graphics, 0, 0, width, height);
+    }
+    CStretchedBackground::Shade(*bitmap, options.Region, options.Background,
+                                CStretchedBackground::ShadeAt(options, utcNow));
     Gdiplus::Graphics graphics(bitmap.Get());
     if (graphics.GetLastStatus() != Gdiplus::Ok)
     {
         ThrowApplicationException(Here());
     }
-    DrawWeatherMap(graphics, 0, 0, width, height, options, icons, utcNow);
+    graphics.SetPageUnit(Gdiplus::UnitPixel);
+    graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+    DrawCities(graphics, 0, 0, width, height, options, icons, utcNow);
     return bitmap;
 }
 
@@ -714,7 +731,8 @@ void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int he
     graphics.SetPageUnit(Gdiplus::UnitPixel);
     graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
 
-    DrawBackground(options.Region, options.Background, graphics, x, y, width, height);
+    CStretchedBackground::Draw(graphics, x, y, width, height, options.Region, options.Background,
+                               CStretchedBackground::ShadeAt(options, utcNow));
     DrawCities(graphics, x, y, width, height, options, icons, utcNow);
 }
 
@@ -764,17 +782,8 @@ std::vector<CMapLayout::Placement> LayOutCities(Gdiplus::Graphics& graphics, int
     return placements;
 }
 
-void DrawBackground(const MapRegion& region, EarthBackground& background, Gdiplus::Graphics& graphics, int x,
-                    int y, int width, int height)
+bool GetBackgroundPart(const MapRegion& region, UINT imageWidth, UINT imageHeight, Gdiplus::Rect& part)
 {
-    Gdiplus::Bitmap& image = background.GetImage();
-    const UINT imageWidth = image.GetWidth();
-    const UINT imageHeight = image.GetHeight();
-    if (imageWidth == 0 || imageHeight == 0)
-    {
-        return; // the file could not be read
-    }
-
     // The image holds the whole earth: longitude -180 to 180 across, latitude 90 to -90 down.
     Gdiplus::Matrix earth;
     SetRectangleMapping(earth, -180.0f, 90.0f, 180.0f, -90.0f, 0.0f, 0.0f, static_cast<float>(imageWidth),
@@ -791,9 +800,28 @@ void DrawBackground(const MapRegion& region, EarthBackground& background, Gdiplu
         !RoundToPixel(corners[0].Y, top) || !RoundToPixel(corners[1].X, right) ||
         !RoundToPixel(corners[1].Y, bottom))
     {
+        return false;
+    }
+    part = Gdiplus::Rect(left, top, right - left, bottom - top);
+    return true;
+}
+
+void DrawBackground(const MapRegion& region, EarthBackground& background, Gdiplus::Graphics& graphics, int x,
+                    int y, int width, int height)
+{
+    Gdiplus::Bitmap& image = background.GetImage();
+    const UINT imageWidth = image.GetWidth();
+    const UINT imageHeight = image.GetHeight();
+    if (imageWidth == 0 || imageHeight == 0)
+    {
+        return; // the file could not be read
+    }
+    Gdiplus::Rect part;
+    if (!GetBackgroundPart(region, imageWidth, imageHeight, part))
+    {
         return;
     }
-    graphics.DrawImage(&image, Gdiplus::Rect(x, y, width, height), left, top, right - left, bottom - top,
+    graphics.DrawImage(&image, Gdiplus::Rect(x, y, width, height), part.X, part.Y, part.Width, part.Height,
                        Gdiplus::UnitPixel, nullptr);
 }
 

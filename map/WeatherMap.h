@@ -54,9 +54,9 @@ CPtr<Gdiplus::Bitmap> GenerateNimbrelWallpaper(int width, int height, COptions& 
                                                const WeatherIconSource& icons, DateTime utcNow);
 
 // The map over the kept background of its size (made again first when the region, the background
-// or the size has changed), into a new 24-bit bitmap: the same pixels as GenerateNimbrelWallpaper
-// gives, at the cost of a copy and the cities when the background is kept. Throws when a bitmap
-// cannot be made.
+// or the size has changed, or the sun has moved by more than a pixel with day and night shown), into a new
+// 24-bit bitmap: the same pixels as GenerateNimbrelWallpaper gives, at the cost of a copy and the cities when
+// the background is kept. Throws when a bitmap cannot be made.
 CPtr<Gdiplus::Bitmap> ComposeWeatherMap(CStretchedBackground& kept, int width, int height, COptions& options,
                                         const WeatherIconSource& icons, DateTime utcNow);
 // The same into a 24-bit target of its own size, such as one whose pixels a device context shares.
@@ -77,9 +77,10 @@ CPtr<Gdiplus::Bitmap> ComposeSpannedWallpaper(const CWallpaperLayout& layout,
                                               const KeptBackgroundOfSize& keptOfSize, COptions& options,
                                               const WeatherIconSource& icons, DateTime utcNow);
 
-// The whole map into the rectangle. Leaves the graphics in pixel units with anti-aliased text.
-// Throws only when the options or the background's bitmap object are missing; one city or one
-// pass that fails is left out and the rest is drawn.
+// The whole map into the rectangle, shaded by the sun at utcNow when the options show day and
+// night. Leaves the graphics in pixel units with anti-aliased text.
+// Throws only when the options or the background's bitmap object are missing, or a shaded
+// background cannot be made; one city or one pass that fails is left out and the rest is drawn.
 void DrawWeatherMap(Gdiplus::Graphics& graphics, int x, int y, int width, int height, COptions& options,
                     const WeatherIconSource& icons, DateTime utcNow);
 
@@ -101,6 +102,10 @@ std::vector<CMapLayout::Placement> LayOutCities(Gdiplus::Graphics& graphics, int
 // image that could not be read draws nothing.
 void DrawBackground(const MapRegion& region, EarthBackground& background, Gdiplus::Graphics& graphics, int x,
                     int y, int width, int height);
+
+// The rectangle of an earth image of the given size, in its pixels, that the region covers; false
+// when the region's corners give no whole pixels.
+bool GetBackgroundPart(const MapRegion& region, UINT imageWidth, UINT imageHeight, Gdiplus::Rect& part);
 
 // The selected elements of one city around the pixel point (px, py), at the options' own sizes:
 // the icon centred on it, the label where a map puts it when nothing is in the way. Names and

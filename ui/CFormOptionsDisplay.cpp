@@ -5,6 +5,8 @@
 #include "core/ApplicationException.h"
 #include "core/Here.h"
 #include "data/COptions.h"
+#include "data/MapRegion.h"
+#include "map/CStretchedBackground.h"
 #include "map/WeatherMap.h"
 #include "platform/COffscreenSurface.h"
 #include "platform/Log.h"
@@ -67,6 +69,7 @@ bool CFormOptionsDisplay::OnCommand(WORD id, WORD)
         return true;
     case IDC_CHECK_DAY_AND_NIGHT:
         Copy().ShowDayAndNight = IsDlgButtonChecked(Hwnd(), id) == BST_CHECKED;
+        RepaintPreview();
         return true;
     case IDC_BUTTON_CITY_NAME_COLOR:
         OnColorClicked(Copy().ColorCityName);
@@ -219,18 +222,21 @@ void CFormOptionsDisplay::DrawDisplayPreview(const DRAWITEMSTRUCT& item)
     {
         Gdiplus::Graphics graphics(surface.Dc());
         graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
-        UtilGraphics::DrawBackground(MapRegion::GetPreviewRegion(), Copy().Background, graphics, 0, 0, width,
-                                     height);
-        City sample(0, L"", L"", L"Name", L"", 0.0f, 0.0f);
-        sample.CurrentWeather.ReportDateTime = DateTime::UtcNow();
+        // The map as it would look now, the sample city in the middle of it, its icon by its own sun.
+        const DateTime now = DateTime::UtcNow();
+        const MapRegion& region = MapRegion::GetPreviewRegion();
+        CStretchedBackground::Draw(graphics, 0, 0, width, height, region, Copy().Background,
+                                   CStretchedBackground::ShadeAt(Copy(), now));
+        City sample(0, L"", L"", L"Name", L"", static_cast<float>(region.North + region.South) / 2,
+                    static_cast<float>(region.West + region.East) / 2);
+        sample.CurrentWeather.ReportDateTime = now;
         sample.CurrentWeather.WeatherCode = static_cast<EnumWeatherCode>(4);
         sample.CurrentWeather.Temprature = 23.0f;
         sample.CurrentWeather.DewPoint = 23.0f;
         IWindowHost& host = Owner().Host();
         const auto icons = [&host](bool isDay, const Nullable<EnumWeatherCode>& code)
         { return host.GetSmallWeatherIcon(isDay, code); };
-        UtilGraphics::DrawCity(graphics, sample, Copy(), true, true, true, width / 2, height / 2, icons,
-                               DateTime::UtcNow());
+        UtilGraphics::DrawCity(graphics, sample, Copy(), true, true, true, width / 2, height / 2, icons, now);
     }
     BitBlt(item.hDC, rect.left, rect.top, width, height, surface.Dc(), 0, 0, SRCCOPY);
 }

@@ -320,6 +320,29 @@ bool CSun::IsDay(DateTime now, const Nullable<DateTime>& sunrise, const Nullable
     throw ApplicationException(Here());
 }
 
+void CSun::GetSubsolarPoint(DateTime instant, double& latitude, double& longitude)
+{
+    const DateTime day = instant.Date();
+    const double minutes = static_cast<double>(instant.Ticks() - day.Ticks()) / TimeSpan::TicksPerMinute;
+    const double t =
+        calcTimeJulianCent(calcJD(day.Year(), day.Month(), day.Day()) + minutes / kMinutesPerDay);
+    // Solar noon at longitude L (east positive) falls at 720 - 4 L - E minutes UTC, E the equation
+    // of time; the sun is overhead where that is now.
+    const double east = (720.0 - minutes - calcEquationOfTime(t)) / 4.0;
+    const double declination = calcSunDeclination(t);
+    if (!std::isfinite(east) || !std::isfinite(declination))
+    {
+        throw ApplicationException(Here());
+    }
+    double wrapped = std::fmod(east + 180.0, 360.0);
+    if (wrapped < 0)
+    {
+        wrapped += 360.0;
+    }
+    latitude = declination;
+    longitude = wrapped - 180.0 >= 180.0 ? -180.0 : wrapped - 180.0;
+}
+
 bool CSun::IsDay(double latitude, double longitude, DateTime now)
 {
     Nullable<DateTime> sunrise;

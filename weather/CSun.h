@@ -27,6 +27,16 @@ public:
 
     // Both of the above for the place at the instant now.
     static bool IsDay(double latitude, double longitude, DateTime now);
+
+    // The sun's altitude, in degrees, at which GetSunriseSunset has it rise and set: its upper limb
+    // on the horizon, refraction included.
+    static constexpr double SunriseAltitude = 90.0 - 90.833;
+
+    // Where the sun stands in the zenith at the instant (UTC), from the same declination and
+    // equation of time as the sunrise and sunset: latitude in degrees, north positive, and
+    // longitude in degrees east, in [-180, 180). Throws for an instant too far from ours to give a
+    // finite position.
+    static void GetSubsolarPoint(DateTime instant, double& latitude, double& longitude);
 };
 
 // The sun's geometric mean longitude in degrees, in [0, 360), for t Julian centuries since J2000.0.

@@ -270,6 +270,87 @@ TEST_F(MapTest, AMapOverTheKeptBackgroundIsTheMapFromScratch)
         << "a copy of the options shows the same background";
 }
 
+// With day and night shown, the default earth gets its night picture blended in where the sun is
+// down, over the kept background as from scratch; the kept picture is made again once the sun has
+// moved by more than a pixel, and not before. Any other earth, or the night picture itself, or a
+// missing night picture, leaves the day alone, as does the option turned off.
+TEST_F(MapTest, TheNightPictureIsBlendedInWhereTheSunIsDownAndKeptUntilTheSunMovesAPixel)
+{
+    // Day in one colour; night darker, its red growing to the east, one pixel a degree.
+    WriteImage(Folder().File(EarthBackground::DefaultName), 360, 180,
+               [](int, int) { return Gdiplus::Color(200, 180, 40); });
+    WriteImage(Folder().File(EarthBackground::NightLightsName), 360, 180,
+               [](int x, int) { return Gdiplus::Color(x * 255 / 359, 20, 90); });
+    ASSERT_TRUE(Options().Background.SetByName(EarthBackground::DefaultName));
+    Options().ShowDayAndNight = true;
+    Cities().push_back(MakeCity(1, L"Lyon", 45.7f, 4.8f, EnumWeatherCode::Clear, 25.0f));
+    Cities().push_back(MakeCity(2, L"Perth", -31.9f, 115.9f, EnumWeatherCode::Fog, -4.0f));
+    TestIcons icons(16, 12);
+    const auto render = [&](DateTime instant)
+    {
+        return Pixels(*UtilGraphics::GenerateNimbrelWallpaper(kMapWidth, kMapHeight, Options(),
+                                                              icons.Source(), instant));
+    };
+
+    const Pixels shaded = render(kNow);
+    // Noon on the prime meridian is day; the Pacific, either side of the date line, is night,
+    // each place with the night picture's own colour from its own longitude.
+    EXPECT_EQ(0xFFC8B428u, shaded.At(MapX(0), MapY(10)));
+    for (const float longitude : {150.0f, -120.0f})
+    {
+        EXPECT_NEAR((longitude + 180.0f) * 255 / 359, shaded.Red(MapX(longitude), MapY(-40)), 3.0)
+            << longitude;
+        EXPECT_EQ(20, shaded.Green(MapX(longitude), MapY(-40)));
+        EXPECT_EQ(90, shaded.Blue(MapX(longitude), MapY(-40)));
+    }
+    // Between them at the equator, twilight: neither the one nor the other.
+    int twilight = 0;
+    for (int x = MapX(80); x < MapX(105); ++x)
+    {
+        const int green = shaded.Green(x, MapY(0));
+        twilight += green > 20 && green < 180;
+    }
+    EXPECT_GT(twilight, 5);
+
+    CStretchedBackground kept;
+    const auto keptMap = [&](DateTime instant)
+    {
+        return Pixels(*UtilGraphics::ComposeWeatherMap(kept, kMapWidth, kMapHeight, Options(), icons.Source(),
+                                                       instant));
+    };
+    EXPECT_EQ(shaded.All(), keptMap(kNow).All());
+    // A minute later the sun has moved a quarter of a degree, half a pixel: the same picture.
+    const Gdiplus::Bitmap* const first =
+        &kept.Prepare(Options().Region, Options().Background, kMapWidth, kMapHeight, kNow);
+    const DateTime minuteOn = kNow + TimeSpan::FromMinutes(1);
+    EXPECT_FALSE(kept.IsStale(Options().Region, Options().Background, kMapWidth, kMapHeight, minuteOn));
+    keptMap(minuteOn);
+    EXPECT_EQ(first, &kept.Prepare(Options().Region, Options().Background, kMapWidth, kMapHeight, minuteOn));
+    // Three minutes on, a pixel and a half: made again, as from scratch.
+    const DateTime threeOn = kNow + TimeSpan::FromMinutes(3);
+    EXPECT_TRUE(kept.IsStale(Options().Region, Options().Background, kMapWidth, kMapHeight, threeOn));
+    const Pixels later = keptMap(threeOn);
+    EXPECT_EQ(render(threeOn).All(), later.All());
+    EXPECT_NE(shaded.All(), later.All());
+
+    // No night: the option off, the night picture chosen itself, another earth, a missing night.
+    Options().ShowDayAndNight = false;
+    const Pixels day = render(kNow);
+    EXPECT_EQ(0xFFC8B428u, day.At(MapX(150), MapY(-40)));
+    EXPECT_EQ(day.All(), keptMap(kNow).All());
+    Options().ShowDayAndNight = true;
+    WriteImage(Folder().File(L"Day.bmp"), 360, 180, [](int, int) { return Gdiplus::Color(200, 180, 40); });
+    ASSERT_TRUE(Options().Background.SetByName(L"Day.bmp"));
+    EXPECT_EQ(day.All(), render(kNow).All());
+    EXPECT_EQ(day.All(), keptMap(kNow).All());
+    ASSERT_TRUE(Options().Background.SetByName(EarthBackground::NightLightsName));
+    EXPECT_EQ(90, render(kNow).Blue(MapX(0), MapY(10)));
+    ASSERT_TRUE(Options().Background.SetByName(EarthBackground::DefaultName)); // lets go of the file
+    ASSERT_TRUE(DeleteFileW(Folder().File(EarthBackground::NightLightsName).c_str()));
+    EXPECT_EQ(day.All(), render(kNow).All());
+    EXPECT_EQ(day.All(), keptMap(kNow).All());
+}
+
 TEST_F(MapTest, EveryRegionShowsItsOwnPartOfTheEarthImage)
 {
     const TempFolder& folder = Folder();

@@ -7,6 +7,7 @@ list(APPEND PORTABLE_TEST_SOURCES
     weather/NoaaDwmlTests.cpp
     weather/NoaaApiTests.cpp
     weather/SunTests.cpp
+    weather/DaylightShadingTests.cpp
     weather/UpdateScheduleTests.cpp
 )
 list(APPEND WINDOWS_TEST_SOURCES

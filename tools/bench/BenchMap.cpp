@@ -10,7 +10,8 @@
 // the slowest in milliseconds:
 //   full    the whole map from scratch, the earth image stretched anew, as when the region, the
 //           background or the size has changed; the first run also decodes the earth image, as
-//           the program's first map does;
+//           the program's first map does. Once with day and night off and once on, which adds
+//           reading the night image and blending it in by the sun (its cost is the difference);
 //   update  new weather over the kept stretched background: a copy and the cities.
 // DIR is the folder of Nimbrel.exe with its "EarthBackgrounds\" and "SmallWeatherIcons\" (default:
 // the build's Nimbrel folder, two levels above this program). --save writes the last updated map of
@@ -100,13 +101,30 @@ int Run(int runs, const std::vector<std::pair<int, int>>& sizes, const std::wstr
     for (const auto& [width, height] : sizes)
     {
         // Measured from a cold start: the first map decodes the earth image, as the program's does.
+        // Day and night off and on take turns, so that a machine busy with other work slows both
+        // alike; with it on, the sun is a few minutes on at every run, so that each map is lit anew.
         options.Background.Image.Reset();
-        const std::vector<double> full =
-            Time(runs, [&](int)
-                 { map = UtilGraphics::GenerateNimbrelWallpaper(width, height, options, iconSource, now); });
+        std::vector<double> dayOnly;
+        std::vector<double> full;
+        for (int run = 0; run < runs; ++run)
+        {
+            for (const bool shaded : {false, true})
+            {
+                options.ShowDayAndNight = shaded;
+                std::vector<double>& times = shaded ? full : dayOnly;
+                times.push_back(Time(1,
+                                     [&](int)
+                                     {
+                                         map = UtilGraphics::GenerateNimbrelWallpaper(
+                                             width, height, options, iconSource,
+                                             now + TimeSpan::FromMinutes(5.0 * run));
+                                     })
+                                    .front());
+            }
+        }
         // Each update brings new weather: every observation taken anew, the temperatures changed.
         CStretchedBackground kept;
-        kept.Prepare(options.Region, options.Background, width, height);
+        kept.Prepare(options.Region, options.Background, width, height, now);
         const std::vector<double> update =
             Time(runs,
                  [&](int run)
@@ -118,11 +136,17 @@ int Run(int runs, const std::vector<std::pair<int, int>>& sizes, const std::wstr
                      }
                      map = UtilGraphics::ComposeWeatherMap(kept, width, height, options, iconSource, now);
                  });
+        const Times d = Summarise(dayOnly);
         const Times f = Summarise(full);
         const Times u = Summarise(update);
-        std::printf("map %dx%d, %d cities, %d runs: full median %.1f ms, fastest %.1f ms, slowest %.1f ms, "
-                    "first %.1f ms\n",
-                    width, height, cities, runs, f.Median, f.Fastest, f.Slowest, full.front());
+        std::printf(
+            "map %dx%d, %d cities, %d runs: full, day and night off: median %.1f ms, fastest %.1f ms, "
+            "slowest %.1f ms, first %.1f ms\n",
+            width, height, cities, runs, d.Median, d.Fastest, d.Slowest, dayOnly.front());
+        std::printf("map %dx%d, %d cities, %d runs: full, day and night on: median %.1f ms, fastest %.1f ms, "
+                    "slowest %.1f ms (shading adds %.1f%%)\n",
+                    width, height, cities, runs, f.Median, f.Fastest, f.Slowest,
+                    100.0 * (f.Median - d.Median) / d.Median);
         std::printf("map %dx%d, %d cities, %d runs: update median %.1f ms, fastest %.1f ms, slowest %.1f ms "
                     "(%.1f%% of full)\n",
                     width, height, cities, runs, u.Median, u.Fastest, u.Slowest, 100.0 * u.Median / f.Median);
