@@ -40,6 +40,30 @@ SIZE CFormEarthView::ComposedSize() const
     return m_map ? SIZE{m_map->Width(), m_map->Height()} : SIZE{0, 0};
 }
 
+void CFormEarthView::OnHidden()
+{
+    m_map.reset();
+    m_background.Park();
+    m_stale = true;
+}
+
+void CFormEarthView::PrepareToShow()
+{
+    if (!IsWindow())
+    {
+        return;
+    }
+    try
+    {
+        Compose();
+    }
+    catch (...)
+    {
+        // Painted black, then composed once the window shows, as at the first showing.
+        Log::Exception(L"CFormEarthView::PrepareToShow");
+    }
+}
+
 void CFormEarthView::RefreshWeather()
 {
     m_stale = true;
@@ -194,13 +218,16 @@ void CFormEarthView::Compose()
     {
         m_background.Release();
     }
-    UtilGraphics::ComposeWeatherMap(shared != nullptr ? *shared : m_background, target.Bitmap(), options,
-                                    Program::SmallWeatherIcons(), DateTime::UtcNow());
+    CStretchedBackground& background = shared != nullptr ? *shared : m_background;
+    UtilGraphics::ComposeWeatherMap(background, target.Bitmap(), options, Program::SmallWeatherIcons(),
+                                    DateTime::UtcNow());
     if (map)
     {
         m_map = std::move(map);
     }
     m_stale = false;
+    // Until the weather or the size changes again the composed map is all the window needs.
+    background.Park();
     // The earth image was needed only to stretch the background, which is kept.
     Program::ReleaseSourceImages();
 }
