@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstring>
 
 namespace
 {
@@ -47,6 +48,8 @@ public:
         return static_cast<BYTE*>(m_data.Scan0);
     }
     int Stride() const { return m_data.Stride; }
+    // The top row; null when the pixels could not be locked.
+    BYTE* Rows() const { return m_locked ? static_cast<BYTE*>(m_data.Scan0) : nullptr; }
 
 private:
     Gdiplus::Bitmap& m_bitmap;
@@ -96,7 +99,7 @@ Gdiplus::Bitmap& CStretchedBackground::Prepare(const MapRegion& region, EarthBac
     {
         return *m_bitmap;
     }
-    if (m_parked && key == m_key)
+    if (IsParked(key))
     {
         CPtr<Gdiplus::Bitmap> bitmap = UtilGraphics::NewMapBitmap(width, height);
         if (ReadParked(*bitmap))
@@ -123,6 +126,32 @@ Gdiplus::Bitmap& CStretchedBackground::Prepare(const MapRegion& region, EarthBac
     m_bitmap = std::move(bitmap);
     m_key = std::move(key);
     return *m_bitmap;
+}
+
+void CStretchedBackground::CopyInto(const MapRegion& region, EarthBackground& background,
+                                    Gdiplus::Bitmap& target)
+{
+    const int width = static_cast<int>(target.GetWidth());
+    const int height = static_cast<int>(target.GetHeight());
+    if (IsParked(MakeKey(region, background, width, height)) && ReadParked(target))
+    {
+        return;
+    }
+    Gdiplus::Bitmap& picture = Prepare(region, background, width, height);
+
+    // A copy of rows, not a drawing: no resampling, no blending, the very same bytes.
+    const LockedPixels from(picture, Gdiplus::ImageLockModeRead);
+    const LockedPixels to(target, Gdiplus::ImageLockModeWrite);
+    if (from.Rows() == nullptr || to.Rows() == nullptr)
+    {
+        ThrowApplicationException(Here());
+    }
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+    {
+        std::memcpy(to.Rows() + static_cast<std::ptrdiff_t>(y) * to.Stride(),
+                    from.Rows() + static_cast<std::ptrdiff_t>(y) * from.Stride(), row);
+    }
 }
 
 bool CStretchedBackground::Park()

@@ -58,6 +58,12 @@ public:
     // it. Throws when the bitmap cannot be made; the previous one is then gone as well.
     Gdiplus::Bitmap& Prepare(const MapRegion& region, EarthBackground& background, int width, int height);
 
+    // The picture for the region, the background and the target's size, copied into the 24-bit
+    // target byte for byte: a parked one straight from its file, without making it in memory
+    // again; otherwise what Prepare gives. Throws when Prepare does, or the target's pixels cannot
+    // be written.
+    void CopyInto(const MapRegion& region, EarthBackground& background, Gdiplus::Bitmap& target);
+
     // True when Prepare would make a new picture.
     bool IsStale(const MapRegion& region, const EarthBackground& background, int width, int height) const;
 
@@ -72,6 +78,7 @@ public:
 
 private:
     bool ReadParked(Gdiplus::Bitmap& bitmap) const;
+    bool IsParked(const Key& key) const { return m_bitmap.IsNull() && m_parked && key == m_key; }
     void CloseFile();
 
     Key m_key;

@@ -239,29 +239,7 @@ void ComposeWeatherMap(CStretchedBackground& kept, Gdiplus::Bitmap& target, COpt
 {
     const int width = static_cast<int>(target.GetWidth());
     const int height = static_cast<int>(target.GetHeight());
-    Gdiplus::Bitmap& background = kept.Prepare(options.Region, options.Background, width, height);
-
-    // A copy of rows, not a drawing: no resampling, no blending, the very same bytes.
-    const Gdiplus::Rect all(0, 0, width, height);
-    Gdiplus::BitmapData from{};
-    Gdiplus::BitmapData to{};
-    if (background.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &from) != Gdiplus::Ok)
-    {
-        ThrowApplicationException(Here());
-    }
-    if (target.LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &to) != Gdiplus::Ok)
-    {
-        background.UnlockBits(&from);
-        ThrowApplicationException(Here());
-    }
-    const std::size_t row = static_cast<std::size_t>(width) * 3;
-    for (int y = 0; y < height; ++y)
-    {
-        std::memcpy(static_cast<BYTE*>(to.Scan0) + static_cast<std::ptrdiff_t>(y) * to.Stride,
-                    static_cast<const BYTE*>(from.Scan0) + static_cast<std::ptrdiff_t>(y) * from.Stride, row);
-    }
-    target.UnlockBits(&to);
-    background.UnlockBits(&from);
+    kept.CopyInto(options.Region, options.Background, target);
 
     Gdiplus::Graphics graphics(&target);
     if (graphics.GetLastStatus() != Gdiplus::Ok)

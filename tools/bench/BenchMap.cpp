@@ -11,7 +11,9 @@
 //   full    the whole map from scratch, the earth image stretched anew, as when the region, the
 //           background or the size has changed; the first run also decodes the earth image, as
 //           the program's first map does;
-//   update  new weather over the kept stretched background: a copy and the cities.
+//   update  new weather over the kept stretched background: a copy and the cities. As in the
+//           program, the background waits in its temporary file between maps, so each update
+//           also reads it back.
 // DIR is the folder of Nimbrel.exe with its "EarthBackgrounds\" and "SmallWeatherIcons\" (default:
 // the build's Nimbrel folder, two levels above this program). --save writes the last updated map of
 // the last size as a BMP file to look at.
@@ -107,6 +109,7 @@ int Run(int runs, const std::vector<std::pair<int, int>>& sizes, const std::wstr
         // Each update brings new weather: every observation taken anew, the temperatures changed.
         CStretchedBackground kept;
         kept.Prepare(options.Region, options.Background, width, height);
+        kept.Park();
         const std::vector<double> update =
             Time(runs,
                  [&](int run)
@@ -117,6 +120,7 @@ int Run(int runs, const std::vector<std::pair<int, int>>& sizes, const std::wstr
                          city.CurrentWeather.Temprature = city.CurrentWeather.Temprature.Value() + run % 3;
                      }
                      map = UtilGraphics::ComposeWeatherMap(kept, width, height, options, iconSource, now);
+                     kept.Park();
                  });
         const Times f = Summarise(full);
         const Times u = Summarise(update);
