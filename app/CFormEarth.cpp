@@ -71,6 +71,12 @@ bool CFormEarth::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESU
     case WM_DESTROY:
         // Only the shutdown sequence destroys the frame, after the message loop has ended.
         return true;
+    case WM_SHOWWINDOW:
+        if (wParam == FALSE)
+        {
+            m_view.OnHidden();
+        }
+        return false;
     case WM_SIZE:
         if (wParam != SIZE_MINIMIZED)
         {

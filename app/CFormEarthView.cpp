@@ -40,6 +40,30 @@ SIZE CFormEarthView::ComposedSize() const
     return m_map ? SIZE{m_map->Width(), m_map->Height()} : SIZE{0, 0};
 }
 
+void CFormEarthView::OnHidden()
+{
+    m_map.reset();
+    m_background.Park();
+    m_stale = true;
+}
+
+void CFormEarthView::PrepareToShow()
+{
+    if (!IsWindow())
+    {
+        return;
+    }
+    try
+    {
+        Compose();
+    }
+    catch (...)
+    {
+        // Painted black, then composed once the window shows, as at the first showing.
+        Log::Exception(L"CFormEarthView::PrepareToShow");
+    }
+}
+
 void CFormEarthView::RefreshWeather()
 {
     m_stale = true;
@@ -179,14 +203,6 @@ void CFormEarthView::Compose()
     {
         return;
     }
-    // A map of the same size is composed over the kept one: everything that can fail fails before
-    // its pixels are touched, so a failure still leaves the previous picture.
-    std::unique_ptr<CDibSurface> map;
-    if (!m_map || m_map->Width() != width || m_map->Height() != height)
-    {
-        map = std::make_unique<CDibSurface>(width, height, Here());
-    }
-    CDibSurface& target = map ? *map : *m_map;
     COptions& options = Program::Options();
     // A view of the screen's size shows the wallpaper's background: one kept picture serves both.
     CStretchedBackground* shared = Program::WallpaperBackgroundOfSize(width, height);
@@ -194,13 +210,24 @@ void CFormEarthView::Compose()
     {
         m_background.Release();
     }
-    UtilGraphics::ComposeWeatherMap(shared != nullptr ? *shared : m_background, target.Bitmap(), options,
-                                    Program::SmallWeatherIcons(), DateTime::UtcNow());
-    if (map)
+    CStretchedBackground& background = shared != nullptr ? *shared : m_background;
+    // Composed as the wallpaper is, in 24 bits, then taken into the window's 32-bit picture: the
+    // same colours, and everything that can fail fails before the kept picture is touched.
+    const CPtr<Gdiplus::Bitmap> composed = UtilGraphics::ComposeWeatherMap(
+        background, width, height, options, Program::SmallWeatherIcons(), DateTime::UtcNow());
+    if (!m_map || m_map->Width() != width || m_map->Height() != height)
     {
+        auto map = std::make_unique<CDibSurface>(width, height, Here());
+        map->CopyFrom(*composed);
         m_map = std::move(map);
     }
+    else
+    {
+        m_map->CopyFrom(*composed);
+    }
     m_stale = false;
+    // Until the weather or the size changes again the composed map is all the window needs.
+    background.Park();
     // The earth image was needed only to stretch the background, which is kept.
     Program::ReleaseSourceImages();
 }

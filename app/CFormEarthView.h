@@ -32,8 +32,16 @@ public:
     // picture.
     void RefreshWeather() override;
 
-    // The size of the map kept for painting; 0 × 0 before the first.
+    // The size of the map kept for painting; 0 × 0 before the first and while the window is hidden.
     SIZE ComposedSize() const;
+
+    // The frame is being hidden: nothing is shown, so the map's memory goes (its background is
+    // parked already). Showing it again composes first (PrepareToShow), or paints black until the
+    // map follows.
+    void OnHidden();
+    // Composes the map at the client's present size before the frame is shown again, so that the
+    // first paint shows it at once. Never throws.
+    void PrepareToShow();
 
 protected:
     bool ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

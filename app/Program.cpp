@@ -529,6 +529,12 @@ void Program::ShowEarth()
         return;
     }
     const HWND window = s_formEarth->Hwnd();
+    // A window shown again keeps its size: its map is composed before it shows, so that it never
+    // shows black first.
+    if (s_earthShown && !IsWindowVisible(window) && !IsIconic(window))
+    {
+        s_formEarth->View().PrepareToShow();
+    }
     // The first showing is maximised, whenever it comes; later ones keep the user's size.
     ShowWindow(window, !s_earthShown ? SW_SHOWMAXIMIZED : IsIconic(window) ? SW_RESTORE : SW_SHOW);
     s_earthShown = true;
@@ -761,6 +767,11 @@ void Program::UpdateWallpaper()
     // A wallpaper that failed is no reason to leave the views stale.
     UpdateViews();
     ReleaseSourceImages();
+    // Until the next update the backgrounds wait in their files, not in memory.
+    for (auto& [size, kept] : WallpaperBackgrounds())
+    {
+        kept.Park();
+    }
 }
 
 void Program::SaveWeatherCache()

@@ -17,7 +17,10 @@ class MapRegion;
 // The region's part of the earth image stretched over one target size, kept between maps: the
 // stretch is most of a map's cost and does not change with the weather, so an update only copies
 // it and draws the cities on top. One is kept per target (the wallpaper, the map window); it is
-// made again only when what it shows changes. User-interface thread only.
+// made again only when what it shows changes. Between maps it can be parked: its pixels go to a
+// temporary file of its own (deleted when it is closed, or when the process ends however it ends)
+// and its memory is given back, so an idle program holds no picture it is not showing; the next
+// map reads it back, which costs far less than the stretch. User-interface thread only.
 //
 // With day and night shown, the earth's night picture is blended in where the sun is down (see
 // CDaylightShading). The sun moves on all the time, but the picture is made again only once the
@@ -26,6 +29,11 @@ class MapRegion;
 class CStretchedBackground
 {
 public:
+    CStretchedBackground() = default;
+    ~CStretchedBackground();
+    CStretchedBackground(const CStretchedBackground&) = delete;
+    CStretchedBackground& operator=(const CStretchedBackground&) = delete;
+
     // Everything the stretched picture depends on. Two keys that compare equal give the same
     // pixels; two that only Show the same picture give it with the light at most a pixel apart.
     struct Key
@@ -72,10 +80,18 @@ public:
     // The stretched picture for the region, the background, the size and the sun: the kept one
     // when it shows the same (see Key::Shows), otherwise a new one (24 bits per pixel, black where
     // the image could not be read), which replaces it. Loads the background's image when it has to
-    // stretch it; the night picture is read for the blend and let go at once. Throws when the
-    // bitmap cannot be made; the previous one is then gone as well.
+    // stretch it; the night picture is read for the blend and let go at once. A parked picture
+    // that shows the same is read back instead; one that cannot be read back is made anew. Throws
+    // when the bitmap cannot be made; the previous one is then gone as well.
     Gdiplus::Bitmap& Prepare(const MapRegion& region, EarthBackground& background, int width, int height,
                              const Nullable<DateTime>& shadeAt = Nullable<DateTime>());
+
+    // The picture for the region, the background, the target's size and the sun, copied into the
+    // 24-bit target byte for byte: a parked one straight from its file, without making it in
+    // memory again; otherwise what Prepare gives. Throws when Prepare does, or the target's pixels
+    // cannot be written.
+    void CopyInto(const MapRegion& region, EarthBackground& background, Gdiplus::Bitmap& target,
+                  const Nullable<DateTime>& shadeAt = Nullable<DateTime>());
 
     // True when Prepare would make a new picture.
     bool IsStale(const MapRegion& region, const EarthBackground& background, int width, int height,
@@ -91,11 +107,23 @@ public:
     static void Draw(Gdiplus::Graphics& graphics, int x, int y, int width, int height,
                      const MapRegion& region, EarthBackground& background, const Nullable<DateTime>& shadeAt);
 
-    // Drops the kept picture, for a target no longer in use.
+    // Writes the picture to its file (unless the file holds it already) and frees its memory.
+    // Returns false, keeping the picture in memory, when it cannot be written. Never throws.
+    bool Park();
+    bool IsParked() const { return m_bitmap.IsNull() && m_parked; }
+
+    // Drops the kept picture and its file, for a target no longer in use.
     void Release();
-    bool IsEmpty() const { return m_bitmap.IsNull(); }
+    bool IsEmpty() const { return m_bitmap.IsNull() && !m_parked; }
 
 private:
+    bool ReadParked(Gdiplus::Bitmap& bitmap) const;
+    bool IsParked(const Key& key) const { return m_bitmap.IsNull() && m_parked && m_key.Shows(key); }
+    void CloseFile();
+
     Key m_key;
     CPtr<Gdiplus::Bitmap> m_bitmap;
+    HANDLE m_file = INVALID_HANDLE_VALUE;
+    bool m_parked = false; // the file holds the picture of m_key
+    int m_parkedStride = 0;
 };

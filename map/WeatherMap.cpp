@@ -591,9 +591,18 @@ CPtr<Gdiplus::Bitmap> NewBlackBitmap(int width, int height)
 void ComposeInto(CStretchedBackground& kept, Gdiplus::Bitmap& target, const Gdiplus::Rect& area,
                  COptions& options, const UtilGraphics::WeatherIconSource& icons, DateTime utcNow)
 {
-    CopyPixels(kept.Prepare(options.Region, options.Background, area.Width, area.Height,
-                            CStretchedBackground::ShadeAt(options, utcNow)),
-               target, area);
+    const Nullable<DateTime> shadeAt = CStretchedBackground::ShadeAt(options, utcNow);
+    if (area.X == 0 && area.Y == 0 && area.Width == static_cast<INT>(target.GetWidth()) &&
+        area.Height == static_cast<INT>(target.GetHeight()))
+    {
+        // The whole target: a parked background goes straight from its file into it.
+        kept.CopyInto(options.Region, options.Background, target, shadeAt);
+    }
+    else
+    {
+        CopyPixels(kept.Prepare(options.Region, options.Background, area.Width, area.Height, shadeAt), target,
+                   area);
+    }
     Gdiplus::Graphics graphics(&target);
     if (graphics.GetLastStatus() != Gdiplus::Ok)
     {

@@ -4,16 +4,16 @@
 
 #include "platform/GdiPlus.h"
 
-#include <memory>
-
-// A picture kept off screen for a window to paint from: a 24-bit top-down DIB section selected into
-// a memory device context, whose pixels a GDI+ bitmap shares, so that GDI+ draws into it and GDI
-// copies or stretches it onto the window without any conversion in between.
+// A picture kept off screen for a window to paint from: a 32-bit top-down DIB section selected into
+// a memory device context, which GDI copies or stretches onto the window. 32 bits is the screen's
+// own layout, so a copy onto the window converts nothing: a 24-bit picture was converted on every
+// copy through a temporary picture of the whole window, which Wine's C library then kept (7.7 MB
+// at 1920x1016).
 class CDibSurface
 {
 public:
     // Throws ApplicationException with the caller's location text when the system refuses the
-    // context, the section or the bitmap.
+    // context or the section.
     CDibSurface(int width, int height, const char* failureLocation);
     ~CDibSurface();
     CDibSurface(const CDibSurface&) = delete;
@@ -22,8 +22,11 @@ public:
     HDC Dc() const { return m_dc; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
-    // The same pixels for GDI+; its drawing shows in Dc() once GDI+ has returned.
-    Gdiplus::Bitmap& Bitmap() { return *m_bitmap; }
+
+    // Takes the colours of a picture of the surface's size, pixel for pixel. Throws
+    // ApplicationException, leaving the surface as it was, when the sizes differ or the picture's
+    // pixels cannot be read.
+    void CopyFrom(Gdiplus::Bitmap& picture);
 
 private:
     void Release();
@@ -33,5 +36,5 @@ private:
     HDC m_dc = nullptr;
     HBITMAP m_section = nullptr;
     HGDIOBJ m_previous = nullptr;
-    std::unique_ptr<Gdiplus::Bitmap> m_bitmap;
+    BYTE* m_bits = nullptr;
 };

@@ -95,11 +95,15 @@ TEST(MapWindow, ViewFillsTheFramePaintsFromItsMapAndComposesOnceTheSizeSettles)
     const EarthBackground::ScopedFolder scope(folder.Path());
     WriteHalves(folder.File(L"Halves.bmp"), Gdiplus::Color(0xC0, 0, 0), Gdiplus::Color(0, 0, 0xC0));
     WriteHalves(folder.File(L"Green.bmp"), Gdiplus::Color(0, 0xA0, 0), Gdiplus::Color(0, 0xA0, 0));
-    CPtr<COptions> options(new COptions());
-    ASSERT_TRUE(options->Background.SetByName(L"Halves.bmp"));
-    options->Cities = new std::vector<City>();
-    options->HomeCity.Reset();
-    Program::SetOptions(std::move(options));
+    const auto useBackground = [](const wchar_t* name)
+    {
+        CPtr<COptions> options(new COptions());
+        EXPECT_TRUE(options->Background.SetByName(name));
+        options->Cities = new std::vector<City>();
+        options->HomeCity.Reset();
+        Program::SetOptions(std::move(options));
+    };
+    useBackground(L"Halves.bmp");
 
     CFormEarth frame;
     frame.Create();
@@ -162,6 +166,14 @@ TEST(MapWindow, ViewFillsTheFramePaintsFromItsMapAndComposesOnceTheSizeSettles)
     SendMessageW(frame.Hwnd(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(frame.IsWindow());
     EXPECT_FALSE(IsWindowVisible(frame.Hwnd()));
+    // Hidden, the window keeps no map; about to be shown again, it has one before its first paint.
+    EXPECT_EQ(0, frame.View().ComposedSize().cx);
+    useBackground(L"Green.bmp");
+    frame.View().PrepareToShow();
+    EXPECT_TRUE(IsComposedAtClientSize(frame.View()));
+    ShowWindow(frame.Hwnd(), SW_SHOW);
+    UpdateWindow(view);
+    EXPECT_TRUE(Near(0x00A000, ShownAt(view, 0.5, 0.5)));
     // Only the exit command ends the program: destroying the frame must not end the loop.
     frame.DestroyWindow();
     MSG quit;

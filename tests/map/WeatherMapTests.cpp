@@ -255,6 +255,21 @@ TEST_F(MapTest, AMapOverTheKeptBackgroundIsTheMapFromScratch)
     EXPECT_TRUE(same(kMapWidth, kMapHeight));
     EXPECT_EQ(stretched, &kept.Prepare(Options().Region, Options().Background, kMapWidth, kMapHeight));
 
+    // Parked between maps, the picture comes back from its file, not from the image; twice, since
+    // the file is written once and read each time.
+    for (int round = 0; round < 2; ++round)
+    {
+        ASSERT_TRUE(kept.Park());
+        EXPECT_TRUE(kept.IsParked());
+        EXPECT_FALSE(kept.IsStale(Options().Region, Options().Background, kMapWidth, kMapHeight));
+        Cities()[0].CurrentWeather.Temprature = 10.0f + round;
+        EXPECT_TRUE(same(kMapWidth, kMapHeight));
+        Options().Background.Image.Reset();
+        UtilGraphics::ComposeWeatherMap(kept, kMapWidth, kMapHeight, Options(), icons.Source(), kNow);
+        EXPECT_TRUE(Options().Background.Image.IsNull()) << round;
+    }
+    ASSERT_TRUE(kept.Park());
+
     // Whatever the stretch depends on makes it anew: the size, the region, the background, even the
     // same file chosen again.
     EXPECT_TRUE(kept.IsStale(Options().Region, Options().Background, 500, 300));

@@ -12,7 +12,9 @@
 //           background or the size has changed; the first run also decodes the earth image, as
 //           the program's first map does. Once with day and night off and once on, which adds
 //           reading the night image and blending it in by the sun (its cost is the difference);
-//   update  new weather over the kept stretched background: a copy and the cities.
+//   update  new weather over the kept stretched background: a copy and the cities. As in the
+//           program, the background waits in its temporary file between maps, so each update
+//           also reads it back.
 // DIR is the folder of Nimbrel.exe with its "EarthBackgrounds\" and "SmallWeatherIcons\" (default:
 // the build's Nimbrel folder, two levels above this program). --save writes the last updated map of
 // the last size as a BMP file to look at.
@@ -125,6 +127,7 @@ int Run(int runs, const std::vector<std::pair<int, int>>& sizes, const std::wstr
         // Each update brings new weather: every observation taken anew, the temperatures changed.
         CStretchedBackground kept;
         kept.Prepare(options.Region, options.Background, width, height, now);
+        kept.Park();
         const std::vector<double> update =
             Time(runs,
                  [&](int run)
@@ -135,6 +138,7 @@ int Run(int runs, const std::vector<std::pair<int, int>>& sizes, const std::wstr
                          city.CurrentWeather.Temprature = city.CurrentWeather.Temprature.Value() + run % 3;
                      }
                      map = UtilGraphics::ComposeWeatherMap(kept, width, height, options, iconSource, now);
+                     kept.Park();
                  });
         const Times d = Summarise(dayOnly);
         const Times f = Summarise(full);

@@ -844,8 +844,7 @@ int Usage()
     std::fwprintf(stderr, L"usage: NimbrelControl [--desktop NAME] wait-ready|exit|run|tray-icon|tray-remove|"
                           L"tray-menu|tray-exit|tray-tip|window|move|wait-title|dismiss|search-city|local-mode|"
                           L"broadcast-taskbar-created|"
-                          L"wallpaper|set-wallpaper|desktop-size|repaint [ARGUMENTS]
-");
+                          L"wallpaper|set-wallpaper|desktop-size|repaint [ARGUMENTS]\n");
     return 2;
 }
 
