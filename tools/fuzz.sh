@@ -20,7 +20,7 @@ core_sources="core/ApplicationException.cpp core/Here.cpp core/DateTime.cpp core
 metar_sources="tests/fuzz/FuzzMetar.cpp weather/MetarParser.cpp weather/RegEx.cpp weather/CCurrentWeather.cpp \
 weather/Atmosphere.cpp weather/Temperature.cpp weather/WeatherDump.cpp weather/EnumWeatherCode.cpp $core_sources"
 dwml_sources="tests/fuzz/FuzzDwml.cpp weather/NoaaDwml.cpp $core_sources"
-api_sources="tests/fuzz/FuzzApi.cpp weather/NoaaApi.cpp weather/Temperature.cpp $core_sources"
+api_sources="tests/fuzz/FuzzApi.cpp weather/NoaaApi.cpp weather/CWeatherAlert.cpp weather/Temperature.cpp $core_sources"
 flags="-std=c++20 -O1 -gline-tables-only -Wall -Wextra -Werror -I$root -fsanitize=fuzzer,address,undefined \
 -fno-sanitize-recover=all -fno-omit-frame-pointer"
 
