@@ -16,6 +16,7 @@ list(APPEND WINDOWS_TEST_SOURCES
     weather/HttpClientTests.cpp
     weather/HttpsDownloadTests.cpp
     weather/WeatherServiceNoaaTests.cpp
+    weather/WeatherAlertsClientTests.cpp
     weather/ParserStackTests.cpp
 )
 # The table of published sun times is compiled into the sun tests, so that every tree and Wine
@@ -36,5 +37,5 @@ foreach(document points forecast problem alerts-warning alerts-mixed alerts-none
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${nimbrel_api_json})
 endforeach()
 set_source_files_properties(weather/NoaaApiTests.cpp weather/WeatherServiceNoaaTests.cpp
-                            weather/WeatherAlertsTests.cpp
+                            weather/WeatherAlertsTests.cpp weather/WeatherAlertsClientTests.cpp
                             PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_CURRENT_BINARY_DIR}/generated)
