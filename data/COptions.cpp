@@ -256,6 +256,33 @@ Setting UnitChoice(const char* key)
     return setting;
 }
 
+// A window's top-left corner as "x,y" (either may be negative on a monitor left of or above the
+// primary one). No line means the window has not been placed yet.
+template <std::optional<POINT> COptions::*Field> Setting WindowPosition(const char* key)
+{
+    Setting setting{key,
+                    [](COptions& options, const std::string& value)
+                    {
+                        const size_t comma = value.find(',');
+                        if (comma == std::string::npos)
+                        {
+                            ThrowApplicationException(Here());
+                        }
+                        const POINT point{Util::ParseInt(value.substr(0, comma).c_str()),
+                                          Util::ParseInt(value.substr(comma + 1).c_str())};
+                        options.*Field = point;
+                    },
+                    [](HANDLE file, const COptions& options)
+                    {
+                        const POINT& point = *(options.*Field);
+                        Util::WriteToFileAscii(file, std::to_string(point.x) + "," + std::to_string(point.y));
+                    },
+                    CopyField<Field>};
+    setting.Present = [](const COptions& options) { return (options.*Field).has_value(); };
+    setting.Absent = [](COptions& options) { (options.*Field).reset(); };
+    return setting;
+}
+
 // No HomeCity line, or an empty one, is how "no home city" is stored; a line that does not parse
 // is damage, and the current home city stays.
 Setting HomeCitySetting()
@@ -326,6 +353,11 @@ const std::vector<Setting>& Settings()
         UnitChoice<EnumPressureUnit, &COptions::PressureUnit, &DisplayUnits::Pressure, 2>("PressureUnit"),
         UnitChoice<EnumVisibilityUnit, &COptions::VisibilityUnit, &DisplayUnits::Visibility, 2>(
             "VisibilityUnit"),
+        Flag<&COptions::ShowDayAndNight>("ShowDayAndNight"),
+        Flag<&COptions::ShowTemperatureInTray>("ShowTemperatureInTray"),
+        Flag<&COptions::FormLocalWeather_Visible>("FormLocalWeather_Visible"),
+        WindowPosition<&COptions::FormLocalWeather_Position>("FormLocalWeather_Position"),
+        Flag<&COptions::ShowWeatherAlerts>("ShowWeatherAlerts"),
     };
     return settings;
 }

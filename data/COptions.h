@@ -11,6 +11,7 @@
 #include "platform/UtilWin32.h"
 #include "weather/DisplayUnits.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,6 +71,17 @@ public:
     EnumWindUnit WindUnit = EnumWindUnit::MilesPerHour;
     EnumPressureUnit PressureUnit = EnumPressureUnit::InchesOfMercury;
     EnumVisibilityUnit VisibilityUnit = EnumVisibilityUnit::Miles;
+    // Whether the map shades the night side of the earth with the night image.
+    bool ShowDayAndNight = true;
+    // Whether the notification area icon shows the home city's temperature rather than the
+    // program's icon.
+    bool ShowTemperatureInTray = true;
+    // Where the local weather window was left: shown or not, and its top-left corner in
+    // virtual-screen coordinates (none until the window has been placed once).
+    bool FormLocalWeather_Visible = true;
+    std::optional<POINT> FormLocalWeather_Position;
+    // Whether active weather alerts are polled and shown.
+    bool ShowWeatherAlerts = true;
 
     // The temperature choice with the units above, as the windows show observations.
     DisplayUnits GetDisplayUnits() const;

@@ -39,6 +39,7 @@ void CFormOptionsDisplay::PopulateControls(const COptions& options)
     CheckDlgButton(Hwnd(), IDC_CHECK_SHOW_CITY_NAME, options.DispalyCityName ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(Hwnd(), IDC_CHECK_SHOW_TEMPERATURE,
                    options.DisplayCityTemprature ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(Hwnd(), IDC_CHECK_DAY_AND_NIGHT, options.ShowDayAndNight ? BST_CHECKED : BST_UNCHECKED);
     SendMessageW(m_sliderIconScale, TBM_SETPOS, TRUE, options.WeatherIconScale);
     SetWindowTextW(m_labelIconScale, (std::to_wstring(options.WeatherIconScale) + L"%").c_str());
     RepaintPreview();
@@ -63,6 +64,9 @@ bool CFormOptionsDisplay::OnCommand(WORD id, WORD)
     case IDC_CHECK_SHOW_TEMPERATURE:
         Copy().DisplayCityTemprature = IsDlgButtonChecked(Hwnd(), id) == BST_CHECKED;
         RepaintPreview();
+        return true;
+    case IDC_CHECK_DAY_AND_NIGHT:
+        Copy().ShowDayAndNight = IsDlgButtonChecked(Hwnd(), id) == BST_CHECKED;
         return true;
     case IDC_BUTTON_CITY_NAME_COLOR:
         OnColorClicked(Copy().ColorCityName);

@@ -18,6 +18,9 @@ void CFormOptionsGeneral::PopulateControls(const COptions& options)
     CheckDlgButton(Hwnd(), IDC_CHECK_UPDATE_WALLPAPER, options.UpdateWallpaper ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(Hwnd(), IDC_CHECK_RUN_AT_STARTUP,
                    options.RunAtSystemStartup ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(Hwnd(), IDC_CHECK_TRAY_TEMPERATURE,
+                   options.ShowTemperatureInTray ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(Hwnd(), IDC_CHECK_WEATHER_ALERTS, options.ShowWeatherAlerts ? BST_CHECKED : BST_UNCHECKED);
     RefreshUnitButtons();
 }
 
@@ -40,6 +43,12 @@ bool CFormOptionsGeneral::OnCommand(WORD id, WORD notification)
         return true;
     case IDC_CHECK_RUN_AT_STARTUP:
         Copy().RunAtSystemStartup = IsDlgButtonChecked(Hwnd(), id) == BST_CHECKED;
+        return true;
+    case IDC_CHECK_TRAY_TEMPERATURE:
+        Copy().ShowTemperatureInTray = IsDlgButtonChecked(Hwnd(), id) == BST_CHECKED;
+        return true;
+    case IDC_CHECK_WEATHER_ALERTS:
+        Copy().ShowWeatherAlerts = IsDlgButtonChecked(Hwnd(), id) == BST_CHECKED;
         return true;
     case IDC_RADIO_FAHRENHEIT:
     case IDC_RADIO_CELSIUS:

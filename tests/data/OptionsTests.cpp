@@ -198,7 +198,9 @@ TEST(OptionsDefaults, AreTheBuiltInSettingsAndCities)
         "FontCityName=Arial,6.000,0\r\nColorCityName=255,255,255\r\nFontCityTemprature=Arial,8.000,1\r\n"
         "ColorCityTemprature=255,0,0\r\n"
         "FormLocalWeather_AlwaysOnTop=false\r\nFormLocalWeather_Mode=0\r\n"
-        "WindUnit=mph\r\nPressureUnit=inHg\r\nVisibilityUnit=mi\r\n",
+        "WindUnit=mph\r\nPressureUnit=inHg\r\nVisibilityUnit=mi\r\n"
+        "ShowDayAndNight=true\r\nShowTemperatureInTray=true\r\nFormLocalWeather_Visible=true\r\n"
+        "ShowWeatherAlerts=true\r\n",
         UtilFile::ReadFileAscii(folder.File(L"Options.txt")));
     EXPECT_FALSE(Exists(folder.File(L"Options.txt.temp")));
 
@@ -235,6 +237,11 @@ TEST(OptionsFiles, SaveAndLoadRoundTrip)
     saved.WindUnit = EnumWindUnit::Knots;
     saved.PressureUnit = EnumPressureUnit::Hectopascals;
     saved.VisibilityUnit = EnumVisibilityUnit::Miles; // not the one Celsius brings
+    saved.ShowDayAndNight = false;
+    saved.ShowTemperatureInTray = false;
+    saved.FormLocalWeather_Visible = false;
+    saved.FormLocalWeather_Position = POINT{-1250, 37}; // a monitor left of the primary one
+    saved.ShowWeatherAlerts = false;
 
     TempFolder folder;
     saved.SaveOptions(folder.File(L"Options.txt"));
@@ -273,6 +280,18 @@ TEST(OptionsFiles, SaveAndLoadRoundTrip)
     EXPECT_EQ(EnumWindUnit::Knots, loaded.WindUnit);
     EXPECT_EQ(EnumPressureUnit::Hectopascals, loaded.PressureUnit);
     EXPECT_EQ(EnumVisibilityUnit::Miles, loaded.VisibilityUnit);
+    EXPECT_FALSE(loaded.ShowDayAndNight);
+    EXPECT_FALSE(loaded.ShowTemperatureInTray);
+    EXPECT_FALSE(loaded.FormLocalWeather_Visible);
+    ASSERT_TRUE(loaded.FormLocalWeather_Position.has_value());
+    EXPECT_EQ(-1250, loaded.FormLocalWeather_Position->x);
+    EXPECT_EQ(37, loaded.FormLocalWeather_Position->y);
+    EXPECT_FALSE(loaded.ShowWeatherAlerts);
+    EXPECT_EQ(-1250, loaded.Clone()->FormLocalWeather_Position->x);
+
+    // A position that does not parse leaves the window to find its own place.
+    EXPECT_FALSE(LoadedFrom("FormLocalWeather_Position=12\r\n")->FormLocalWeather_Position.has_value());
+    EXPECT_FALSE(LoadedFrom("FormLocalWeather_Position=a,b\r\n")->FormLocalWeather_Position.has_value());
 
     // No home city is stored as no HomeCity line, and read back as none.
     saved.HomeCity.Reset();
@@ -296,7 +315,9 @@ TEST(OptionsFiles, AFileOfEarlierVersionsSavesBackWithOnlyTheUnitsAdded)
         "FontCityTemprature=Arial,11.250,3\r\nColorCityTemprature=250,128,0\r\n"
         "FormLocalWeather_AlwaysOnTop=true\r\nFormLocalWeather_Mode=1\r\n";
     // Without units of their own, wind, pressure and visibility follow the Celsius chosen.
-    const std::string withUnits = written + "WindUnit=km/h\r\nPressureUnit=hPa\r\nVisibilityUnit=km\r\n";
+    const std::string withUnits = written + "WindUnit=km/h\r\nPressureUnit=hPa\r\nVisibilityUnit=km\r\n"
+                                            "ShowDayAndNight=true\r\nShowTemperatureInTray=true\r\n"
+                                            "FormLocalWeather_Visible=true\r\nShowWeatherAlerts=true\r\n";
     TempFolder folder;
     const std::wstring path = folder.File(L"Options.txt");
     TestFiles::Write(path, written);
