@@ -94,6 +94,8 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
         Program::ScheduleDownload(true);
         SetTimer(Hwnd(), UpdateTimerId, FirstTimerPeriod, nullptr);
         SetTimer(Hwnd(), ClockTimerId, ClockTimerPeriod, nullptr);
+        SetTimer(Hwnd(), AlertTimerId, AlertTimerPeriod, nullptr);
+        Program::PollWeatherAlerts();
         m_notifications.Register(Hwnd(), WM_NETWORK_CHANGED);
         return true;
     case WM_DESTROY:
@@ -109,6 +111,9 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
         return true;
     case WM_DOWNLOAD_COMPLETE:
         OnDownloadComplete(wParam != 0);
+        return true;
+    case WM_WEATHER_ALERTS:
+        Program::OnWeatherAlerts();
         return true;
     case WM_POWERBROADCAST:
         // After sleep the weather on the desktop is hours old: fetch as soon as the network is up.
@@ -158,6 +163,9 @@ void CFormHidden::OnTimer(UINT_PTR id)
         case SoonTimerId:
             KillTimer(Hwnd(), SoonTimerId);
             Program::ScheduleDownload(false);
+            break;
+        case AlertTimerId:
+            Program::PollWeatherAlerts();
             break;
         case ClockTimerId:
             if (m_schedule.ClockJumped(DateTime::UtcNow(), SteadyMilliseconds()))
@@ -362,6 +370,29 @@ bool CFormHidden::ShowBalloonTip()
     catch (...)
     {
         Log::Exception(L"CFormHidden::ShowBalloonTip");
+        return false;
+    }
+}
+
+bool CFormHidden::ShowAlertBalloon(const std::wstring& title, const std::wstring& text)
+{
+    try
+    {
+        NOTIFYICONDATAW data = NotifyIconData(Hwnd());
+        data.uFlags = NIF_INFO;
+        data.uTimeout = 60000;
+        CopyText(data.szInfoTitle, title);
+        CopyText(data.szInfo, text.empty() ? title : text);
+        data.dwInfoFlags = NIIF_WARNING;
+        if (!Shell_NotifyIconW(NIM_MODIFY, &data))
+        {
+            ThrowApplicationException(Here());
+        }
+        return true;
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormHidden::ShowAlertBalloon");
         return false;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 
+#include "app/CAlertMonitor.h"
 #include "app/CFormEarth.h"
 #include "app/CFormHidden.h"
 #include "app/CNoaaWeatherService.h"
@@ -306,6 +307,7 @@ bool Program::OnStartup()
     StartupStep() = L"its settings could not be loaded";
     SetOptions(CPtr<COptions>(new COptions()));
     LoadOptions(Options());
+    AlertMonitor().LoadTold(PathToldAlerts(), DateTime::UtcNow());
 
     StartupStep() = L"the map window could not be created";
     try
@@ -652,6 +654,119 @@ void Program::OnDownloadComplete()
     {
         Log::Exception(L"Program::OnDownloadComplete");
     }
+}
+
+CAlertMonitor& Program::AlertMonitor()
+{
+    static CAlertMonitor* monitor = new CAlertMonitor(); // shared with the worker to the end
+    return *monitor;
+}
+
+void Program::PollWeatherAlerts()
+{
+    if (IsExiting())
+    {
+        return;
+    }
+    try
+    {
+        COptions& options = Options();
+        if (!options.ShowWeatherAlerts)
+        {
+            if (AlertMonitor().Clear())
+            {
+                UpdateViews();
+            }
+            return;
+        }
+        const DateTime now = DateTime::UtcNow();
+        if (AlertMonitor().Expire(now))
+        {
+            UpdateViews();
+        }
+        if (CAlertPollWork::IsOneClaimed())
+        {
+            return;
+        }
+        std::vector<CAlertPollWork::Poll> polls =
+            AlertMonitor().DuePolls(options.HomeCity.Get(), *options.Cities, now);
+        if (polls.empty())
+        {
+            return;
+        }
+        CPtr<CAlertPollWork> work(new CAlertPollWork(std::move(polls),
+                                                     [](std::vector<CAlertPollWork::Poll> results)
+                                                     {
+                                                         if (!IsExiting())
+                                                         {
+                                                             AlertMonitor().Deliver(std::move(results));
+                                                             PostMessageW(s_hiddenWindow.load(),
+                                                                          WM_WEATHER_ALERTS, 0, 0);
+                                                         }
+                                                     }));
+        if (work->Claim() && ThreadPool().QueueRequest(work.Get()))
+        {
+            work.Detach(); // the pool owns it now
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::PollWeatherAlerts");
+    }
+}
+
+void Program::OnWeatherAlerts()
+{
+    if (IsExiting())
+    {
+        return;
+    }
+    try
+    {
+        COptions& options = Options();
+        const City* home = options.HomeCity.Get();
+        std::vector<CWeatherAlert> told;
+        const bool changed = AlertMonitor().Apply(home != nullptr ? home->Id : 0, DateTime::UtcNow(), told);
+        if (!options.ShowWeatherAlerts)
+        {
+            AlertMonitor().Clear();
+            UpdateViews();
+            return;
+        }
+        if (!told.empty())
+        {
+            AlertMonitor().SaveTold(PathToldAlerts());
+            if (s_formHidden != nullptr)
+            {
+                for (const CWeatherAlert& alert : told)
+                {
+                    s_formHidden->ShowAlertBalloon(alert.Event, alert.Headline);
+                }
+            }
+        }
+        if (changed)
+        {
+            UpdateViews();
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::OnWeatherAlerts");
+    }
+}
+
+const CWeatherAlertList& Program::WeatherAlerts()
+{
+    return AlertMonitor().List();
+}
+
+const CWeatherAlert* Program::HomeCityAlert()
+{
+    if (LiveOptions().IsNull() || LiveOptions()->HomeCity.Get() == nullptr)
+    {
+        return nullptr;
+    }
+    return WeatherAlerts().MostImportant(LiveOptions()->HomeCity->Id);
 }
 
 void Program::UpdateWallpaper()
@@ -1001,6 +1116,12 @@ const std::wstring& Program::PathUserWallpaper()
 {
     static std::wstring path;
     return Below(path, PathUserAppData(), L"UserWallpaper.txt");
+}
+
+const std::wstring& Program::PathToldAlerts()
+{
+    static std::wstring path;
+    return Below(path, PathUserAppData(), L"NotifiedAlerts.txt");
 }
 
 const AppPaths& Program::Paths()
