@@ -296,6 +296,8 @@ void CFormHidden::ShowTrayMenu()
     {
         return; // the menu could not be loaded: nothing to show
     }
+    EnableMenuItem(popup, ID_WEATHER_ALERTS,
+                   MF_BYCOMMAND | (Program::HasWeatherAlerts() ? MF_ENABLED : MF_GRAYED));
     // A point between monitors of different sizes would put the menu where nobody sees it.
     if (MonitorFromPoint(point, MONITOR_DEFAULTTONULL) == nullptr)
     {

@@ -29,6 +29,7 @@
 #include "ui/CFormAbout.h"
 #include "ui/CFormLocalWeather.h"
 #include "ui/CFormOptions.h"
+#include "ui/CFormWeatherAlerts.h"
 #include "ui/IWeatherView.h"
 #include "weather/CWeatherIcons.h"
 #include "Version.h"
@@ -767,6 +768,48 @@ const CWeatherAlert* Program::HomeCityAlert()
         return nullptr;
     }
     return WeatherAlerts().MostImportant(LiveOptions()->HomeCity->Id);
+}
+
+bool Program::HasWeatherAlerts()
+{
+    return !WeatherAlerts().IsEmpty();
+}
+
+void Program::ShowWeatherAlerts(HWND owner)
+{
+    try
+    {
+        const COptions& options = Options();
+        const auto cityName = [&options](int id) -> std::wstring
+        {
+            if (!options.HomeCity.IsNull() && options.HomeCity->Id == id)
+            {
+                return options.HomeCity->DisplayName();
+            }
+            for (const City& city : *options.Cities)
+            {
+                if (city.Id == id)
+                {
+                    return city.DisplayName();
+                }
+            }
+            return std::wstring();
+        };
+        std::vector<CFormWeatherAlerts::Row> rows;
+        for (const auto& [cityId, alerts] : WeatherAlerts().All())
+        {
+            for (const CWeatherAlert& alert : alerts)
+            {
+                rows.push_back({cityName(cityId), alert});
+            }
+        }
+        CFormWeatherAlerts dialog(std::move(rows));
+        dialog.DoModal(owner);
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::ShowWeatherAlerts");
+    }
 }
 
 void Program::UpdateWallpaper()

@@ -152,6 +152,8 @@ public:
     static const CWeatherAlertList& WeatherAlerts();
     // The home city's worst active alert (for the tray icon and its tooltip); null when none.
     static const CWeatherAlert* HomeCityAlert();
+    // Whether any city has an active alert: the menus grey "Weather alerts..." when none has.
+    static bool HasWeatherAlerts();
     // The dialog listing every city's active alerts. Never throws.
     static void ShowWeatherAlerts(HWND owner);
 
