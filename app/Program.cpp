@@ -676,14 +676,14 @@ void Program::PollWeatherAlerts()
         {
             if (AlertMonitor().Clear())
             {
-                UpdateViews();
+                OnWeatherAlertsChanged();
             }
             return;
         }
         const DateTime now = DateTime::UtcNow();
         if (AlertMonitor().Expire(now))
         {
-            UpdateViews();
+            OnWeatherAlertsChanged();
         }
         if (CAlertPollWork::IsOneClaimed())
         {
@@ -731,7 +731,7 @@ void Program::OnWeatherAlerts()
         if (!options.ShowWeatherAlerts)
         {
             AlertMonitor().Clear();
-            UpdateViews();
+            OnWeatherAlertsChanged();
             return;
         }
         if (!told.empty())
@@ -747,13 +747,24 @@ void Program::OnWeatherAlerts()
         }
         if (changed)
         {
-            UpdateViews();
+            OnWeatherAlertsChanged();
         }
     }
     catch (...)
     {
         Log::Exception(L"Program::OnWeatherAlerts");
     }
+}
+
+void Program::OnWeatherAlertsChanged()
+{
+    std::vector<int> ids;
+    for (const auto& entry : WeatherAlerts().All())
+    {
+        ids.push_back(entry.first);
+    }
+    UtilGraphics::SetAlertCities(std::move(ids));
+    UpdateViews();
 }
 
 const CWeatherAlertList& Program::WeatherAlerts()

@@ -195,6 +195,8 @@ private:
     static CThreadPool& ThreadPool();
     static CWeatherReportList& ReportList();
     static CAlertMonitor& AlertMonitor();
+    // The map marks follow the alerts held, and every view is drawn again.
+    static void OnWeatherAlertsChanged();
 
     static CFormHidden* s_formHidden;
     static CFormEarth* s_formEarth;

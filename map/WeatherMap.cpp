@@ -383,6 +383,13 @@ void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& opt
             if (drawIcon)
             {
                 graphics.DrawImage(icon, Gdiplus::Rect(px - w / 2, py - iconHeight / 2, w, iconHeight));
+                if (HasAlertMark(city.Id))
+                {
+                    // At the icon's upper right corner, clear of the texts under the icon.
+                    const float size = std::max(8.0f, static_cast<float>(iconHeight) / 3.0f);
+                    DrawAlertMark(graphics, static_cast<float>(px + w / 2) - size / 3.0f,
+                                  static_cast<float>(py - iconHeight / 2) + size, size);
+                }
             }
         }
     }
@@ -435,6 +442,42 @@ void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& opt
     {
         DrawText(graphics, temperature, *temperatureFont, options.ColorCityTemprature, box, CentredFormat());
     }
+}
+
+namespace
+{
+std::vector<int>& AlertCities()
+{
+    static std::vector<int> ids;
+    return ids;
+}
+} // namespace
+
+void SetAlertCities(std::vector<int> cityIds)
+{
+    AlertCities() = std::move(cityIds);
+}
+
+bool HasAlertMark(int cityId)
+{
+    const std::vector<int>& ids = AlertCities();
+    return std::find(ids.begin(), ids.end(), cityId) != ids.end();
+}
+
+void DrawAlertMark(Gdiplus::Graphics& graphics, float left, float bottom, float size)
+{
+    const Gdiplus::PointF corners[] = {Gdiplus::PointF(left, bottom), Gdiplus::PointF(left + size, bottom),
+                                       Gdiplus::PointF(left + size / 2, bottom - size)};
+    const Gdiplus::SolidBrush fill(Gdiplus::Color(255, 255, 190, 0));
+    const Gdiplus::Pen edge(Gdiplus::Color(255, 90, 40, 0), std::max(1.0f, size / 10.0f));
+    graphics.FillPolygon(&fill, corners, 3);
+    graphics.DrawPolygon(&edge, corners, 3);
+    // The "!": a bar and a dot, drawn rather than set in a font that may lack the glyph.
+    const Gdiplus::SolidBrush ink(Gdiplus::Color(255, 40, 20, 0));
+    const float stroke = std::max(1.0f, size / 8.0f);
+    const float middle = left + size / 2;
+    graphics.FillRectangle(&ink, middle - stroke / 2, bottom - size * 0.68f, stroke, size * 0.36f);
+    graphics.FillRectangle(&ink, middle - stroke / 2, bottom - size * 0.24f, stroke, stroke);
 }
 
 void SetRectangleMapping(Gdiplus::Matrix& matrix, float x1, float y1, float x2, float y2, float X1, float Y1,

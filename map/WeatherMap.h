@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class City;
 class COptions;
@@ -82,6 +83,13 @@ void DrawBackground(const MapRegion& region, EarthBackground& background, Gdiplu
 void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& options, bool drawName,
               bool drawTemperature, bool drawIcon, int px, int py, const WeatherIconSource& icons,
               DateTime utcNow);
+
+// The cities with an active weather alert, by id: DrawCity marks each beside its icon. Set by the
+// program as alerts come and go; user-interface thread only.
+void SetAlertCities(std::vector<int> cityIds);
+bool HasAlertMark(int cityId);
+// The warning mark: a small amber triangle with a dark "!", its lower left corner at (left, bottom).
+void DrawAlertMark(Gdiplus::Graphics& graphics, float left, float bottom, float size);
 
 // Sets matrix to the linear mapping that takes (x1, y1) to (X1, Y1) and (x2, y2) to (X2, Y2),
 // each axis on its own.

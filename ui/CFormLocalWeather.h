@@ -58,6 +58,8 @@ public:
     // The image Redraw shows, in device pixels at Dpi(), for the live options' home city and
     // unit: the no-home-city panel, or the mode's. Throws when it cannot be painted.
     CPtr<Gdiplus::Bitmap> RenderImage();
+    static constexpr int AlertLineHeight = 20; // at 96 DPI
+    static CPtr<Gdiplus::Bitmap> WithAlertLine(Gdiplus::Bitmap& image, const std::wstring& text, UINT dpi);
 
     // Where a window of the given rectangle is put so that part of it stays reachable when it
     // hangs off the top or the left of the screen whose top-left is origin: its right edge at
