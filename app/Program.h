@@ -150,7 +150,8 @@ public:
     static void PollWeatherAlerts();
     static void OnWeatherAlerts();
     static const CWeatherAlertList& WeatherAlerts();
-    // The home city's worst active alert (for the tray icon and its tooltip); null when none.
+    // The home city's worst active alert (for the tray icon and its tooltip: its Event and End());
+    // null when none. Valid until the alerts next change, on the user-interface thread.
     static const CWeatherAlert* HomeCityAlert();
     // Whether any city has an active alert: the menus grey "Weather alerts..." when none has.
     static bool HasWeatherAlerts();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// libFuzzer target: any text as an answer of the weather service's JSON API, read as a points
-// answer, as a forecast and as an active-alerts collection, its first bytes also as a forecast
-// phrase. The mapping may refuse it only with an exception of our family; a crash, a sanitizer report, a hang or any
+// libFuzzer target: any text as an answer of the weather service's JSON API, read both as a
+// points answer and as a forecast, its first bytes also as a forecast phrase. The mapping may
+// refuse it only with an exception of our family; a crash, a sanitizer report, a hang or any
 // other exception is a fault.
 #include "core/ApplicationException.h"
 #include "core/DateTime.h"
@@ -28,13 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try
     {
         NoaaApi::ParseForecast(text, forecast, now);
-    }
-    catch (const ApplicationException&)
-    {
-    }
-    try
-    {
-        NoaaApi::ParseAlerts(text);
     }
     catch (const ApplicationException&)
     {
