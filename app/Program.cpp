@@ -739,6 +739,10 @@ void Program::OnWeatherAlerts()
             AlertMonitor().SaveTold(PathToldAlerts());
             if (s_formHidden != nullptr)
             {
+                // The worst last: a balloon may replace the one before it.
+                std::stable_sort(told.begin(), told.end(),
+                                 [](const CWeatherAlert& a, const CWeatherAlert& b)
+                                 { return a.Severity < b.Severity; });
                 for (const CWeatherAlert& alert : told)
                 {
                     s_formHidden->ShowAlertBalloon(alert.Event, alert.Headline);
