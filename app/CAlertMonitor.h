@@ -27,6 +27,8 @@ public:
     // Takes the results handed over; answers whether the alerts held changed, and fills told
     // with the home city's alerts to tell the user of now.
     bool Apply(int homeCityId, DateTime utcNow, std::vector<CWeatherAlert>& told);
+    // The alert's notice could not be shown: it is told again at the next round.
+    void Untold(const std::string& id) { m_told.Withdraw(id); }
     // Drops alerts that have ended; answers whether any went.
     bool Expire(DateTime utcNow);
     // Forgets every alert and feed (alerts switched off); answers whether any alert went.

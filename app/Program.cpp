@@ -730,24 +730,30 @@ void Program::OnWeatherAlerts()
         const bool changed = AlertMonitor().Apply(home != nullptr ? home->Id : 0, DateTime::UtcNow(), told);
         if (!options.ShowWeatherAlerts)
         {
+            // Switched off while the round ran: nothing is shown, so nothing counts as told.
+            for (const CWeatherAlert& alert : told)
+            {
+                AlertMonitor().Untold(alert.Id);
+            }
             AlertMonitor().Clear();
             OnWeatherAlertsChanged();
             return;
         }
         if (!told.empty())
         {
-            AlertMonitor().SaveTold(PathToldAlerts());
-            if (s_formHidden != nullptr)
+            // The worst last: a balloon may replace the one before it. One that cannot be shown
+            // (no tray icon yet, or none at all) is not counted as told.
+            std::stable_sort(told.begin(), told.end(),
+                             [](const CWeatherAlert& a, const CWeatherAlert& b)
+                             { return a.Severity < b.Severity; });
+            for (const CWeatherAlert& alert : told)
             {
-                // The worst last: a balloon may replace the one before it.
-                std::stable_sort(told.begin(), told.end(),
-                                 [](const CWeatherAlert& a, const CWeatherAlert& b)
-                                 { return a.Severity < b.Severity; });
-                for (const CWeatherAlert& alert : told)
+                if (s_formHidden == nullptr || !s_formHidden->ShowAlertBalloon(alert.Event, alert.Headline))
                 {
-                    s_formHidden->ShowAlertBalloon(alert.Event, alert.Headline);
+                    AlertMonitor().Untold(alert.Id);
                 }
             }
+            AlertMonitor().SaveTold(PathToldAlerts());
         }
         if (changed)
         {

@@ -21,6 +21,8 @@ public:
     // The alerts of the list to tell the user of now: Extreme or Severe, not over, not told
     // before. They are recorded as told.
     std::vector<CWeatherAlert> TakeNew(const std::vector<CWeatherAlert>& alerts, DateTime utcNow);
+    // Forgets that the alert was told (its notice could not be shown), so it is told again.
+    void Withdraw(const std::string& id) { m_told.erase(id); }
     // Drops the records of alerts over at utcNow; answers whether any went.
     bool Forget(DateTime utcNow);
     bool WasTold(const std::string& id) const { return m_told.count(id) != 0; }

@@ -207,6 +207,8 @@ TEST(WeatherAlertsTests, TellsEachSevereAlertOnceAcrossARestartUntilItEnds)
     EXPECT_EQ("extreme", first[0].Id);
     EXPECT_EQ("severe", first[1].Id);
     EXPECT_TRUE(told.TakeNew(alerts, Later(1)).empty());
+    told.Withdraw("severe"); // its notice could not be shown
+    EXPECT_EQ(1u, told.TakeNew(alerts, Later(1)).size());
 
     // The next run reads what this one saved; the record of an alert that ended is dropped.
     CAlertNotifications restarted = CAlertNotifications::Parse(told.Serialize(), Later(60));
