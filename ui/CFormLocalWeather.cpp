@@ -8,6 +8,7 @@
 #include "data/COptions.h"
 #include "map/WeatherMap.h"
 #include "platform/Log.h"
+#include "platform/UtilWin32.h"
 #include "platform/WindowMessages.h"
 #include "res/Resource.h"
 #include "ui/CFormWeatherAlerts.h"
@@ -15,6 +16,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace
 {
@@ -461,22 +463,29 @@ CPtr<Gdiplus::Bitmap> CFormLocalWeather::WithAlertLine(Gdiplus::Bitmap& image, c
     }
     Gdiplus::Graphics graphics(result.Get());
     graphics.Clear(Gdiplus::Color(0, 0, 0, 0));
-    graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
+    graphics.DrawImage(&image, 0, line, width, static_cast<int>(image.GetHeight()));
     const float scale = static_cast<float>(dpi) / CLocalWeatherRenderer::BaseDpi;
     const float height = static_cast<float>(line) - 2.0f * scale;
     const Gdiplus::SolidBrush back(Gdiplus::Color(235, 255, 214, 90));
     graphics.FillRectangle(&back, 0.0f, 0.0f, static_cast<float>(width), height);
     UtilGraphics::DrawAlertMark(graphics, 4.0f * scale, height - 3.0f * scale, height - 6.0f * scale);
-    const Gdiplus::Font font(L"Tahoma", 11.0f * scale, Gdiplus::FontStyleBold, Gdiplus::UnitPixel);
+    // The renderer's face, so the line reads as part of the picture; without it the mark stays
+    // alone.
+    const std::unique_ptr<Gdiplus::FontFamily> family = Util::UsableFontFamily(L"Arial");
+    if (!family)
+    {
+        return result;
+    }
+    const Gdiplus::Font font(family.get(), 11.0f * scale, Gdiplus::FontStyleBold, Gdiplus::UnitPixel);
     const Gdiplus::SolidBrush ink(Gdiplus::Color(255, 60, 30, 0));
     Gdiplus::StringFormat format;
     format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
     format.SetTrimming(Gdiplus::StringTrimmingEllipsisCharacter);
     format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
+    graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
     const Gdiplus::RectF box(height + 4.0f * scale, 0.0f, static_cast<float>(width) - height - 6.0f * scale,
                              height);
     graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), &font, box, &format, &ink);
-    graphics.DrawImage(&image, 0, line, width, static_cast<int>(image.GetHeight()));
     return result;
 }
 

@@ -743,6 +743,17 @@ TEST(LocalWeatherWindow, TheHomeCitysAlertTopsThePictureExceptInIconOnlyMode)
     EXPECT_GT(color.GetA(), 200);
     EXPECT_GT(color.GetR(), 200);
     EXPECT_LT(color.GetB(), 150);
+    // The event is written on it, right of the mark.
+    bool written = false;
+    for (int y = 0; y < CFormLocalWeather::AlertLineHeight && !written; ++y)
+    {
+        for (int x = 24; x < 200 && !written; ++x)
+        {
+            image->GetPixel(x, y, &color);
+            written = color.GetA() > 200 && color.GetR() < 150;
+        }
+    }
+    EXPECT_TRUE(written);
 
     Command(form, ID_LOCAL_WEATHER_ICON_ONLY);
     ExpectSize(form, 210, 160);
