@@ -741,16 +741,19 @@ void Program::OnWeatherAlerts()
         }
         if (!told.empty())
         {
-            // The worst last: a balloon may replace the one before it. One that cannot be shown
-            // (no tray icon yet, or none at all) is not counted as told.
-            std::stable_sort(told.begin(), told.end(),
-                             [](const CWeatherAlert& a, const CWeatherAlert& b)
-                             { return a.Severity < b.Severity; });
-            for (const CWeatherAlert& alert : told)
+            // One balloon a round, the worst alert's: a second one would replace it at once. The
+            // others wait for the next round, as does one whose balloon cannot be shown (no tray
+            // icon yet, or none at all).
+            const auto worst = std::max_element(told.begin(), told.end(),
+                                                [](const CWeatherAlert& a, const CWeatherAlert& b)
+                                                { return a.Severity < b.Severity; });
+            const bool shown =
+                s_formHidden != nullptr && s_formHidden->ShowAlertBalloon(worst->Event, worst->Headline);
+            for (auto alert = told.begin(); alert != told.end(); ++alert)
             {
-                if (s_formHidden == nullptr || !s_formHidden->ShowAlertBalloon(alert.Event, alert.Headline))
+                if (alert != worst || !shown)
                 {
-                    AlertMonitor().Untold(alert.Id);
+                    AlertMonitor().Untold(alert->Id);
                 }
             }
             AlertMonitor().SaveTold(PathToldAlerts());

@@ -476,7 +476,7 @@ CPtr<Gdiplus::Bitmap> CFormLocalWeather::WithAlertLine(Gdiplus::Bitmap& image, c
     {
         return result;
     }
-    const Gdiplus::Font font(family.get(), 11.0f * scale, Gdiplus::FontStyleBold, Gdiplus::UnitPixel);
+    const Gdiplus::Font font(family.get(), 11.0f * scale, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
     const Gdiplus::SolidBrush ink(Gdiplus::Color(255, 60, 30, 0));
     Gdiplus::StringFormat format;
     format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
