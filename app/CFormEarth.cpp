@@ -91,6 +91,10 @@ bool CFormEarth::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESU
         return true;
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam));
+    case WM_INITMENUPOPUP:
+        EnableMenuItem(reinterpret_cast<HMENU>(wParam), ID_WEATHER_ALERTS,
+                       MF_BYCOMMAND | (Program::HasWeatherAlerts() ? MF_ENABLED : MF_GRAYED));
+        return false;
     default:
         return false;
     }

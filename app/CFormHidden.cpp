@@ -110,6 +110,8 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
         Program::ScheduleDownload(true);
         SetTimer(Hwnd(), UpdateTimerId, FirstTimerPeriod, nullptr);
         SetTimer(Hwnd(), ClockTimerId, ClockTimerPeriod, nullptr);
+        SetTimer(Hwnd(), AlertTimerId, AlertTimerPeriod, nullptr);
+        Program::PollWeatherAlerts();
         m_notifications.Register(Hwnd(), WM_NETWORK_CHANGED);
         return true;
     case WM_DESTROY:
@@ -125,6 +127,9 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
         return true;
     case WM_DOWNLOAD_COMPLETE:
         OnDownloadComplete(wParam != 0);
+        return true;
+    case WM_WEATHER_ALERTS:
+        Program::OnWeatherAlerts();
         return true;
     case WM_POWERBROADCAST:
         // After sleep the weather on the desktop is hours old: fetch as soon as the network is up.
@@ -179,6 +184,9 @@ void CFormHidden::OnTimer(UINT_PTR id)
         case SoonTimerId:
             KillTimer(Hwnd(), SoonTimerId);
             Program::ScheduleDownload(false);
+            break;
+        case AlertTimerId:
+            Program::PollWeatherAlerts();
             break;
         case ClockTimerId:
             if (m_schedule.ClockJumped(DateTime::UtcNow(), SteadyMilliseconds()))
@@ -364,6 +372,8 @@ void CFormHidden::ShowTrayMenu(POINT point)
     {
         return; // the menu could not be loaded: nothing to show
     }
+    EnableMenuItem(popup, ID_WEATHER_ALERTS,
+                   MF_BYCOMMAND | (Program::HasWeatherAlerts() ? MF_ENABLED : MF_GRAYED));
     // A point between monitors of different sizes would put the menu where nobody sees it.
     if (MonitorFromPoint(point, MONITOR_DEFAULTTONULL) == nullptr)
     {
@@ -559,6 +569,29 @@ bool CFormHidden::ShowBalloonTip()
     catch (...)
     {
         Log::Exception(L"CFormHidden::ShowBalloonTip");
+        return false;
+    }
+}
+
+bool CFormHidden::ShowAlertBalloon(const std::wstring& title, const std::wstring& text)
+{
+    try
+    {
+        NOTIFYICONDATAW data = NotifyIconData(Hwnd());
+        data.uFlags = NIF_INFO;
+        data.uTimeout = 60000;
+        CopyText(data.szInfoTitle, title);
+        CopyText(data.szInfo, text.empty() ? title : text);
+        data.dwInfoFlags = NIIF_WARNING;
+        if (!Shell_NotifyIconW(NIM_MODIFY, &data))
+        {
+            ThrowApplicationException(Here());
+        }
+        return true;
+    }
+    catch (...)
+    {
+        Log::Exception(L"CFormHidden::ShowAlertBalloon");
         return false;
     }
 }

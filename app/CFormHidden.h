@@ -32,6 +32,9 @@ public:
     bool AddNotifyIcon();
     // The first run's hint on the tray icon. Never throws; answers whether the shell took it.
     bool ShowBalloonTip();
+    // A weather alert's balloon on the tray icon, with the warning symbol. Never throws; answers
+    // whether the shell took it.
+    bool ShowAlertBalloon(const std::wstring& title, const std::wstring& text);
     // Removes the tray icon, whether or not it is there.
     void DeleteNotifyIcon();
     // Redraws the tray icon and its tooltip from the home city's weather and the options. Never
@@ -69,6 +72,9 @@ public:
     // Every minute: whether the wall clock jumped since the last good batch.
     static constexpr UINT_PTR ClockTimerId = 3;
     static constexpr UINT ClockTimerPeriod = 60 * 1000;
+    // Every twenty seconds: whether a city's alerts are due to be asked for, or have ended.
+    static constexpr UINT_PTR AlertTimerId = 4;
+    static constexpr UINT AlertTimerPeriod = 20 * 1000;
 
     // What the system tells this window of its network (for a look from tests and tools).
     const CSystemNotifications& SystemNotifications() const { return m_notifications; }

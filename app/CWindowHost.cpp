@@ -61,3 +61,8 @@ void CWindowHost::OpenWebPage(HWND owner)
 {
     Program::OpenWebPage(owner);
 }
+
+const CWeatherAlert* CWindowHost::HomeCityAlert()
+{
+    return Program::HomeCityAlert();
+}

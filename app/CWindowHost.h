@@ -18,6 +18,8 @@ public:
     Gdiplus::Bitmap* GetSmallWeatherIcon(bool isDay, const Nullable<EnumWeatherCode>& code) override;
     Gdiplus::Bitmap* GetLargeNotAvailableIcon() override;
 
+    const CWeatherAlert* HomeCityAlert() override;
+
     void ShowOptions(unsigned page) override;
     void ShowEarth() override;
     void OpenWebPage(HWND owner) override;

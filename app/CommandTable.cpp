@@ -20,6 +20,7 @@ const Command kCommands[] = {
     {ID_OPTIONS, kBoth, [](HWND) { Program::ShowOptions(Program::KeepPage); }},
     {ID_SHOW_EARTH, CommandTable::TrayMenu, [](HWND) { Program::ShowEarth(); }},
     {ID_LOCAL_WEATHER, kBoth, [](HWND) { Program::ShowLocalWeather(); }},
+    {ID_WEATHER_ALERTS, kBoth, [](HWND) { Program::ShowWeatherAlerts(GetActiveWindow()); }},
     {ID_WEB_PAGE, kBoth, [](HWND window) { Program::OpenWebPage(window); }},
     {ID_FEEDBACK, CommandTable::MapMenu, [](HWND window) { Program::ShowFeedback(window); }},
     // The about box belongs to whatever window is active, as a dialog opened from a menu does.

@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 
+#include "app/CAlertMonitor.h"
 #include "app/CFormEarth.h"
 #include "app/CFormHidden.h"
 #include "app/CNoaaWeatherService.h"
@@ -29,6 +30,7 @@
 #include "ui/CFormAbout.h"
 #include "ui/CFormLocalWeather.h"
 #include "ui/CFormOptions.h"
+#include "ui/CFormWeatherAlerts.h"
 #include "ui/IWeatherView.h"
 #include "weather/CWeatherIcons.h"
 #include "Version.h"
@@ -348,6 +350,7 @@ bool Program::OnStartup()
     // enough cities are not even asked for again by the first batch.
     const bool cached = WeatherCache::Load(PathWeatherCache(), Options().HomeCity.Get(), *Options().Cities,
                                            DateTime::UtcNow()) > 0;
+    AlertMonitor().LoadTold(PathToldAlerts(), DateTime::UtcNow());
 
     StartupStep() = L"the map window could not be created";
     try
@@ -711,6 +714,198 @@ void Program::OnDownloadComplete()
     catch (...)
     {
         Log::Exception(L"Program::OnDownloadComplete");
+    }
+}
+
+CAlertMonitor& Program::AlertMonitor()
+{
+    static CAlertMonitor* monitor = new CAlertMonitor(); // shared with the worker to the end
+    return *monitor;
+}
+
+void Program::PollWeatherAlerts()
+{
+    if (IsExiting())
+    {
+        return;
+    }
+    try
+    {
+        COptions& options = Options();
+        if (!options.ShowWeatherAlerts)
+        {
+            if (AlertMonitor().Clear())
+            {
+                OnWeatherAlertsChanged();
+            }
+            return;
+        }
+        const DateTime now = DateTime::UtcNow();
+        if (AlertMonitor().Expire(now))
+        {
+            OnWeatherAlertsChanged();
+        }
+        if (CAlertPollWork::IsOneClaimed())
+        {
+            return;
+        }
+        std::vector<CAlertPollWork::Poll> polls =
+            AlertMonitor().DuePolls(options.HomeCity.Get(), *options.Cities, now);
+        if (polls.empty())
+        {
+            return;
+        }
+        CPtr<CAlertPollWork> work(new CAlertPollWork(std::move(polls),
+                                                     [](std::vector<CAlertPollWork::Poll> results)
+                                                     {
+                                                         if (!IsExiting())
+                                                         {
+                                                             AlertMonitor().Deliver(std::move(results));
+                                                             PostMessageW(s_hiddenWindow.load(),
+                                                                          WM_WEATHER_ALERTS, 0, 0);
+                                                         }
+                                                     }));
+        if (work->Claim() && ThreadPool().QueueRequest(work.Get()))
+        {
+            work.Detach(); // the pool owns it now
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::PollWeatherAlerts");
+    }
+}
+
+void Program::OnWeatherAlerts()
+{
+    if (IsExiting())
+    {
+        return;
+    }
+    try
+    {
+        COptions& options = Options();
+        const City* home = options.HomeCity.Get();
+        std::vector<CWeatherAlert> told;
+        const bool changed = AlertMonitor().Apply(home != nullptr ? home->Id : 0, DateTime::UtcNow(), told);
+        if (!options.ShowWeatherAlerts)
+        {
+            // Switched off while the round ran: nothing is shown, so nothing counts as told.
+            for (const CWeatherAlert& alert : told)
+            {
+                AlertMonitor().Untold(alert.Id);
+            }
+            AlertMonitor().Clear();
+            OnWeatherAlertsChanged();
+            return;
+        }
+        if (!told.empty())
+        {
+            // One balloon a round, the worst alert's: a second one would replace it at once. The
+            // others wait for the next round, as does one whose balloon cannot be shown (no tray
+            // icon yet, or none at all).
+            const auto worst = std::max_element(told.begin(), told.end(),
+                                                [](const CWeatherAlert& a, const CWeatherAlert& b)
+                                                { return a.Severity < b.Severity; });
+            const bool shown =
+                s_formHidden != nullptr && s_formHidden->ShowAlertBalloon(worst->Event, worst->Headline);
+            for (auto alert = told.begin(); alert != told.end(); ++alert)
+            {
+                if (alert != worst || !shown)
+                {
+                    AlertMonitor().Untold(alert->Id);
+                }
+            }
+            AlertMonitor().SaveTold(PathToldAlerts());
+        }
+        if (changed)
+        {
+            OnWeatherAlertsChanged();
+        }
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::OnWeatherAlerts");
+    }
+}
+
+void Program::OnWeatherAlertsChanged()
+{
+    std::vector<int> ids;
+    for (const auto& entry : WeatherAlerts().All())
+    {
+        ids.push_back(entry.first);
+    }
+    UtilGraphics::SetAlertCities(std::move(ids));
+    if (s_formHidden != nullptr)
+    {
+        const CWeatherAlert* home = HomeCityAlert();
+        s_formHidden->SetAlertEvent(home != nullptr ? home->Event : std::wstring());
+    }
+    // The wallpaper carries the marks too; it is written again only when its picture changed.
+    if (!LiveOptions().IsNull() && LiveOptions()->UpdateWallpaper)
+    {
+        UpdateWallpaper();
+    }
+    else
+    {
+        UpdateViews();
+    }
+}
+
+const CWeatherAlertList& Program::WeatherAlerts()
+{
+    return AlertMonitor().List();
+}
+
+const CWeatherAlert* Program::HomeCityAlert()
+{
+    if (LiveOptions().IsNull() || LiveOptions()->HomeCity.Get() == nullptr)
+    {
+        return nullptr;
+    }
+    return WeatherAlerts().MostImportant(LiveOptions()->HomeCity->Id);
+}
+
+bool Program::HasWeatherAlerts()
+{
+    return !WeatherAlerts().IsEmpty();
+}
+
+void Program::ShowWeatherAlerts(HWND owner)
+{
+    try
+    {
+        const COptions& options = Options();
+        const auto cityName = [&options](int id) -> std::wstring
+        {
+            if (!options.HomeCity.IsNull() && options.HomeCity->Id == id)
+            {
+                return options.HomeCity->DisplayName();
+            }
+            for (const City& city : *options.Cities)
+            {
+                if (city.Id == id)
+                {
+                    return city.DisplayName();
+                }
+            }
+            return std::wstring();
+        };
+        std::vector<CFormWeatherAlerts::Row> rows;
+        for (const auto& [cityId, alerts] : WeatherAlerts().All())
+        {
+            for (const CWeatherAlert& alert : alerts)
+            {
+                rows.push_back({cityName(cityId), alert});
+            }
+        }
+        CFormWeatherAlerts dialog(std::move(rows));
+        dialog.DoModal(owner);
+    }
+    catch (...)
+    {
+        Log::Exception(L"Program::ShowWeatherAlerts");
     }
 }
 
@@ -1105,6 +1300,12 @@ const std::wstring& Program::PathUserWallpaper()
 {
     static std::wstring path;
     return Below(path, PathUserAppData(), L"UserWallpaper.txt");
+}
+
+const std::wstring& Program::PathToldAlerts()
+{
+    static std::wstring path;
+    return Below(path, PathUserAppData(), L"NotifiedAlerts.txt");
 }
 
 const AppPaths& Program::Paths()

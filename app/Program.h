@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 
+class CAlertMonitor;
 class CAppModule;
 class CFormEarth;
 class CFormHidden;
@@ -22,6 +23,8 @@ class CFormOptions;
 class COptions;
 class CStretchedBackground;
 class CThreadPool;
+class CWeatherAlert;
+class CWeatherAlertList;
 class CWeatherIcons;
 class CWeatherReport;
 class CWeatherReportList;
@@ -144,6 +147,21 @@ public:
     static void AddWeatherView(IWeatherView* view);
     static void RemoveWeatherView(IWeatherView* view);
 
+    // Weather alerts, while "Show weather alerts" is on: the home city's and those of the
+    // favourites in the USA, asked for on the download worker when each city's turn comes (the
+    // alert timer checks), the results coming back through WM_WEATHER_ALERTS. A new Extreme or
+    // Severe alert of the home city is told in a tray balloon, once per alert.
+    static void PollWeatherAlerts();
+    static void OnWeatherAlerts();
+    static const CWeatherAlertList& WeatherAlerts();
+    // The home city's worst active alert (for the tray icon and its tooltip: its Event and End());
+    // null when none. Valid until the alerts next change, on the user-interface thread.
+    static const CWeatherAlert* HomeCityAlert();
+    // Whether any city has an active alert: the menus grey "Weather alerts..." when none has.
+    static bool HasWeatherAlerts();
+    // The dialog listing every city's active alerts. Never throws.
+    static void ShowWeatherAlerts(HWND owner);
+
     // The user's own wallpaper: remembered at start-up (a map of ours left on the desktop by an
     // earlier run is replaced by the wallpaper that run stored, or cleared when there is none),
     // stored in PathUserWallpaper before a map goes on the desktop, put back when the map stops
@@ -171,6 +189,7 @@ public:
     static const std::wstring& PathWallpaper();
     static const std::wstring& PathUserWallpaper();
     static const std::wstring& PathWeatherCache(); // the weather of the last run (WeatherCache)
+    static const std::wstring& PathToldAlerts();
     // The paths the options and the catalogue are read from and written to, with the program's
     // name and file, made from the above on first use (start-up) and kept.
     static const AppPaths& Paths();
@@ -181,6 +200,9 @@ private:
     static CWeatherIcons& WeatherIcons();
     static CThreadPool& ThreadPool();
     static CWeatherReportList& ReportList();
+    static CAlertMonitor& AlertMonitor();
+    // The map marks follow the alerts held, and every view is drawn again.
+    static void OnWeatherAlertsChanged();
 
     static CFormHidden* s_formHidden;
     static CFormEarth* s_formEarth;

@@ -293,6 +293,10 @@ bool LookAt(Gdiplus::Graphics& graphics, const City& city, const COptions& optio
                                                part.Width * sx, part.Height * sy};
             }
         }
+        if (look.Icon != nullptr && UtilGraphics::HasAlertMark(city.Id))
+        {
+            look.MarkSide = std::max(8.0f * lettering.Scale, static_cast<float>(look.IconRect.Height) / 3.0f);
+        }
         if (options.DisplayCityTemprature && temperatureFont != nullptr)
         {
             look.Temperature = weather.GetLastTempratureText(L"", options.UseMetricSystem);
@@ -477,6 +481,7 @@ CMapLayout::City LayoutEntry(const CityLook& look, const Lettering& lettering, b
         entry.LabelHeight = look.LabelHeight() + 2 * lettering.Halo;
     }
     entry.KeepLabel = keepLabel;
+    entry.MarkSide = look.MarkSide;
     return entry;
 }
 
@@ -766,6 +771,11 @@ void DrawCities(Gdiplus::Graphics& graphics, int x, int y, int width, int height
     {
         try
         {
+            if (look.Placed && look.Placement.HasMark)
+            {
+                const CMapLayout::Box& mark = look.Placement.Mark;
+                DrawAlertMark(graphics, mark.Left, mark.Bottom(), mark.Width);
+            }
             if (look.Placed && look.Placement.HasLabel)
             {
                 DrawLabel(graphics, look, options, lettering, look.Placement.Label, true, true);
@@ -859,6 +869,42 @@ void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& opt
         DrawLabel(graphics, look, options, lettering, layout.Place({entry})[0].Label, drawName,
                   drawTemperature);
     }
+}
+
+namespace
+{
+std::vector<int>& AlertCities()
+{
+    static std::vector<int> ids;
+    return ids;
+}
+} // namespace
+
+void SetAlertCities(std::vector<int> cityIds)
+{
+    AlertCities() = std::move(cityIds);
+}
+
+bool HasAlertMark(int cityId)
+{
+    const std::vector<int>& ids = AlertCities();
+    return std::find(ids.begin(), ids.end(), cityId) != ids.end();
+}
+
+void DrawAlertMark(Gdiplus::Graphics& graphics, float left, float bottom, float size)
+{
+    const Gdiplus::PointF corners[] = {Gdiplus::PointF(left, bottom), Gdiplus::PointF(left + size, bottom),
+                                       Gdiplus::PointF(left + size / 2, bottom - size)};
+    const Gdiplus::SolidBrush fill(Gdiplus::Color(255, 255, 190, 0));
+    const Gdiplus::Pen edge(Gdiplus::Color(255, 90, 40, 0), std::max(1.0f, size / 10.0f));
+    graphics.FillPolygon(&fill, corners, 3);
+    graphics.DrawPolygon(&edge, corners, 3);
+    // The "!": a bar and a dot, drawn rather than set in a font that may lack the glyph.
+    const Gdiplus::SolidBrush ink(Gdiplus::Color(255, 40, 20, 0));
+    const float stroke = std::max(1.0f, size / 8.0f);
+    const float middle = left + size / 2;
+    graphics.FillRectangle(&ink, middle - stroke / 2, bottom - size * 0.68f, stroke, size * 0.36f);
+    graphics.FillRectangle(&ink, middle - stroke / 2, bottom - size * 0.24f, stroke, stroke);
 }
 
 void SetRectangleMapping(Gdiplus::Matrix& matrix, float x1, float y1, float x2, float y2, float X1, float Y1,

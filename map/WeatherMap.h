@@ -116,6 +116,13 @@ void DrawCity(Gdiplus::Graphics& graphics, const City& city, const COptions& opt
               bool drawTemperature, bool drawIcon, int px, int py, const WeatherIconSource& icons,
               DateTime utcNow);
 
+// The cities with an active weather alert, by id: the map marks each beside its icon, laid out
+// with the labels. Set by the program as alerts come and go; user-interface thread only.
+void SetAlertCities(std::vector<int> cityIds);
+bool HasAlertMark(int cityId);
+// The warning mark: a small amber triangle with a dark "!", its lower left corner at (left, bottom).
+void DrawAlertMark(Gdiplus::Graphics& graphics, float left, float bottom, float size);
+
 // Sets matrix to the linear mapping that takes (x1, y1) to (X1, Y1) and (x2, y2) to (X2, Y2),
 // each axis on its own.
 void SetRectangleMapping(Gdiplus::Matrix& matrix, float x1, float y1, float x2, float y2, float X1, float Y1,

@@ -292,18 +292,31 @@ CHttpClient::~CHttpClient()
 
 std::string CHttpClient::Get(const std::wstring& url, std::size_t bodyLimit)
 {
-    return Send(L"GET", url, std::wstring(), std::string(), bodyLimit);
+    return Send(L"GET", url, std::wstring(), std::string(), bodyLimit).Body;
 }
 
 std::string CHttpClient::Get(const std::wstring& url, const std::wstring& headers, std::size_t bodyLimit)
 {
-    return Send(L"GET", url, headers, std::string(), bodyLimit);
+    return Send(L"GET", url, headers, std::string(), bodyLimit).Body;
+}
+
+CHttpClient::Response CHttpClient::GetConditional(const std::wstring& url, const std::wstring& headers,
+                                                  std::size_t bodyLimit)
+{
+    Answer answer = Send(L"GET", url, headers, std::string(), bodyLimit, true);
+    Response response;
+    response.Status = answer.Status;
+    response.Body = std::move(answer.Body);
+    response.ETag = std::move(answer.ETag);
+    response.LastModified = std::move(answer.LastModified);
+    response.CacheControl = std::move(answer.CacheControl);
+    return response;
 }
 
 std::string CHttpClient::Post(const std::wstring& url, const std::wstring& headers, const std::string& body,
                               std::size_t bodyLimit)
 {
-    return Send(L"POST", url, headers, body, bodyLimit);
+    return Send(L"POST", url, headers, body, bodyLimit).Body;
 }
 
 const wchar_t* CHttpClient::UserAgent()
@@ -380,8 +393,9 @@ std::wstring CHttpClient::ResolveRedirect(const std::wstring& from, const std::w
 // 303 turns any request into a GET without a body. 301 and 302 keep the method: a browser
 // would turn a POST into a GET there too, but a SOAP call repeated as a GET only fetches an
 // error page, while the same POST at the service's new address still works.
-std::string CHttpClient::Send(const wchar_t* verb, const std::wstring& url, const std::wstring& headers,
-                              const std::string& body, std::size_t bodyLimit)
+CHttpClient::Answer CHttpClient::Send(const wchar_t* verb, const std::wstring& url,
+                                      const std::wstring& headers, const std::string& body,
+                                      std::size_t bodyLimit, bool takeNotModified)
 {
     const std::uint64_t deadline = GetTickCount64() + m_deadlineMs;
     std::wstring method = verb;
@@ -393,9 +407,9 @@ std::string CHttpClient::Send(const wchar_t* verb, const std::wstring& url, cons
     {
         Answer answer = Exchange(method.c_str(), address, extraHeaders, content, bodyLimit, deadline);
         m_lastStatus = answer.Status;
-        if (IsSuccessStatus(answer.Status))
+        if (IsSuccessStatus(answer.Status) || (takeNotModified && answer.Status == 304))
         {
-            return std::move(answer.Body);
+            return answer;
         }
         if (!IsRedirectStatus(answer.Status))
         {
@@ -524,6 +538,12 @@ CHttpClient::Answer CHttpClient::Exchange(const wchar_t* verb, const std::wstrin
     {
         answer.Location = QueryText(request.get(), WINHTTP_QUERY_LOCATION);
         return answer;
+    }
+    if (IsSuccessStatus(answer.Status) || answer.Status == 304)
+    {
+        answer.ETag = QueryText(request.get(), WINHTTP_QUERY_ETAG);
+        answer.LastModified = QueryText(request.get(), WINHTTP_QUERY_LAST_MODIFIED);
+        answer.CacheControl = QueryText(request.get(), WINHTTP_QUERY_CACHE_CONTROL);
     }
     if (!IsSuccessStatus(answer.Status))
     {

@@ -31,6 +31,18 @@ public:
     // headers: "Name: value\r\n" lines sent with the request (and with any redirected one).
     std::string Get(const std::wstring& url, const std::wstring& headers, std::size_t bodyLimit);
 
+    // An answer with what a conditional request needs of its headers (empty when absent).
+    struct Response
+    {
+        std::uint32_t Status = 0; // 200, or 304: unchanged since the validators sent, no body
+        std::string Body;
+        std::wstring ETag;
+        std::wstring LastModified;
+        std::wstring CacheControl;
+    };
+    // Get for a request carrying If-None-Match or If-Modified-Since: a 304 answer is an answer.
+    Response GetConditional(const std::wstring& url, const std::wstring& headers, std::size_t bodyLimit);
+
     // headers: "Name: value\r\n" lines sent with the request.
     std::string Post(const std::wstring& url, const std::wstring& headers, const std::string& body,
                      std::size_t bodyLimit);
@@ -64,10 +76,13 @@ private:
         std::uint32_t Status = 0;
         std::wstring Location;
         std::string Body;
+        std::wstring ETag;
+        std::wstring LastModified;
+        std::wstring CacheControl;
     };
 
-    std::string Send(const wchar_t* verb, const std::wstring& url, const std::wstring& headers,
-                     const std::string& body, std::size_t bodyLimit);
+    Answer Send(const wchar_t* verb, const std::wstring& url, const std::wstring& headers,
+                const std::string& body, std::size_t bodyLimit, bool takeNotModified = false);
     Answer Exchange(const wchar_t* verb, const std::wstring& url, const std::wstring& headers,
                     const std::string& body, std::size_t bodyLimit, std::uint64_t deadline);
     void* Session();

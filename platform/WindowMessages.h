@@ -8,6 +8,7 @@
 constexpr UINT WM_WEATHER_REPORT = WM_USER + 100;     // hidden window: a weather report waits
 constexpr UINT WM_DOWNLOAD_COMPLETE = WM_USER + 101;  // hidden window: a download batch is complete;
                                                       // wParam 1 when every city in it failed
+constexpr UINT WM_WEATHER_ALERTS = WM_USER + 102;     // hidden window: a round of alert requests is done
 constexpr UINT WM_SELECT_CITY_OK = WM_USER + 110;     // options dialog: city selection confirmed
 constexpr UINT WM_SELECT_CITY_CANCEL = WM_USER + 111; // options dialog: city selection cancelled
 constexpr UINT WM_NOTIFY_ICON = WM_USER + 120;        // hidden window: tray icon callback

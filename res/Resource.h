@@ -10,6 +10,7 @@
 #define ID_FEEDBACK 32831
 #define ID_WEB_PAGE 32833
 #define ID_LOCAL_WEATHER 32834
+#define ID_WEATHER_ALERTS 32835
 
 #define IDI_APPLICATION_ICON 128
 
@@ -42,6 +43,11 @@
 #define IDC_LABEL_VERSION 1035
 #define IDC_LABEL_EMAIL 1036
 #define IDC_LABEL_WEB 1037
+
+// The weather alerts dialog.
+#define IDD_WEATHER_ALERTS 211
+#define IDC_LIST_ALERTS 1060
+#define IDC_EDIT_ALERT_DETAILS 1061
 
 // The options dialog and its four pages (control ids are unique across the pages, since the
 // dialog handles the messages of all of them).

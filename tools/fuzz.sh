@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-2.0-or-later
-# Builds the libFuzzer targets of the three parsers of downloaded text and of the weather cache's
+# Builds the libFuzzer targets of the parsers of downloaded text and of the weather cache's
 # reader with clang under AddressSanitizer and UndefinedBehaviorSanitizer, and runs each for a
 # bounded time on inputs up to 100000 bytes, on a 1 MiB stack like a worker thread's; then once
 # more on inputs up to the size cap (1 MiB for an observation, 8 MiB for a forecast of either
-# service, 4 MiB for the cache file), starting from an answer just under it. Any crash, sanitizer
-# report, stray exception or input slower than the time-out fails the run; the input that did it
-# is left in build/fuzz/artifacts.
+# service, 2 MiB for alerts, 4 MiB for the cache file), starting from an answer just under it. Any
+# crash, sanitizer report, stray exception or input slower than the time-out fails the run; the
+# input that did it is left in build/fuzz/artifacts.
 #   FUZZ_SECONDS        how long each target runs on short inputs (default 30)
 #   FUZZ_LARGE_SECONDS  how long each runs on inputs up to the cap (default 20)
 set -euo pipefail
@@ -21,7 +21,8 @@ core_sources="core/ApplicationException.cpp core/Here.cpp core/DateTime.cpp core
 metar_sources="tests/fuzz/FuzzMetar.cpp weather/MetarParser.cpp weather/RegEx.cpp weather/CCurrentWeather.cpp \
 weather/Atmosphere.cpp weather/Temperature.cpp weather/WeatherDump.cpp weather/EnumWeatherCode.cpp $core_sources"
 dwml_sources="tests/fuzz/FuzzDwml.cpp weather/NoaaDwml.cpp $core_sources"
-api_sources="tests/fuzz/FuzzApi.cpp weather/NoaaApi.cpp weather/Temperature.cpp $core_sources"
+api_sources="tests/fuzz/FuzzApi.cpp weather/NoaaApi.cpp weather/CWeatherAlert.cpp weather/Temperature.cpp $core_sources"
+alerts_sources="tests/fuzz/FuzzAlerts.cpp weather/NoaaApi.cpp weather/CWeatherAlert.cpp weather/Temperature.cpp $core_sources"
 cache_sources="tests/fuzz/FuzzWeatherCache.cpp data/WeatherCache.cpp data/City.cpp data/CityRecord.cpp data/Tokenize.cpp \
 weather/CCurrentWeather.cpp weather/CForecast.cpp weather/CForecastItem.cpp weather/CSun.cpp weather/Atmosphere.cpp \
 weather/Temperature.cpp weather/WeatherDump.cpp weather/EnumWeatherCode.cpp $core_sources"
@@ -39,10 +40,10 @@ object() { echo "obj/${1//\//_}.o"; }
     echo "  deps = gcc"
     echo "rule link"
     echo "  command = $cxx $flags \$in -o \$out"
-    for source in $(echo "$metar_sources $dwml_sources $api_sources $cache_sources" | tr ' ' '\n' | sort -u); do
+    for source in $(echo "$metar_sources $dwml_sources $api_sources $alerts_sources $cache_sources" | tr ' ' '\n' | sort -u); do
         echo "build $(object "$source"): cxx $root/$source"
     done
-    for name in metar dwml api cache; do
+    for name in metar dwml api alerts cache; do
         sources=${name}_sources
         echo "build fuzz-$name: link$(for source in ${!sources}; do printf ' %s' "$(object "$source")"; done)"
     done
@@ -54,7 +55,7 @@ ninja -C "$out" -j 2 --quiet
 
 # Long inputs from the start: the bounds against deep recursion are what is being tried.
 mkdir -p "$out/corpus/metar" "$out/corpus/dwml" "$out/corpus/metar-large" "$out/corpus/dwml-large" \
-    "$out/corpus/api" "$out/corpus/api-large" "$out/corpus/cache"
+    "$out/corpus/api" "$out/corpus/api-large" "$out/corpus/alerts" "$out/corpus/alerts-large" "$out/corpus/cache"
 python3 - "$out/corpus" <<'EOF'
 import sys
 corpus = sys.argv[1]
@@ -98,6 +99,18 @@ with open(corpus + "/api-large/near-the-cap", "w") as f:
         size += len(period) + 1
         i += 1
     f.write('{"type": "Feature", "properties": {"periods": [' + ",".join(periods) + "]}}\n")
+# An alerts collection just under its 2 MiB download cap: thousands of actual alerts, every one
+# with its times to read.
+with open(corpus + "/alerts-large/near-the-cap", "w") as f:
+    features, size, i = [], 0, 0
+    while size < 2 * 1024 * 1024 - 4096:
+        feature = ('{"type": "Feature", "properties": {"id": "urn:oid:%d", "status": "Actual", "event": "Flood Warning", '
+                   '"severity": "Severe", "effective": "2026-12-09T13:02:00-08:00", "expires": "2026-12-09T13:45:00-08:00", '
+                   '"headline": "Flood Warning", "description": "Flooding is ongoing."}}' % i)
+        features.append(feature)
+        size += len(feature) + 1
+        i += 1
+    f.write('{"type": "FeatureCollection", "features": [' + ",".join(features) + "]}\n")
 with open(corpus + "/api/deep", "wb") as f:
     f.write(b'{"properties": ' + b"[" * 30000)
 with open(corpus + "/dwml/at-the-limit", "wb") as f:
@@ -108,10 +121,12 @@ EOF
 runs="metar metar 100000 $seconds
 dwml dwml 100000 $seconds
 api api 100000 $seconds
+alerts alerts 100000 $seconds
 cache cache 100000 $seconds
 metar metar-large 1048576 $large_seconds
 dwml dwml-large 8388608 $large_seconds
 api api-large 8388608 $large_seconds
+alerts alerts-large 2097152 $large_seconds
 cache cache 4194304 $large_seconds"
 while read -r name corpus max_len run_seconds; do
     echo "== fuzzing $name on inputs up to $max_len bytes for ${run_seconds}s"

@@ -6,16 +6,20 @@
 #include "core/Here.h"
 #include "data/City.h"
 #include "data/COptions.h"
+#include "map/WeatherMap.h"
 #include "platform/Log.h"
+#include "platform/UtilWin32.h"
 #include "platform/WindowMessages.h"
 #include "res/Resource.h"
 #include "ui/LocalWeatherText.h"
+#include "ui/CFormWeatherAlerts.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <memory>
 
 namespace
 {
@@ -682,9 +686,57 @@ void CFormLocalWeather::FreePanelBackground()
     CLocalWeatherRenderer::FreePanelBackground();
 }
 
+// The picture with a line naming the home city's alert above it, and so above the forecast.
+CPtr<Gdiplus::Bitmap> CFormLocalWeather::WithAlertLine(Gdiplus::Bitmap& image, const std::wstring& text,
+                                                       UINT dpi)
+{
+    const int width = static_cast<int>(image.GetWidth());
+    const int line = CLocalWeatherRenderer::ScaleLength(AlertLineHeight, dpi);
+    CPtr<Gdiplus::Bitmap> result(
+        new Gdiplus::Bitmap(width, static_cast<int>(image.GetHeight()) + line, PixelFormat32bppARGB));
+    if (result->GetLastStatus() != Gdiplus::Ok)
+    {
+        ThrowApplicationException(Here());
+    }
+    Gdiplus::Graphics graphics(result.Get());
+    graphics.Clear(Gdiplus::Color(0, 0, 0, 0));
+    graphics.DrawImage(&image, 0, line, width, static_cast<int>(image.GetHeight()));
+    const float scale = static_cast<float>(dpi) / CLocalWeatherRenderer::BaseDpi;
+    const float height = static_cast<float>(line) - 2.0f * scale;
+    const Gdiplus::SolidBrush back(Gdiplus::Color(235, 255, 214, 90));
+    graphics.FillRectangle(&back, 0.0f, 0.0f, static_cast<float>(width), height);
+    UtilGraphics::DrawAlertMark(graphics, 4.0f * scale, height - 3.0f * scale, height - 6.0f * scale);
+    // The renderer's face, so the line reads as part of the picture; without it the mark stays
+    // alone.
+    const std::unique_ptr<Gdiplus::FontFamily> family = Util::UsableFontFamily(L"Arial");
+    if (!family)
+    {
+        return result;
+    }
+    const Gdiplus::Font font(family.get(), 11.0f * scale, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+    const Gdiplus::SolidBrush ink(Gdiplus::Color(255, 60, 30, 0));
+    Gdiplus::StringFormat format;
+    format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
+    format.SetTrimming(Gdiplus::StringTrimmingEllipsisCharacter);
+    format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
+    graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
+    const Gdiplus::RectF box(height + 4.0f * scale, 0.0f, static_cast<float>(width) - height - 6.0f * scale,
+                             height);
+    graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), &font, box, &format, &ink);
+    return result;
+}
+
 CPtr<Gdiplus::Bitmap> CFormLocalWeather::RenderImage()
 {
     const COptions& options = m_host.Options();
     m_renderer.SetDpi(Dpi());
-    return m_renderer.Render(options.HomeCity.Get(), m_mode, options.GetDisplayUnits(), DateTime::UtcNow());
+    CPtr<Gdiplus::Bitmap> image =
+        m_renderer.Render(options.HomeCity.Get(), m_mode, options.GetDisplayUnits(), DateTime::UtcNow());
+    const CWeatherAlert* alert = m_host.HomeCityAlert();
+    if (alert == nullptr || options.HomeCity.IsNull() || m_mode == ModeIconOnly)
+    {
+        return image;
+    }
+    return WithAlertLine(*image, alert->Event + L" until " + CFormWeatherAlerts::LocalTimeText(alert->End()),
+                         Dpi());
 }

@@ -83,7 +83,10 @@ public:
 
     // The image Redraw shows, in device pixels at Dpi(), for the live options' home city and
     // unit: the no-home-city panel, or the mode's. Throws when it cannot be painted.
+    // While the home city has a weather alert (not in Icon Only mode), a line of this height at
+    // 96 DPI naming it tops the image.
     CPtr<Gdiplus::Bitmap> RenderImage();
+    static constexpr int AlertLineHeight = 20;
 
     // Where a window of the given rectangle is put so that part of it stays reachable when it
     // hangs off the top or the left of the screen whose top-left is origin: its right edge at
@@ -104,6 +107,7 @@ protected:
     bool ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    static CPtr<Gdiplus::Bitmap> WithAlertLine(Gdiplus::Bitmap& image, const std::wstring& text, UINT dpi);
     void OnCreate();
     void OnMouseMove();
     void EndDrag();

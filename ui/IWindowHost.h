@@ -5,6 +5,7 @@
 #include "core/CPtr.h"
 #include "core/Nullable.h"
 #include "platform/GdiPlus.h"
+#include "weather/CWeatherAlert.h"
 #include "weather/EnumWeatherCode.h"
 
 class COptions;
@@ -32,6 +33,9 @@ public:
     virtual Gdiplus::Bitmap* GetLargeWeatherIcon(const Nullable<EnumWeatherCode>& code, bool isDay) = 0;
     virtual Gdiplus::Bitmap* GetSmallWeatherIcon(bool isDay, const Nullable<EnumWeatherCode>& code) = 0;
     virtual Gdiplus::Bitmap* GetLargeNotAvailableIcon() = 0;
+
+    // The home city's worst active weather alert; null when there is none or alerts are off.
+    virtual const CWeatherAlert* HomeCityAlert() { return nullptr; }
 
     // The commands the windows share with the program's menus. None of them throws.
     virtual void ShowOptions(unsigned page = KeepPage) = 0;

@@ -309,6 +309,98 @@ bool IsEmpty(const CForecastItem& item)
            !item.TempratureMax.HasValue;
 }
 
+// A text field of an alert, cut to MaxAlertTextBytes at the start of a UTF-8 character; empty
+// when absent.
+std::wstring ReadAlertText(const Json& properties, const char* name)
+{
+    const Json* member = Member(properties, name);
+    if (member == nullptr)
+    {
+        return std::wstring();
+    }
+    if (!member->is_string())
+    {
+        ThrowApplicationException(Here(), "alert text of the wrong type");
+    }
+    const std::string& text = member->get_ref<const std::string&>();
+    std::size_t length = std::min(text.size(), NoaaApi::MaxAlertTextBytes);
+    while (length < text.size() && length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+    {
+        --length;
+    }
+    return Util::FromUtf8(text.substr(0, length));
+}
+
+// "2026-12-09T14:00:00-08:00" (or with "Z", or fractions of a second) as UTC; absent when the
+// field is.
+Nullable<DateTime> ReadAlertTime(const Json& properties, const char* name)
+{
+    const Json* member = Member(properties, name);
+    if (member == nullptr)
+    {
+        return Nullable<DateTime>();
+    }
+    if (!member->is_string())
+    {
+        ThrowApplicationException(Here(), "alert time of the wrong type");
+    }
+    const std::string& text = member->get_ref<const std::string&>();
+    try
+    {
+        const DateTime local = ReadLocalTime(text);
+        std::size_t at = 19;
+        if (at < text.size() && text[at] == '.')
+        {
+            ++at;
+            while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at < 40)
+            {
+                ++at;
+            }
+        }
+        std::int64_t offset = 0;
+        if (at + 1 == text.size() && text[at] == 'Z')
+        {
+            offset = 0;
+        }
+        else if (at + 6 == text.size() && (text[at] == '+' || text[at] == '-') && text[at + 3] == ':')
+        {
+            const int hours = Util::ParseDigits(text, at + 1, 2);
+            const int minutes = Util::ParseDigits(text, at + 4, 2);
+            if (hours > 23 || minutes > 59)
+            {
+                ThrowApplicationException(Here());
+            }
+            offset = (hours * 60 + minutes) * TimeSpan::TicksPerMinute * (text[at] == '-' ? -1 : 1);
+        }
+        else
+        {
+            ThrowApplicationException(Here());
+        }
+        return DateTime::FromTicks(local.Ticks() - offset, DateTime::KindUtc);
+    }
+    catch (const ApplicationException&)
+    {
+        ThrowApplicationException(Here(), "malformed alert time");
+    }
+}
+
+// Ids go into the file of alerts already told: printable ASCII of a sane length only.
+std::string ReadAlertId(const Json& properties)
+{
+    const Json* id = Member(properties, "id");
+    if (id == nullptr || !id->is_string())
+    {
+        ThrowApplicationException(Here(), "alert without id");
+    }
+    const std::string& text = id->get_ref<const std::string&>();
+    if (text.empty() || text.size() > 256 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c > ' ' && c < 0x7F; }))
+    {
+        ThrowApplicationException(Here(), "malformed alert id");
+    }
+    return text;
+}
+
 std::string FormatCoordinate(float degrees)
 {
     // Integer arithmetic, so neither the locale nor the float's last bits show in the text.
@@ -411,6 +503,79 @@ void NoaaApi::ParseForecast(const std::string& text, CForecast& forecast, DateTi
     }
     result.ReportDateTime = DateTime::FromTicks(utcNow.Ticks(), DateTime::KindUtc);
     forecast = std::move(result);
+}
+
+std::string NoaaApi::AlertsPath(float latitude, float longitude)
+{
+    return "/alerts/active?point=" + FormatCoordinate(latitude) + "," + FormatCoordinate(longitude);
+}
+
+std::vector<CWeatherAlert> NoaaApi::ParseAlerts(const std::string& text)
+{
+    const Json document = ParseDocument(text);
+    const Json* features = Member(document, "features");
+    if (features == nullptr || !features->is_array())
+    {
+        ThrowApplicationException(Here(), "no features");
+    }
+    std::vector<CWeatherAlert> alerts;
+    for (const Json& feature : *features)
+    {
+        if (alerts.size() == MaxAlerts)
+        {
+            break;
+        }
+        if (!feature.is_object())
+        {
+            ThrowApplicationException(Here(), "feature not an object");
+        }
+        const Json& properties = Properties(feature);
+        const Json* status = Member(properties, "status");
+        const Json* messageType = Member(properties, "messageType");
+        if ((status != nullptr && !status->is_string()) ||
+            (messageType != nullptr && !messageType->is_string()))
+        {
+            ThrowApplicationException(Here(), "status of the wrong type");
+        }
+        if (status == nullptr || *status != "Actual" || (messageType != nullptr && *messageType == "Cancel"))
+        {
+            continue;
+        }
+        CWeatherAlert alert;
+        alert.Id = ReadAlertId(properties);
+        alert.Event = ReadAlertText(properties, "event");
+        if (alert.Event.empty())
+        {
+            ThrowApplicationException(Here(), "alert without event");
+        }
+        const Json* severity = Member(properties, "severity");
+        if (severity != nullptr && !severity->is_string())
+        {
+            ThrowApplicationException(Here(), "severity of the wrong type");
+        }
+        alert.Severity = severity != nullptr
+                             ? CWeatherAlert::SeverityOf(severity->get_ref<const std::string&>())
+                             : AlertSeverity::Unknown;
+        alert.Headline = ReadAlertText(properties, "headline");
+        alert.Urgency = ReadAlertText(properties, "urgency");
+        alert.Certainty = ReadAlertText(properties, "certainty");
+        alert.MessageType = ReadAlertText(properties, "messageType");
+        alert.Effective = ReadAlertTime(properties, "effective");
+        alert.Onset = ReadAlertTime(properties, "onset");
+        alert.Expires = ReadAlertTime(properties, "expires");
+        alert.Ends = ReadAlertTime(properties, "ends");
+        alert.AreaDesc = ReadAlertText(properties, "areaDesc");
+        alert.Description = ReadAlertText(properties, "description");
+        alert.Instruction = ReadAlertText(properties, "instruction");
+        alert.SenderName = ReadAlertText(properties, "senderName");
+        const bool known = std::any_of(alerts.begin(), alerts.end(),
+                                       [&](const CWeatherAlert& other) { return other.Id == alert.Id; });
+        if (!known)
+        {
+            alerts.push_back(std::move(alert));
+        }
+    }
+    return alerts;
 }
 
 Nullable<EnumWeatherCode> NoaaApi::WeatherCodeOfPhrase(const std::string& phrase)

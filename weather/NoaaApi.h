@@ -5,10 +5,12 @@
 #include "core/DateTime.h"
 #include "core/Nullable.h"
 #include "weather/CForecast.h"
+#include "weather/CWeatherAlert.h"
 #include "weather/EnumWeatherCode.h"
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // Reading of the weather service's JSON API (api.weather.gov): the points answer that names a
 // place's forecast, and the forecast's day and night periods as the same model the SOAP
@@ -49,4 +51,17 @@ void ParseForecast(const std::string& text, CForecast& forecast, DateTime utcNow
 // most significant on a tie); "A then B" by the more significant of its parts; absent when no
 // word is known.
 Nullable<EnumWeatherCode> WeatherCodeOfPhrase(const std::string& phrase);
+
+// A point's active alerts are a handful; a collection beyond these is cut short, not refused.
+inline constexpr std::size_t MaxAlerts = 100;
+inline constexpr std::size_t MaxAlertTextBytes = 16 * 1024; // each text, cut at a character
+
+// "/alerts/active?point=34.0522,-118.2437", the position written as for PointsPath.
+std::string AlertsPath(float latitude, float longitude);
+
+// The alerts of an active-alerts answer (a GeoJSON feature collection), in the service's order.
+// Only actual alerts count: exercises, tests, drafts and cancellations are left out, as is a
+// second alert with an id already read. A document that is not JSON, too deep or too long, a
+// feature without an id or event, a field of the wrong type or a malformed time throws.
+std::vector<CWeatherAlert> ParseAlerts(const std::string& text);
 } // namespace NoaaApi

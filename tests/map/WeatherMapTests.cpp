@@ -805,3 +805,30 @@ TEST_F(MapTest, ASpannedWallpaperHoldsEachMonitorsOwnMap)
     EXPECT_TRUE(Pixels(*composed).All() == picture.All());
 }
 } // namespace
+
+TEST_F(MapTest, AnAlertMarkSitsAtItsCitysIconClearOfTheTexts)
+{
+    TestIcons icons(40, 40, false);
+    const auto markInk = [](int red, int green, int blue)
+    { return red > 200 && green > 150 && green < 230 && blue < 60; };
+    Cities() = {MakeCity(1, L"Warned", 0.0f, -60.0f, Fair, 20.0f),
+                MakeCity(2, L"Calm", 0.0f, 60.0f, Fair, 20.0f)};
+    UtilGraphics::SetAlertCities({1});
+    const Pixels map = Render(icons);
+    UtilGraphics::SetAlertCities({});
+
+    const Pixels::Box mark = map.Find(markInk);
+    ASSERT_FALSE(mark.Empty());
+    // At the warned city's icon (40 pixels square, centred on the city), its upper right corner.
+    EXPECT_GT(mark.Left, MapX(-60));
+    EXPECT_LE(mark.Right, MapX(-60) + 32);
+    EXPECT_GE(mark.Top, MapY(0) - 21);
+    EXPECT_LT(mark.Bottom, MapY(0));
+    const Pixels::Box name = map.Find(NameInk, MapX(-60) - 150, MapY(0) - 40, MapX(-60) + 150, MapY(0) + 80);
+    const Pixels::Box temperature =
+        map.Find(TemperatureInk, MapX(-60) - 150, MapY(0) - 40, MapX(-60) + 150, MapY(0) + 80);
+    ASSERT_FALSE(name.Empty());
+    ASSERT_FALSE(temperature.Empty());
+    EXPECT_LE(mark.Bottom, name.Top);
+    EXPECT_LE(mark.Bottom, temperature.Top);
+}

@@ -971,3 +971,74 @@ TEST(LocalWeatherWindow, TakesTheFocusAndOpensItsMenuFromTheKeyboard)
         EXPECT_EQ(static_cast<UINT>(ID_LOCAL_WEATHER_CLOSE), menu.firstItem);
     }
 }
+
+namespace
+{
+// The program's host, with a weather alert of the test's choosing for the home city.
+class AlertHost : public IWindowHost
+{
+public:
+    COptions& Options() override { return Program::WindowHost().Options(); }
+    void SetOptions(CPtr<COptions> options) override { Program::WindowHost().SetOptions(std::move(options)); }
+    void SaveOptions() override {}
+    void UpdateWallpaper() override {}
+    void ScheduleDownload(bool) override {}
+    Gdiplus::Bitmap* GetLargeWeatherIcon(const Nullable<EnumWeatherCode>& code, bool isDay) override
+    {
+        return Program::WindowHost().GetLargeWeatherIcon(code, isDay);
+    }
+    Gdiplus::Bitmap* GetSmallWeatherIcon(bool isDay, const Nullable<EnumWeatherCode>& code) override
+    {
+        return Program::WindowHost().GetSmallWeatherIcon(isDay, code);
+    }
+    Gdiplus::Bitmap* GetLargeNotAvailableIcon() override
+    {
+        return Program::WindowHost().GetLargeNotAvailableIcon();
+    }
+    const CWeatherAlert* HomeCityAlert() override { return Alert; }
+    void ShowOptions(unsigned) override {}
+    void ShowEarth() override {}
+    void OpenWebPage(HWND) override {}
+
+    const CWeatherAlert* Alert = nullptr;
+};
+} // namespace
+
+TEST(LocalWeatherWindow, TheHomeCitysAlertTopsThePictureExceptInIconOnlyMode)
+{
+    LiveOptions options;
+    options->FormLocalWeather_Mode = CFormLocalWeather::ModeSmall;
+    CWeatherAlert alert;
+    alert.Event = L"Tornado Warning";
+    alert.Expires = DateTime::UtcNow() + TimeSpan(TimeSpan::TicksPerHour);
+    AlertHost host;
+    host.Alert = &alert;
+    CFormLocalWeather form(host);
+    form.Create();
+    ASSERT_TRUE(form.IsWindow());
+    ExpectSize(form, 290, 160 + CFormLocalWeather::AlertLineHeight);
+    CPtr<Gdiplus::Bitmap> image = form.RenderImage();
+    Gdiplus::Color color;
+    image->GetPixel(100, 2, &color);
+    EXPECT_GT(color.GetA(), 200);
+    EXPECT_GT(color.GetR(), 200);
+    EXPECT_LT(color.GetB(), 150);
+    // The event is written on it, right of the mark.
+    bool written = false;
+    for (int y = 0; y < CFormLocalWeather::AlertLineHeight && !written; ++y)
+    {
+        for (int x = 24; x < 200 && !written; ++x)
+        {
+            image->GetPixel(x, y, &color);
+            written = color.GetA() > 200 && color.GetR() < 150;
+        }
+    }
+    EXPECT_TRUE(written);
+
+    Command(form, ID_LOCAL_WEATHER_ICON_ONLY);
+    ExpectSize(form, 210, 160);
+    host.Alert = nullptr;
+    Command(form, ID_LOCAL_WEATHER_SMALL);
+    ExpectSize(form, 290, 160);
+    form.DestroyWindow();
+}

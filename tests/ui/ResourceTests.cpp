@@ -102,7 +102,7 @@ LONG Style(HWND dialog, int id)
 TEST(ResourceTests, EveryTemplateAndMenuIsLinked)
 {
     for (const int id : {IDD_ABOUT, IDD_OPTIONS, IDD_OPTIONS_GENERAL, IDD_OPTIONS_EARTH, IDD_OPTIONS_DISPLAY,
-                         IDD_OPTIONS_CITIES, IDD_SELECT_CITY, IDD_EDIT_CITY})
+                         IDD_OPTIONS_CITIES, IDD_SELECT_CITY, IDD_EDIT_CITY, IDD_WEATHER_ALERTS})
     {
         EXPECT_NE(nullptr, FindResourceW(nullptr, MAKEINTRESOURCEW(id), RT_DIALOG)) << id;
     }
@@ -124,6 +124,7 @@ TEST(ResourceTests, MenusCarryTheirCommandsInOrder)
                                  {L"Options", ID_OPTIONS},
                                  {L"Nimbrel", ID_SHOW_EARTH},
                                  {L"Local Weather", ID_LOCAL_WEATHER},
+                                 {L"Weather alerts...", ID_WEATHER_ALERTS},
                                  {L"", 0},
                                  {L"Exit", ID_APP_EXIT}}),
               Items(trayPopup));
@@ -139,6 +140,7 @@ TEST(ResourceTests, MenusCarryTheirCommandsInOrder)
     EXPECT_EQ((std::vector<Item>{{L"E&xit", ID_APP_EXIT}}), Items(GetSubMenu(earth, 0)));
     EXPECT_EQ((std::vector<Item>{{L"&Options", ID_OPTIONS},
                                  {L"&Local Weather", ID_LOCAL_WEATHER},
+                                 {L"Weather &alerts...", ID_WEATHER_ALERTS},
                                  {L"&Web Page", ID_WEB_PAGE}}),
               Items(GetSubMenu(earth, 1)));
     EXPECT_EQ((std::vector<Item>{{L"&Web Page", ID_WEB_PAGE},

@@ -6,6 +6,7 @@ list(APPEND PORTABLE_TEST_SOURCES
     weather/MetarParserTests.cpp
     weather/NoaaDwmlTests.cpp
     weather/NoaaApiTests.cpp
+    weather/WeatherAlertsTests.cpp
     weather/SunTests.cpp
     weather/DaylightShadingTests.cpp
     weather/UpdateScheduleTests.cpp
@@ -16,6 +17,7 @@ list(APPEND WINDOWS_TEST_SOURCES
     weather/HttpClientTests.cpp
     weather/HttpsDownloadTests.cpp
     weather/WeatherServiceNoaaTests.cpp
+    weather/WeatherAlertsClientTests.cpp
     weather/ParserStackTests.cpp
 )
 # The table of published sun times is compiled into the sun tests, so that every tree and Wine
@@ -28,7 +30,7 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${nimbrel_sun_tim
 set_source_files_properties(weather/SunTests.cpp PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_CURRENT_BINARY_DIR}/generated)
 
 # The weather service's JSON documents, compiled in the same way for the API tests.
-foreach(document points forecast problem)
+foreach(document points forecast problem alerts-warning alerts-mixed alerts-none)
     set(nimbrel_api_json ${CMAKE_CURRENT_SOURCE_DIR}/weather/data/api/${document}.json)
     file(READ ${nimbrel_api_json} nimbrel_api_text)
     file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/generated/weather/api/${document}.inc
@@ -36,4 +38,5 @@ foreach(document points forecast problem)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${nimbrel_api_json})
 endforeach()
 set_source_files_properties(weather/NoaaApiTests.cpp weather/WeatherServiceNoaaTests.cpp
+                            weather/WeatherAlertsTests.cpp weather/WeatherAlertsClientTests.cpp
                             PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_CURRENT_BINARY_DIR}/generated)
