@@ -841,10 +841,11 @@ int Repaint()
 
 int Usage()
 {
-    std::fwprintf(stderr, L"usage: NimbrelControl [--desktop NAME] wait-ready|exit|run|tray-icon|tray-remove|"
-                          L"tray-menu|tray-exit|tray-tip|window|move|wait-title|dismiss|search-city|local-mode|"
-                          L"broadcast-taskbar-created|"
-                          L"wallpaper|set-wallpaper|desktop-size|repaint [ARGUMENTS]\n");
+    std::fwprintf(stderr,
+                  L"usage: NimbrelControl [--desktop NAME] wait-ready|exit|run|tray-icon|tray-remove|"
+                  L"tray-menu|tray-exit|tray-tip|window|move|wait-title|dismiss|search-city|local-mode|"
+                  L"broadcast-taskbar-created|"
+                  L"wallpaper|set-wallpaper|desktop-size|repaint [ARGUMENTS]\n");
     return 2;
 }
 
