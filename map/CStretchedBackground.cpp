@@ -21,29 +21,43 @@
 
 namespace
 {
-// Locked pixels, unlocked at the end of the scope.
-class LockedBits
+// The pixels of a 24-bit bitmap as GDI+ keeps them: rows of stride bytes, top row first.
+class LockedPixels
 {
 public:
-    LockedBits(Gdiplus::Bitmap& bitmap, const Gdiplus::Rect& area, UINT mode) : m_bitmap(bitmap)
+    LockedPixels(Gdiplus::Bitmap& bitmap, UINT mode) : m_bitmap(bitmap)
     {
-        m_locked = bitmap.LockBits(&area, mode, PixelFormat24bppRGB, &m_data) == Gdiplus::Ok;
+        const Gdiplus::Rect all(0, 0, static_cast<INT>(bitmap.GetWidth()),
+                                static_cast<INT>(bitmap.GetHeight()));
+        m_locked = bitmap.LockBits(&all, mode, PixelFormat24bppRGB, &m_data) == Gdiplus::Ok;
     }
-    ~LockedBits()
+    ~LockedPixels()
     {
         if (m_locked)
         {
             m_bitmap.UnlockBits(&m_data);
         }
     }
-    LockedBits(const LockedBits&) = delete;
-    LockedBits& operator=(const LockedBits&) = delete;
+    LockedPixels(const LockedPixels&) = delete;
+    LockedPixels& operator=(const LockedPixels&) = delete;
 
-    bool IsLocked() const { return m_locked; }
-    BYTE* Row(int y) const
+    // The whole picture as one block, or null when its rows do not follow each other downwards
+    // or it is too large for one file transfer.
+    BYTE* Block(DWORD& size) const
     {
-        return static_cast<BYTE*>(m_data.Scan0) + static_cast<std::ptrdiff_t>(y) * m_data.Stride;
+        const long long bytes = static_cast<long long>(m_data.Stride) * m_data.Height;
+        if (!m_locked || m_data.Stride <= 0 || bytes <= 0 || bytes > LONG_MAX)
+        {
+            return nullptr;
+        }
+        size = static_cast<DWORD>(bytes);
+        return static_cast<BYTE*>(m_data.Scan0);
     }
+    int Stride() const { return m_data.Stride; }
+    // The top row; null when the pixels could not be locked.
+    BYTE* Rows() const { return m_locked ? static_cast<BYTE*>(m_data.Scan0) : nullptr; }
+    bool IsLocked() const { return m_locked; }
+    BYTE* Row(int y) const { return Rows() + static_cast<std::ptrdiff_t>(y) * m_data.Stride; }
 
 private:
     Gdiplus::Bitmap& m_bitmap;
@@ -82,11 +96,8 @@ void ShadeWithNight(Gdiplus::Bitmap& target, const MapRegion& region, const CStr
     }
     const CBilinearStretch stretch(static_cast<int>(nightWidth), static_cast<int>(nightHeight), part.X,
                                    part.Y, part.Width, part.Height, width, height);
-    const LockedBits source(night,
-                            Gdiplus::Rect(0, 0, static_cast<INT>(nightWidth), static_cast<INT>(nightHeight)),
-                            Gdiplus::ImageLockModeRead);
-    const LockedBits pixels(target, Gdiplus::Rect(0, 0, width, height),
-                            Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite);
+    const LockedPixels source(night, Gdiplus::ImageLockModeRead);
+    const LockedPixels pixels(target, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite);
     if (stretch.IsEmpty() || !source.IsLocked() || !pixels.IsLocked())
     {
         return;
@@ -110,48 +121,6 @@ void ShadeWithNight(Gdiplus::Bitmap& target, const MapRegion& region, const CStr
                                  });
     }
 }
-
-// The pixels of a 24-bit bitmap as GDI+ keeps them: rows of stride bytes, top row first.
-class LockedPixels
-{
-public:
-    LockedPixels(Gdiplus::Bitmap& bitmap, Gdiplus::ImageLockMode mode) : m_bitmap(bitmap)
-    {
-        const Gdiplus::Rect all(0, 0, static_cast<INT>(bitmap.GetWidth()),
-                                static_cast<INT>(bitmap.GetHeight()));
-        m_locked = bitmap.LockBits(&all, mode, PixelFormat24bppRGB, &m_data) == Gdiplus::Ok;
-    }
-    ~LockedPixels()
-    {
-        if (m_locked)
-        {
-            m_bitmap.UnlockBits(&m_data);
-        }
-    }
-    LockedPixels(const LockedPixels&) = delete;
-    LockedPixels& operator=(const LockedPixels&) = delete;
-
-    // The whole picture as one block, or null when its rows do not follow each other downwards
-    // or it is too large for one file transfer.
-    BYTE* Block(DWORD& size) const
-    {
-        const long long bytes = static_cast<long long>(m_data.Stride) * m_data.Height;
-        if (!m_locked || m_data.Stride <= 0 || bytes <= 0 || bytes > LONG_MAX)
-        {
-            return nullptr;
-        }
-        size = static_cast<DWORD>(bytes);
-        return static_cast<BYTE*>(m_data.Scan0);
-    }
-    int Stride() const { return m_data.Stride; }
-    // The top row; null when the pixels could not be locked.
-    BYTE* Rows() const { return m_locked ? static_cast<BYTE*>(m_data.Scan0) : nullptr; }
-
-private:
-    Gdiplus::Bitmap& m_bitmap;
-    Gdiplus::BitmapData m_data{};
-    bool m_locked = false;
-};
 
 bool Rewind(HANDLE file)
 {

@@ -228,7 +228,8 @@ struct CityLook
     std::wstring Temperature;
     TextExtent NameExtent;
     TextExtent TemperatureExtent;
-    bool Stale = false; // the temperature is greyed
+    bool Stale = false;    // the temperature is greyed
+    float MarkSide = 0.0f; // the alert mark's, beside the icon; none when 0
     bool Placed = false;
     CMapLayout::Placement Placement;
 
