@@ -320,7 +320,7 @@ Gdiplus::Color HaloColor(ArgbColor text)
 {
     const Gdiplus::Color color(text.Value);
     const int luma = (299 * color.GetR() + 587 * color.GetG() + 114 * color.GetB()) / 1000;
-    return luma < 80 ? Gdiplus::Color(160, 255, 255, 255) : Gdiplus::Color(160, 0, 0, 0);
+    return luma < 50 ? Gdiplus::Color(160, 255, 255, 255) : Gdiplus::Color(160, 0, 0, 0);
 }
 
 // The text with its rim, laid on the map in one step: the text is drawn once into a small

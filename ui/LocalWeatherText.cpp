@@ -98,6 +98,11 @@ std::wstring LocalWeatherText::Describe(const City* home, int mode, bool metric,
     // The window draws "--" for a temperature it does not know: a reader had better say so.
     text += temperature == L"--" ? std::wstring(L", temperature not known")
                                  : L", " + temperature + (metric ? L"C" : L"F");
+    // The window greys an old temperature until newer weather comes: said in words here.
+    if (temperature != L"--" && home->CurrentWeather.IsStale(utcNow))
+    {
+        text += L" (not recent)";
+    }
     const std::wstring condition = Condition(CLocalWeatherRenderer::CurrentWeatherCode(*home, utcNow));
     if (!condition.empty())
     {

@@ -817,18 +817,20 @@ TEST_F(MapTest, AnAlertMarkSitsAtItsCitysIconClearOfTheTexts)
     const Pixels map = Render(icons);
     UtilGraphics::SetAlertCities({});
 
-    const Pixels::Box mark = map.Find(markInk);
+    // Beside the warned city's icon (40 pixels square, centred on the city), clear of it and of
+    // the label; the calm city has none.
+    const Pixels::Box mark = map.Find(markInk, MapX(-60) - 150, MapY(0) - 80, MapX(-60) + 150, MapY(0) + 80);
     ASSERT_FALSE(mark.Empty());
-    // At the warned city's icon (40 pixels square, centred on the city), its upper right corner.
-    EXPECT_GT(mark.Left, MapX(-60));
-    EXPECT_LE(mark.Right, MapX(-60) + 32);
-    EXPECT_GE(mark.Top, MapY(0) - 21);
-    EXPECT_LT(mark.Bottom, MapY(0));
-    const Pixels::Box name = map.Find(NameInk, MapX(-60) - 150, MapY(0) - 40, MapX(-60) + 150, MapY(0) + 80);
+    EXPECT_TRUE(map.Find(markInk, MapX(60) - 150, MapY(0) - 80, MapX(60) + 150, MapY(0) + 80).Empty());
+    const auto apart = [](const Pixels::Box& a, int left, int top, int right, int bottom)
+    { return a.Right <= left || a.Left >= right || a.Bottom <= top || a.Top >= bottom; };
+    EXPECT_TRUE(apart(mark, MapX(-60) - 20, MapY(0) - 20, MapX(-60) + 20, MapY(0) + 20));
+    EXPECT_LT(std::abs(mark.CentreX() - MapX(-60)), 50.0);
+    const Pixels::Box name = map.Find(NameInk, MapX(-60) - 150, MapY(0) - 80, MapX(-60) + 150, MapY(0) + 80);
     const Pixels::Box temperature =
-        map.Find(TemperatureInk, MapX(-60) - 150, MapY(0) - 40, MapX(-60) + 150, MapY(0) + 80);
+        map.Find(TemperatureInk, MapX(-60) - 150, MapY(0) - 80, MapX(-60) + 150, MapY(0) + 80);
     ASSERT_FALSE(name.Empty());
     ASSERT_FALSE(temperature.Empty());
-    EXPECT_LE(mark.Bottom, name.Top);
-    EXPECT_LE(mark.Bottom, temperature.Top);
+    EXPECT_TRUE(apart(mark, name.Left, name.Top, name.Right, name.Bottom));
+    EXPECT_TRUE(apart(mark, temperature.Left, temperature.Top, temperature.Right, temperature.Bottom));
 }

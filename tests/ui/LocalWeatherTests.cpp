@@ -920,11 +920,16 @@ TEST(LocalWeatherText, SaysWhatEachModeShows)
         LocalWeatherText::Describe(&home, CFormLocalWeather::ModeLarge, true, now));
     EXPECT_EQ(std::wstring(LocalWeatherText::NoHomeCityMessage),
               LocalWeatherText::Describe(nullptr, CFormLocalWeather::ModeSmall, false, now));
-    // Old weather is not shown, nor said.
+    // Old weather is said to be old, as the window greys it; its forecast is not said.
     home.CurrentWeather.ReportDateTime = now - TimeSpan(3 * TimeSpan::TicksPerHour);
     home.Forecast.ReportDateTime = home.CurrentWeather.ReportDateTime;
+    EXPECT_EQ(L"Los Angeles, 66\u00B0F (not recent), clear.",
+              LocalWeatherText::Describe(&home, CFormLocalWeather::ModeLarge, false, now));
+    home.CurrentWeather = CCurrentWeather();
     EXPECT_EQ(L"Los Angeles, temperature not known.",
               LocalWeatherText::Describe(&home, CFormLocalWeather::ModeLarge, false, now));
+    home.CurrentWeather.Temprature = 19.0f;
+    home.CurrentWeather.WeatherCode = Clear;
 
     // The window's text and accessible name follow the weather, the mode and the unit.
     home.CurrentWeather.ReportDateTime = now;
