@@ -16,7 +16,9 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -161,7 +163,56 @@ struct TextExtent
     float Margin = 0.0f;
 };
 
+TextExtent MeasureTextAnew(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font);
+
+bool FamilyName(const Gdiplus::Font& font, std::wstring& name)
+{
+    Gdiplus::FontFamily family;
+    wchar_t buffer[LF_FACESIZE] = {};
+    if (font.GetFamily(&family) != Gdiplus::Ok || family.GetFamilyName(buffer) != Gdiplus::Ok)
+    {
+        return false;
+    }
+    name = buffer;
+    return true;
+}
+
+// Measuring is a good part of an update's cost under Wine, and a map measures the same names (and
+// mostly the same temperatures) every time: what was measured is kept, by everything the result
+// depends on. User-interface thread only, like all drawing.
 TextExtent MeasureText(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font)
+{
+    using Key = std::tuple<std::wstring, std::wstring, float, INT, int, float, float, int, int>;
+    static std::map<Key, TextExtent> measured;
+    std::wstring familyName;
+    if (!FamilyName(font, familyName))
+    {
+        return MeasureTextAnew(graphics, text, font);
+    }
+    Key key{text,
+            familyName,
+            font.GetSize(),
+            font.GetStyle(),
+            static_cast<int>(font.GetUnit()),
+            graphics.GetDpiX(),
+            graphics.GetDpiY(),
+            static_cast<int>(graphics.GetPageUnit()),
+            static_cast<int>(graphics.GetTextRenderingHint())};
+    const auto found = measured.find(key);
+    if (found != measured.end())
+    {
+        return found->second;
+    }
+    const TextExtent extent = MeasureTextAnew(graphics, text, font);
+    if (measured.size() >= 1024)
+    {
+        measured.clear(); // a bound, not a policy: maps need a few dozen
+    }
+    measured.emplace(std::move(key), extent);
+    return extent;
+}
+
+TextExtent MeasureTextAnew(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font)
 {
     TextFormat format(Gdiplus::StringAlignmentNear, Gdiplus::StringAlignmentNear);
     const Gdiplus::CharacterRange range(0, Length(text));
@@ -327,21 +378,19 @@ Gdiplus::Color HaloColor(ArgbColor text)
 // transparent bitmap, the rim grown from its ink (every pixel takes the strongest ink within the
 // rim's width) and put under it there. Drawing shifted copies of the text instead costs eight
 // more texts for every one.
-void DrawOutlinedText(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font,
-                      ArgbColor color, float halo, const Gdiplus::RectF& box, float inkWidth,
-                      const Gdiplus::StringFormat& format)
+// The text over its rim in a transparent bitmap of width × height, the text's box placed at
+// (boxX, boxY) in it. Null when the bitmap cannot be drawn.
+std::unique_ptr<Gdiplus::Bitmap> MakeOutlinedText(Gdiplus::Graphics& graphics, const std::wstring& text,
+                                                  const Gdiplus::Font& font, ArgbColor color, int rim,
+                                                  float boxX, float boxY, const Gdiplus::RectF& box,
+                                                  int width, int height, const Gdiplus::StringFormat& format)
 {
-    const int rim = static_cast<int>(halo);
-    const int pad = rim + 2; // and the glyphs' overhang
-    const int originX = static_cast<int>(std::floor(box.X)) - pad;
-    const int originY = static_cast<int>(std::floor(box.Y)) - pad;
-    const int width = static_cast<int>(std::ceil(inkWidth)) + 2 * pad + 2;
-    const int height = static_cast<int>(std::ceil(box.Height)) + 2 * pad + 2;
-    if (width <= 0 || height <= 0 || width > kMaxIconSide || height > kMaxIconSide)
+    auto bitmap = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppARGB);
+    if (bitmap->GetLastStatus() != Gdiplus::Ok)
     {
-        return;
+        return nullptr;
     }
-    Gdiplus::Bitmap ink(width, height, PixelFormat32bppARGB);
+    Gdiplus::Bitmap& ink = *bitmap;
     ink.SetResolution(graphics.GetDpiX(), graphics.GetDpiY()); // the fonts' points as the map's
     {
         Gdiplus::Graphics inside(&ink);
@@ -350,9 +399,7 @@ void DrawOutlinedText(Gdiplus::Graphics& graphics, const std::wstring& text, con
         inside.Clear(Gdiplus::Color(0, 0, 0, 0));
         const Gdiplus::SolidBrush brush(Gdiplus::Color(color.Value));
         inside.DrawString(text.c_str(), Length(text), &font,
-                          Gdiplus::RectF(box.X - static_cast<float>(originX),
-                                         box.Y - static_cast<float>(originY), box.Width, box.Height),
-                          &format, &brush);
+                          Gdiplus::RectF(boxX, boxY, box.Width, box.Height), &format, &brush);
     }
 
     const Gdiplus::Rect all(0, 0, width, height);
@@ -360,7 +407,7 @@ void DrawOutlinedText(Gdiplus::Graphics& graphics, const std::wstring& text, con
     if (ink.LockBits(&all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB,
                      &data) != Gdiplus::Ok)
     {
-        return;
+        return nullptr;
     }
     const auto pixel = [&](int x, int y)
     { return static_cast<BYTE*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride + x * 4; };
@@ -416,7 +463,102 @@ void DrawOutlinedText(Gdiplus::Graphics& graphics, const std::wstring& text, con
         }
     }
     ink.UnlockBits(&data);
-    graphics.DrawImage(&ink, Gdiplus::Rect(originX, originY, width, height), 0, 0, width, height,
+    return bitmap;
+}
+
+// The text with its rim, laid on the map. A map draws the same names (and mostly the same
+// temperatures) at the same places every time, and drawing a text is a good part of an update's
+// cost under Wine: what was drawn is kept, by everything its pixels depend on. User-interface
+// thread only, like all drawing.
+void DrawOutlinedText(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font,
+                      ArgbColor color, float halo, const Gdiplus::RectF& box, float inkWidth,
+                      const Gdiplus::StringFormat& format)
+{
+    const int rim = static_cast<int>(halo);
+    const int pad = rim + 2; // and the glyphs' overhang
+    const int originX = static_cast<int>(std::floor(box.X)) - pad;
+    const int originY = static_cast<int>(std::floor(box.Y)) - pad;
+    const int width = static_cast<int>(std::ceil(inkWidth)) + 2 * pad + 2;
+    const int height = static_cast<int>(std::ceil(box.Height)) + 2 * pad + 2;
+    if (width <= 0 || height <= 0 || width > kMaxIconSide || height > kMaxIconSide)
+    {
+        return;
+    }
+    const float boxX = box.X - static_cast<float>(originX);
+    const float boxY = box.Y - static_cast<float>(originY);
+    // Kept as bare pixels, not as GDI+ bitmaps, which must not outlive GDI+ itself.
+    struct Ink
+    {
+        int Stride = 0;
+        std::vector<BYTE> Pixels;
+    };
+    using Key = std::tuple<std::wstring, std::wstring, float, INT, int, std::uint32_t, int, float, float,
+                           float, float, int, int, float, float, int, const Gdiplus::StringFormat*>;
+    static std::map<Key, Ink> drawn;
+    std::wstring familyName;
+    if (!FamilyName(font, familyName))
+    {
+        const auto once =
+            MakeOutlinedText(graphics, text, font, color, rim, boxX, boxY, box, width, height, format);
+        if (once != nullptr)
+        {
+            graphics.DrawImage(once.get(), Gdiplus::Rect(originX, originY, width, height), 0, 0, width,
+                               height, Gdiplus::UnitPixel);
+        }
+        return;
+    }
+    Key key{text,
+            familyName,
+            font.GetSize(),
+            font.GetStyle(),
+            static_cast<int>(font.GetUnit()),
+            color.Value,
+            rim,
+            boxX,
+            boxY,
+            box.Width,
+            box.Height,
+            width,
+            height,
+            graphics.GetDpiX(),
+            graphics.GetDpiY(),
+            static_cast<int>(graphics.GetTextRenderingHint()),
+            &format};
+    auto found = drawn.find(key);
+    if (found == drawn.end())
+    {
+        const auto made =
+            MakeOutlinedText(graphics, text, font, color, rim, boxX, boxY, box, width, height, format);
+        if (made == nullptr)
+        {
+            return;
+        }
+        const Gdiplus::Rect all(0, 0, width, height);
+        Gdiplus::BitmapData data{};
+        if (made->LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+        {
+            return;
+        }
+        Ink ink;
+        ink.Stride = width * 4;
+        ink.Pixels.resize(static_cast<std::size_t>(ink.Stride) * height);
+        for (int y = 0; y < height; ++y)
+        {
+            std::memcpy(ink.Pixels.data() + static_cast<std::ptrdiff_t>(y) * ink.Stride,
+                        static_cast<const BYTE*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride,
+                        static_cast<std::size_t>(ink.Stride));
+        }
+        made->UnlockBits(&data);
+        if (drawn.size() >= 128)
+        {
+            drawn.clear(); // a bound, not a policy: a map draws a few dozen texts
+        }
+        found = drawn.emplace(std::move(key), std::move(ink)).first;
+    }
+    Gdiplus::Bitmap view(width, height, found->second.Stride, PixelFormat32bppARGB,
+                         found->second.Pixels.data());
+    view.SetResolution(graphics.GetDpiX(), graphics.GetDpiY());
+    graphics.DrawImage(&view, Gdiplus::Rect(originX, originY, width, height), 0, 0, width, height,
                        Gdiplus::UnitPixel);
 }
 
