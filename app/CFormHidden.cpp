@@ -113,6 +113,15 @@ bool CFormHidden::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
         SetTimer(Hwnd(), AlertTimerId, AlertTimerPeriod, nullptr);
         Program::PollWeatherAlerts();
         m_notifications.Register(Hwnd(), WM_NETWORK_CHANGED);
+        // What the system cannot tell is made up for by the minute's clock check; the log says
+        // which it is, for a report of weather that stayed old.
+        Log::Write(L"CFormHidden",
+                   m_notifications.HearsNetworkChanges()
+                       ? L"network changes are heard"
+                       : L"network changes are not heard: the clock check and the timer stand in");
+        Log::Write(L"CFormHidden", m_notifications.HearsSuspendResume()
+                                       ? L"wake-ups are heard through a registration as well"
+                                       : L"wake-ups are heard through WM_POWERBROADCAST alone");
         return true;
     case WM_DESTROY:
         m_notifications.Unregister();
