@@ -24,6 +24,8 @@
 //                                   default), visible, hidden, maximized or front (visible and
 //                                   the foreground window); prints its state
 //   move CLASS X Y                  moves the window of that class to X, Y, as a drag leaves it
+//   close CLASS [seconds]           closes the window of that class as its close box does, and
+//                                   waits until it is hidden or gone
 //   wait-title TITLE [seconds]      waits for a visible window captioned TITLE; prints its text
 //   dismiss TITLE [ok|cancel] [seconds]
 //                                   waits for a visible window captioned TITLE, prints its
@@ -701,6 +703,19 @@ int Move(const std::wstring& className, int x, int y)
                : Fail(L"the window could not be moved");
 }
 
+int Close(const std::wstring& className, DWORD milliseconds)
+{
+    const HWND window = FindByClass(className);
+    if (window == nullptr)
+    {
+        return Fail(L"no such window");
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return WaitUntil(milliseconds, [&] { return !IsWindow(window) || !IsWindowVisible(window); })
+               ? 0
+               : Fail(L"the window is still shown");
+}
+
 int ListRows(HWND list)
 {
     DWORD_PTR rows = 0;
@@ -843,7 +858,7 @@ int Usage()
 {
     std::fwprintf(stderr,
                   L"usage: NimbrelControl [--desktop NAME] wait-ready|exit|run|tray-icon|tray-remove|"
-                  L"tray-menu|tray-exit|tray-tip|window|move|wait-title|dismiss|search-city|local-mode|"
+                  L"tray-menu|tray-exit|tray-tip|window|move|close|wait-title|dismiss|search-city|local-mode|"
                   L"broadcast-taskbar-created|"
                   L"wallpaper|set-wallpaper|desktop-size|repaint [ARGUMENTS]\n");
     return 2;
@@ -927,6 +942,10 @@ int wmain(int argc, wchar_t** argv)
     {
         result = Move(arguments[1], static_cast<int>(std::wcstol(arguments[2].c_str(), nullptr, 10)),
                       static_cast<int>(std::wcstol(arguments[3].c_str(), nullptr, 10)));
+    }
+    else if (command == L"close" && (count == 2 || count == 3))
+    {
+        result = Close(arguments[1], Milliseconds(arguments, 2));
     }
     else if (command == L"search-city" && (count == 2 || count == 3))
     {
