@@ -3,6 +3,7 @@
 #include "data/EarthBackground.h"
 
 #include "core/Util.h"
+#include "platform/ScopedHandle.h"
 
 #include <new>
 
@@ -26,26 +27,6 @@ bool IsPlainFileName(const std::wstring& name)
 {
     return !name.empty() && name.find_first_of(std::wstring(L"\\/:\0", 4)) == std::wstring::npos;
 }
-
-class FindHandle
-{
-public:
-    explicit FindHandle(HANDLE handle) : m_handle(handle) {}
-    ~FindHandle()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-        {
-            FindClose(m_handle);
-        }
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
 } // namespace
 
 void EarthBackground::SetFolder(const std::wstring& folder)
@@ -94,7 +75,7 @@ void EarthBackground::ListFiles(std::vector<std::wstring>& files)
         const std::wstring pattern = Folder() + L"*.*";
         WIN32_FIND_DATAW entry{};
         const FindHandle search(FindFirstFileW(pattern.c_str(), &entry));
-        if (search.Get() == INVALID_HANDLE_VALUE)
+        if (!search.IsValid())
         {
             return;
         }

@@ -145,11 +145,6 @@ bool CStretchedBackground::Key::Shows(const Key& other) const
     return std::fabs(across) <= 1.0 && std::fabs(down) <= 1.0;
 }
 
-CStretchedBackground::~CStretchedBackground()
-{
-    CloseFile();
-}
-
 CStretchedBackground::Key CStretchedBackground::MakeKey(const MapRegion& region,
                                                         const EarthBackground& background, int width,
                                                         int height, const Nullable<DateTime>& shadeAt)
@@ -294,7 +289,7 @@ bool CStretchedBackground::Park()
     }
     if (!m_parked)
     {
-        if (m_file == INVALID_HANDLE_VALUE)
+        if (!m_file.IsValid())
         {
             wchar_t folder[MAX_PATH + 1];
             wchar_t name[MAX_PATH + 1];
@@ -304,9 +299,9 @@ bool CStretchedBackground::Park()
                 return false;
             }
             // Temporary: the system keeps it in its cache rather than on the disk where it can.
-            m_file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-            if (m_file == INVALID_HANDLE_VALUE)
+            m_file.Reset(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+            if (!m_file.IsValid())
             {
                 DeleteFileW(name);
                 return false;
@@ -316,8 +311,9 @@ bool CStretchedBackground::Park()
         DWORD size = 0;
         DWORD written = 0;
         const BYTE* block = pixels.Block(size);
-        if (block == nullptr || !Rewind(m_file) || !WriteFile(m_file, block, size, &written, nullptr) ||
-            written != size || !SetEndOfFile(m_file))
+        if (block == nullptr || !Rewind(m_file.Get()) ||
+            !WriteFile(m_file.Get(), block, size, &written, nullptr) || written != size ||
+            !SetEndOfFile(m_file.Get()))
         {
             return false;
         }
@@ -334,8 +330,8 @@ bool CStretchedBackground::ReadParked(Gdiplus::Bitmap& bitmap) const
     DWORD size = 0;
     DWORD read = 0;
     BYTE* const block = pixels.Block(size);
-    return block != nullptr && pixels.Stride() == m_parkedStride && Rewind(m_file) &&
-           ReadFile(m_file, block, size, &read, nullptr) && read == size;
+    return block != nullptr && pixels.Stride() == m_parkedStride && Rewind(m_file.Get()) &&
+           ReadFile(m_file.Get(), block, size, &read, nullptr) && read == size;
 }
 
 void CStretchedBackground::Release()
@@ -343,14 +339,5 @@ void CStretchedBackground::Release()
     m_bitmap.Reset();
     m_key = Key();
     m_parked = false;
-    CloseFile();
-}
-
-void CStretchedBackground::CloseFile()
-{
-    if (m_file != INVALID_HANDLE_VALUE)
-    {
-        CloseHandle(m_file); // and the file is gone
-        m_file = INVALID_HANDLE_VALUE;
-    }
+    m_file.Reset(); // and the file is gone
 }

@@ -6,6 +6,7 @@
 #include "core/DateTime.h"
 #include "core/Nullable.h"
 #include "platform/GdiPlus.h"
+#include "platform/ScopedHandle.h"
 
 #include <cstdint>
 #include <string>
@@ -30,7 +31,6 @@ class CStretchedBackground
 {
 public:
     CStretchedBackground() = default;
-    ~CStretchedBackground();
     CStretchedBackground(const CStretchedBackground&) = delete;
     CStretchedBackground& operator=(const CStretchedBackground&) = delete;
 
@@ -119,11 +119,10 @@ public:
 private:
     bool ReadParked(Gdiplus::Bitmap& bitmap) const;
     bool IsParked(const Key& key) const { return m_bitmap.IsNull() && m_parked && m_key.Shows(key); }
-    void CloseFile();
 
     Key m_key;
     CPtr<Gdiplus::Bitmap> m_bitmap;
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    FileHandle m_file;     // deleted when closed
     bool m_parked = false; // the file holds the picture of m_key
     int m_parkedStride = 0;
 };

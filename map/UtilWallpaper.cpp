@@ -3,6 +3,7 @@
 #include "map/UtilWallpaper.h"
 
 #include "core/Util.h"
+#include "platform/ScopedHandle.h"
 
 #include <windows.h>
 
@@ -67,8 +68,8 @@ void DeleteFilesWhere(const std::wstring& folder, const std::function<bool(const
 {
     const std::wstring path = Util::AppendBackslash(folder);
     WIN32_FIND_DATAW entry;
-    const HANDLE find = FindFirstFileW((path + L"*.*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE)
+    const FindHandle find(FindFirstFileW((path + L"*.*").c_str(), &entry));
+    if (!find.IsValid())
     {
         return;
     }
@@ -80,8 +81,7 @@ void DeleteFilesWhere(const std::wstring& folder, const std::function<bool(const
             continue;
         }
         DeleteFileW((path + entry.cFileName).c_str()); // one that stays only shifts later names
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &entry));
 }
 } // namespace
 

@@ -4,30 +4,9 @@
 
 #include "core/ApplicationException.h"
 #include "core/Here.h"
+#include "platform/ScopedHandle.h"
 
 #include <windows.h>
-
-namespace
-{
-class FileHandle
-{
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-        {
-            CloseHandle(m_handle);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
-} // namespace
 
 namespace UtilFile
 {
@@ -35,7 +14,7 @@ std::string ReadFileAscii(const std::wstring& path)
 {
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE)
+    if (!file.IsValid())
     {
         ThrowApplicationException(Here());
     }
@@ -83,7 +62,7 @@ void WriteFileWhole(const std::wstring& path, const std::string& bytes)
     {
         FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.Get() == INVALID_HANDLE_VALUE)
+        if (!file.IsValid())
         {
             ThrowApplicationException(Here());
         }
