@@ -14,8 +14,37 @@
 
 #include <string>
 
-CFormOptions::ChooseFontFunction CFormOptions::ShowFontChooser = ChooseFontW;
-CFormOptions::ChooseColorFunction CFormOptions::ShowColorChooser = ChooseColorW;
+namespace
+{
+// The common dialogs library brings the printing system with it (under Wine, CUPS and the
+// libraries CUPS needs: about 1.5 MB that would stay in a program idling in the tray), so it is
+// loaded the first time a chooser opens, not when the program starts.
+template <typename Function> Function CommonDialog(const char* name)
+{
+    static const HMODULE library = LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (library == nullptr)
+    {
+        Log::Write(L"CFormOptions", L"comdlg32.dll could not be loaded");
+        return nullptr;
+    }
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+BOOL WINAPI ChooseFontOnDemand(LPCHOOSEFONTW choose)
+{
+    const auto chooseFont = CommonDialog<CFormOptions::ChooseFontFunction>("ChooseFontW");
+    return chooseFont != nullptr && chooseFont(choose);
+}
+
+BOOL WINAPI ChooseColorOnDemand(LPCHOOSECOLORW choose)
+{
+    const auto chooseColor = CommonDialog<CFormOptions::ChooseColorFunction>("ChooseColorW");
+    return chooseColor != nullptr && chooseColor(choose);
+}
+} // namespace
+
+CFormOptions::ChooseFontFunction CFormOptions::ShowFontChooser = ChooseFontOnDemand;
+CFormOptions::ChooseColorFunction CFormOptions::ShowColorChooser = ChooseColorOnDemand;
 CFormOptions::MessageBoxFunction CFormOptions::ShowMessageBox = MessageBoxW;
 
 CFormOptions::CFormOptions(IWindowHost& host, HINSTANCE instance)

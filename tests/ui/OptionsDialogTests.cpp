@@ -110,6 +110,8 @@ protected:
         m_backgrounds = std::make_unique<EarthBackground::ScopedFolder>(m_folder.File(L"Backgrounds\\"));
         Program::SetOptions(MakeLiveOptions());
         g_messages.clear();
+        m_systemFontChooser = CFormOptions::ShowFontChooser;
+        m_systemColorChooser = CFormOptions::ShowColorChooser;
         CFormOptions::ShowMessageBox = RecordMessageBox;
         CFormOptions::ShowFontChooser = AnswerFont;
         CFormOptions::ShowColorChooser = AnswerColor;
@@ -122,8 +124,8 @@ protected:
         m_form.DestroyWindow();
         Pump();
         CFormOptions::ShowMessageBox = MessageBoxW;
-        CFormOptions::ShowFontChooser = ChooseFontW;
-        CFormOptions::ShowColorChooser = ChooseColorW;
+        CFormOptions::ShowFontChooser = m_systemFontChooser;
+        CFormOptions::ShowColorChooser = m_systemColorChooser;
         Program::SetOptions(CPtr<COptions>());
         m_backgrounds.reset();
     }
@@ -275,6 +277,8 @@ protected:
 
     TempFolder m_folder;
     std::unique_ptr<EarthBackground::ScopedFolder> m_backgrounds;
+    CFormOptions::ChooseFontFunction m_systemFontChooser = nullptr;
+    CFormOptions::ChooseColorFunction m_systemColorChooser = nullptr;
     CFormOptions m_form{Program::WindowHost()};
 };
 
