@@ -12,6 +12,8 @@ namespace
 constexpr ULONG_PTR kShutdownKey = static_cast<ULONG_PTR>(-1);
 } // namespace
 
+CThreadPool::CThreadPool(DWORD idleMilliseconds) : m_idleMilliseconds(idleMilliseconds) {}
+
 CThreadPool::~CThreadPool()
 {
     // An abandoned worker may still wait on the port: leave it and the thread handle alone.
@@ -36,8 +38,12 @@ void CThreadPool::Initialize()
     {
         ThrowApplicationException(Here());
     }
-    m_thread = CreateThread(nullptr, 0, WorkerThread, this, 0, nullptr);
-    if (m_thread == nullptr)
+    // The first worker starts now so that a system that refuses threads stops the program at
+    // start-up, where it can say so, rather than at its first download.
+    AcquireSRWLockExclusive(&m_lock);
+    const bool started = StartWorker();
+    ReleaseSRWLockExclusive(&m_lock);
+    if (!started)
     {
         CloseHandle(m_port);
         m_port = nullptr;
@@ -45,24 +51,60 @@ void CThreadPool::Initialize()
     }
 }
 
+bool CThreadPool::StartWorker()
+{
+    if (m_thread != nullptr)
+    {
+        // The worker before has given its place up and is only returning.
+        CloseHandle(m_thread);
+        m_thread = nullptr;
+    }
+    m_thread = CreateThread(nullptr, 0, WorkerThread, this, 0, nullptr);
+    m_workerRunning = m_thread != nullptr;
+    return m_workerRunning;
+}
+
 bool CThreadPool::QueueRequest(IWork* work)
 {
-    if (work == nullptr || m_port == nullptr || m_stopping.load())
+    if (work == nullptr || m_port == nullptr)
     {
         return false;
     }
-    return PostQueuedCompletionStatus(m_port, 0, reinterpret_cast<ULONG_PTR>(work), nullptr) != FALSE;
+    // Posting under the lock pairs with the idle worker's last look at the port under it: an item
+    // is either seen by that worker or finds it gone and starts another. And none slips in behind
+    // the word to stop.
+    AcquireSRWLockExclusive(&m_lock);
+    const bool queued =
+        !m_stopping.load() && (m_workerRunning || StartWorker()) &&
+        PostQueuedCompletionStatus(m_port, 0, reinterpret_cast<ULONG_PTR>(work), nullptr) != FALSE;
+    ReleaseSRWLockExclusive(&m_lock);
+    return queued;
+}
+
+bool CThreadPool::HasWorker()
+{
+    AcquireSRWLockShared(&m_lock);
+    const bool running = m_workerRunning;
+    ReleaseSRWLockShared(&m_lock);
+    return running;
 }
 
 bool CThreadPool::Shutdown(DWORD waitMilliseconds)
 {
-    if (m_thread == nullptr)
+    AcquireSRWLockExclusive(&m_lock);
+    m_stopping.store(true);
+    if (m_workerRunning)
+    {
+        PostQueuedCompletionStatus(m_port, 0, kShutdownKey, nullptr);
+    }
+    // No worker starts after this; one that ended idle has returned or is about to.
+    const HANDLE thread = m_thread;
+    ReleaseSRWLockExclusive(&m_lock);
+    if (thread == nullptr)
     {
         return true;
     }
-    m_stopping.store(true);
-    PostQueuedCompletionStatus(m_port, 0, kShutdownKey, nullptr);
-    if (WaitForSingleObject(m_thread, waitMilliseconds) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(thread, waitMilliseconds) != WAIT_OBJECT_0)
     {
         m_abandoned = true;
         return false;
@@ -85,18 +127,33 @@ DWORD WINAPI CThreadPool::WorkerThread(void* parameter)
     return 0;
 }
 
+bool CThreadPool::Next(ULONG_PTR& key)
+{
+    DWORD bytes = 0;
+    OVERLAPPED* overlapped = nullptr;
+    if (GetQueuedCompletionStatus(m_port, &bytes, &key, &overlapped, m_idleMilliseconds) ||
+        overlapped != nullptr)
+    {
+        return true;
+    }
+    const bool idle = GetLastError() == WAIT_TIMEOUT;
+    AcquireSRWLockExclusive(&m_lock);
+    // One more look under the lock: an item posted since the wait ended is this worker's to run.
+    if (idle && (GetQueuedCompletionStatus(m_port, &bytes, &key, &overlapped, 0) || overlapped != nullptr))
+    {
+        ReleaseSRWLockExclusive(&m_lock);
+        return true;
+    }
+    m_workerRunning = false;
+    ReleaseSRWLockExclusive(&m_lock);
+    return false;
+}
+
 void CThreadPool::Work()
 {
-    for (;;)
+    ULONG_PTR key = 0;
+    while (Next(key))
     {
-        DWORD bytes = 0;
-        ULONG_PTR key = 0;
-        OVERLAPPED* overlapped = nullptr;
-        if (!GetQueuedCompletionStatus(m_port, &bytes, &key, &overlapped, INFINITE) &&
-            overlapped == nullptr && key == 0)
-        {
-            return; // the port itself failed
-        }
         if (key == kShutdownKey)
         {
             return;

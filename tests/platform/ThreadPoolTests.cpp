@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace
@@ -109,5 +110,59 @@ TEST(ThreadPool, ShutdownAbandonsABusyWorkerAndSkipsQueuedItems)
     EXPECT_EQ((std::vector<int>{1}), order);
     CloseHandle(started);
     CloseHandle(release);
+}
+
+// A worker ends whenever it finds nothing to do, and an item posted then starts another. With no
+// idle time at all the worker ends whenever the port is empty, so four threads posting at once
+// meet workers that are starting and ending thousands of times; every item must still run once,
+// each poster's in its order.
+TEST(ThreadPool, WorkerEndsWhenIdleAndLosesNoItemToTheNextOne)
+{
+    std::vector<int> order;
+    std::vector<DWORD> threads;
+    std::atomic<int> deleted{0};
+    constexpr int kPosters = 4;
+    constexpr int kEach = 2000;
+    {
+        CThreadPool pool(0);
+        pool.Initialize();
+        std::vector<std::thread> posters;
+        std::atomic<int> refused{0};
+        for (int poster = 0; poster < kPosters; ++poster)
+        {
+            posters.emplace_back(
+                [&, poster]
+                {
+                    for (int i = 0; i < kEach; ++i)
+                    {
+                        auto* work = new RecordingWork(poster * kEach + i, order, threads, deleted);
+                        if (!pool.QueueRequest(work))
+                        {
+                            delete work;
+                            ++refused;
+                        }
+                    }
+                });
+        }
+        for (std::thread& poster : posters)
+        {
+            poster.join();
+        }
+        EXPECT_EQ(0, refused.load());
+        for (int i = 0; i < 1000 && (deleted.load() < kPosters * kEach || pool.HasWorker()); ++i)
+        {
+            Sleep(10);
+        }
+        EXPECT_EQ(kPosters * kEach, deleted.load()) << "items were lost to a worker that ended";
+        EXPECT_FALSE(pool.HasWorker()) << "an idle worker stayed";
+        EXPECT_TRUE(pool.Shutdown(5000));
+    }
+    // Each poster's items ran in the order it posted them.
+    std::vector<int> last(kPosters, -1);
+    for (const int id : order)
+    {
+        EXPECT_LT(last[id / kEach], id);
+        last[id / kEach] = id;
+    }
 }
 } // namespace
