@@ -3,6 +3,7 @@
 list(APPEND WINDOWS_TEST_SOURCES
     app/AlertMonitorTests.cpp
     app/MapWindowTests.cpp
+    app/ProgramFileTests.cpp
     app/ProgramTests.cpp
     app/TrayAndStartupTests.cpp
     app/UpdateCycleTests.cpp
