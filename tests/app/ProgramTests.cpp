@@ -405,7 +405,15 @@ TEST(ProgramWeatherCache, TheLastRunsWeatherIsShownAtOnceAndABatchsWeatherIsKept
                 return false;
             }
         };
-        EXPECT_TRUE(WaitUntil(londonKept, kStartTimeout)) << "the batch's weather was not kept";
+        if (!WaitUntil(londonKept, kStartTimeout))
+        {
+            // What the program did keep, for a failure that does not come back on a rerun.
+            std::ifstream file(std::filesystem::path(Program::PathWeatherCache()), std::ios::binary);
+            ADD_FAILURE() << "the batch's weather was not kept; " << server.Requests().size()
+                          << " request(s), and the file holds:\n"
+                          << std::string((std::istreambuf_iterator<char>(file)),
+                                         std::istreambuf_iterator<char>());
+        }
         ASSERT_EQ(1u, server.Requests().size());
         EXPECT_EQ("/stations/EGLL.TXT", server.Requests()[0].Target);
         PostMessageW(hidden, WM_COMMAND, ID_APP_EXIT, 0);
