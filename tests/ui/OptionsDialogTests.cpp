@@ -730,3 +730,41 @@ TEST_F(OptionsDialog, TheKeyboardTurnsPagesAndReachesControlsByTheirLetters)
     PressInDialog(m_form, GetFocus(), WM_SYSCHAR, L'f', false, false);
     EXPECT_EQ(Control(IDC_LIST_FAVORITE_CITIES), GetFocus());
 }
+
+namespace
+{
+// Closes a chooser as soon as it is up, and counts that it came.
+int g_choosersShown = 0;
+UINT_PTR CALLBACK CloseOnceShown(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG)
+    {
+        ++g_choosersShown;
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+    return 0;
+}
+} // namespace
+
+// The choosers come from the common dialogs library, which the program loads only when one
+// opens: both must still open.
+TEST(OptionsDialogChoosers, TheSystemsFontAndColourChoosersOpen)
+{
+    g_choosersShown = 0;
+    LOGFONTW font{};
+    CHOOSEFONTW chooseFont{};
+    chooseFont.lStructSize = sizeof chooseFont;
+    chooseFont.lpLogFont = &font;
+    chooseFont.Flags = CF_SCREENFONTS | CF_ENABLEHOOK;
+    chooseFont.lpfnHook = CloseOnceShown;
+    EXPECT_FALSE(CFormOptions::ShowFontChooser(&chooseFont)) << "the font chooser was not cancelled";
+
+    COLORREF custom[16]{};
+    CHOOSECOLORW chooseColor{};
+    chooseColor.lStructSize = sizeof chooseColor;
+    chooseColor.lpCustColors = custom;
+    chooseColor.Flags = CC_ENABLEHOOK;
+    chooseColor.lpfnHook = CloseOnceShown;
+    EXPECT_FALSE(CFormOptions::ShowColorChooser(&chooseColor)) << "the colour chooser was not cancelled";
+    EXPECT_EQ(2, g_choosersShown);
+}
