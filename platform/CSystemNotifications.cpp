@@ -2,6 +2,8 @@
 
 #include "platform/CSystemNotifications.h"
 
+#include "platform/UtilWin32.h"
+
 namespace
 {
 // The types of iphlpapi.dll and user32.dll that the functions below take, spelt out here so that
@@ -18,15 +20,6 @@ constexpr USHORT kAnyAddressFamily = 0;   // AF_UNSPEC
 constexpr int kParameterNotification = 0; // MibParameterNotification: an interface changed
 constexpr int kAddInstance = 1;           // MibAddInstance: an interface came
 constexpr DWORD kNotifyWindowHandle = 0;  // DEVICE_NOTIFY_WINDOW_HANDLE
-
-template <typename Function> Function Lookup(HMODULE module, const char* name)
-{
-    if (module == nullptr)
-    {
-        return nullptr;
-    }
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 } // namespace
 
 CSystemNotifications::~CSystemNotifications()
@@ -41,7 +34,8 @@ void CSystemNotifications::Register(HWND window, UINT networkChangedMessage)
     m_message = networkChangedMessage;
 
     m_ipHelper = LoadLibraryW(L"iphlpapi.dll");
-    const auto notify = Lookup<NotifyIpInterfaceChangeFunction>(m_ipHelper, "NotifyIpInterfaceChange");
+    const auto notify =
+        Util::LibraryFunction<NotifyIpInterfaceChangeFunction>(m_ipHelper, "NotifyIpInterfaceChange");
     HANDLE network = nullptr;
     if (notify == nullptr ||
         notify(kAnyAddressFamily, OnIpInterfaceChange, this, FALSE, &network) != NO_ERROR)
@@ -50,7 +44,7 @@ void CSystemNotifications::Register(HWND window, UINT networkChangedMessage)
     }
     m_network = network;
 
-    const auto registerSuspendResume = Lookup<RegisterSuspendResumeNotificationFunction>(
+    const auto registerSuspendResume = Util::LibraryFunction<RegisterSuspendResumeNotificationFunction>(
         GetModuleHandleW(L"user32.dll"), "RegisterSuspendResumeNotification");
     if (registerSuspendResume != nullptr)
     {
@@ -63,7 +57,8 @@ void CSystemNotifications::Unregister()
     if (m_network != nullptr)
     {
         // Returns once no callback runs any more, so this object may go afterwards.
-        const auto cancel = Lookup<CancelMibChangeNotify2Function>(m_ipHelper, "CancelMibChangeNotify2");
+        const auto cancel =
+            Util::LibraryFunction<CancelMibChangeNotify2Function>(m_ipHelper, "CancelMibChangeNotify2");
         if (cancel != nullptr)
         {
             cancel(m_network);
@@ -77,7 +72,7 @@ void CSystemNotifications::Unregister()
     }
     if (m_suspendResume != nullptr)
     {
-        const auto unregister = Lookup<UnregisterSuspendResumeNotificationFunction>(
+        const auto unregister = Util::LibraryFunction<UnregisterSuspendResumeNotificationFunction>(
             GetModuleHandleW(L"user32.dll"), "UnregisterSuspendResumeNotification");
         if (unregister != nullptr)
         {

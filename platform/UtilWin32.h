@@ -27,6 +27,15 @@ template <> struct TypeName<Gdiplus::Font>
 // value, the shell and the list controls.
 namespace Util
 {
+// A function of a library loaded at run time, with its type; null when the library or the
+// function is missing (an older Windows, or Wine).
+template <typename Function> Function LibraryFunction(HMODULE library, const char* name)
+{
+    return library == nullptr
+               ? nullptr
+               : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
 // Each writes the value alone at the file's current position; keys, "=" and line ends are the
 // caller's. A colour or font is written in parts, so a failure may leave half a value: callers
 // write to a temporary file and replace the real one only when everything succeeded.

@@ -5,6 +5,7 @@
 #include "core/ApplicationException.h"
 #include "core/Here.h"
 #include "platform/Log.h"
+#include "platform/UtilWin32.h"
 #include "platform/WindowMessages.h"
 #include "res/Resource.h"
 #include "ui/CFormSelectCity.h"
@@ -16,8 +17,8 @@
 
 namespace
 {
-// The common dialogs library brings the printing system with it (under Wine, CUPS and the
-// libraries CUPS needs: about 1.5 MB that would stay in a program idling in the tray), so it is
+// The common dialogs library brings the printing system with it (under Wine, winspool, CUPS and
+// the libraries CUPS needs: 2.7 MB that would stay in a program idling in the tray), so it is
 // loaded the first time a chooser opens, not when the program starts.
 template <typename Function> Function CommonDialog(const char* name)
 {
@@ -25,9 +26,8 @@ template <typename Function> Function CommonDialog(const char* name)
     if (library == nullptr)
     {
         Log::Write(L"CFormOptions", L"comdlg32.dll could not be loaded");
-        return nullptr;
     }
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    return Util::LibraryFunction<Function>(library, name);
 }
 
 BOOL WINAPI ChooseFontOnDemand(LPCHOOSEFONTW choose)
